@@ -1,0 +1,3 @@
+#include "scans/csvoptions.h"
+
+bool csvUseShortNames = false;

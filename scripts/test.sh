@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test stage:
+#   normal  the full build (programs, libraries, tests, benchmarks) and all tests
+#   asan    core, libraries and their tests again with Address+UndefinedBehavior
+#           sanitizers (clang), plus bounded libFuzzer runs of the fuzz targets
+#   tsan    the threaded tests (label "threads") under ThreadSanitizer
+# Usage: scripts/test.sh [normal|asan|tsan]...   (default: all three)
+# Every test runs inside a private network namespace (scripts/isolate.sh).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/install-deps.sh
+
+stages=("$@")
+[ ${#stages[@]} -gt 0 ] || stages=(normal asan tsan)
+jobs=$(nproc)
+total_passed=0
+total_failed=0
+status=0
+
+configure_and_build() {   # dir, extra cmake args..., -- targets...
+    local dir=$1; shift
+    local args=() targets=()
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do args+=("$1"); shift; done
+    [ $# -gt 0 ] && shift
+    targets=("$@")
+    cmake -S . -B "$dir" -G Ninja -Wno-dev "${args[@]}" >/dev/null
+    if [ ${#targets[@]} -gt 0 ]; then
+        cmake --build "$dir" -j "$jobs" --target "${targets[@]}"
+    else
+        cmake --build "$dir" -j "$jobs"
+    fi
+}
+
+run_ctest() {   # dir, ctest args...
+    local dir=$1; shift
+    local log
+    log=$(mktemp)
+    set +e
+    bash scripts/isolate.sh ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@" 2>&1 | tee "$log"
+    local rc=${PIPESTATUS[0]}
+    set -e
+    local line passed failed
+    line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1 || true)
+    if [ -n "$line" ]; then
+        failed=$(sed -E 's/.*passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+        local all
+        all=$(sed -E 's/.*failed out of ([0-9]+).*/\1/' <<<"$line")
+        passed=$((all - failed))
+        total_passed=$((total_passed + passed))
+        total_failed=$((total_failed + failed))
+    fi
+    rm -f "$log"
+    [ "$rc" -eq 0 ] || status=1
+}
+
+has_label() {   # any test declared with this label?
+    grep -rqs --include=CMakeLists.txt -E "LABELS[^)]*\b$1\b" tests
+}
+
+for stage in "${stages[@]}"; do
+    echo "=== stage: $stage"
+    case "$stage" in
+    normal)
+        configure_and_build build/normal -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        run_ctest build/normal
+        ;;
+    asan)
+        export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+        export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0
+        export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+        CC=clang CXX=clang++ configure_and_build build/asan \
+            -DCMAKE_BUILD_TYPE=Debug "-DQUVIX_SANITIZE=address;undefined" \
+            -DQUVIX_BUILD_GUI=OFF -DQUVIX_BUILD_BENCH=OFF -DQUVIX_BUILD_FUZZ=ON
+        run_ctest build/asan -LE fuzz
+        if has_label fuzz || grep -rqs quvix_add_fuzzer tests; then
+            run_ctest build/asan -L fuzz
+        fi
+        unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
+        ;;
+    tsan)
+        if ! has_label threads; then
+            echo "tsan: no threaded tests declared yet"
+            continue
+        fi
+        export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$root/scripts/tsan.supp
+        CC=clang CXX=clang++ configure_and_build build/tsan \
+            -DCMAKE_BUILD_TYPE=Debug -DQUVIX_SANITIZE=thread \
+            -DQUVIX_BUILD_GUI=OFF -DQUVIX_BUILD_BENCH=OFF
+        run_ctest build/tsan -L threads
+        unset TSAN_OPTIONS
+        ;;
+    *)
+        echo "unknown stage: $stage" >&2
+        exit 2
+        ;;
+    esac
+done
+
+echo "tests: $total_passed passed, $total_failed failed"
+exit "$status"
