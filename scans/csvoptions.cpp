@@ -1,3 +1,5 @@
 #include "scans/csvoptions.h"
 
+QString csvDelimiter;
 bool csvUseShortNames = false;
+bool csvUseFullTimestamp = false;

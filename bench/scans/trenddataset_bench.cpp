@@ -1,0 +1,130 @@
+// Cost of appending one sample to a trend and trimming its oldest samples in
+// the bulk steps the moving windows use (keep the newer half once the window
+// is full), at window sizes from a thousand to ten million samples. The
+// per-sample cost must not grow with the window; the program prints the
+// ratio of the largest window's cost to the smallest one's, and the heap the
+// trend takes per stored sample beside the doubles the data model must hold.
+
+#include "scans/trenddataset.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <vector>
+
+namespace {
+
+constexpr int harmonics = 4;
+constexpr int ticksPerSample = 24000; // 1 ms
+
+std::vector<double> sampleVector()
+{
+    std::vector<double> sample{13.56, 0.0};
+    for (int h = 0; h < harmonics; ++h)
+        sample.insert(sample.end(), {100.0 / (h + 1), 10.0 * h, 2.0 / (h + 1), 15.0 + h});
+    sample.insert(sample.end(), {100.0, 25.0});
+    return sample;
+}
+
+std::vector<Series*> mutableSeries(TrendDataSet& set)
+{
+    std::vector<Series*> all{&set.time, &set.pulsePeriod, &set.pulseOnTime, &set.pulseFrequency,
+                             &set.pulseDutyCycle};
+    for (const auto& record : set.records)
+        for (Series* s : record->allSeries())
+            all.push_back(s);
+    return all;
+}
+
+struct MemoryUse {
+    double heapBytesPerSample;
+    double modelBytesPerSample;
+};
+
+MemoryUse memoryUse(const TrendDataSet& set)
+{
+    size_t heap = 0;
+    size_t heldDoubles = 0;
+    for (const Series* s : set.allSeries()) {
+        heap += s->capacity() * sizeof(double);
+        heldDoubles += s->size();
+    }
+    const double samples = static_cast<double>(set.sampleCount());
+    return {heap / samples, heldDoubles * sizeof(double) / samples};
+}
+
+void appendAndTrim(benchmark::State& state)
+{
+    const size_t window = static_cast<size_t>(state.range(0));
+    const double keepSeconds = (window / 2) * (ticksPerSample / TrendDataSet::ticksPerSecond);
+    const std::vector<double> sample = sampleVector();
+    const int count = static_cast<int>(sample.size());
+
+    TrendDataSet set(1, 0.0, 0);
+    set.addRecord(13.56, harmonics);
+    // Room for one full window in every series that fills, as a long-running
+    // moving window ends up with; it keeps the ten-million case within memory
+    // (no doubling slack).
+    set.appendSample(sample.data(), count, 0.0, ticksPerSample);
+    for (Series* s : mutableSeries(set))
+        if (!s->empty())
+            s->reserve(window + 1);
+    for (size_t i = 1; i < window; ++i)
+        set.appendSample(sample.data(), count, 0.0, ticksPerSample);
+
+    MemoryUse fullest{0.0, 0.0};
+    for (auto _ : state) {
+        set.appendSample(sample.data(), count, 0.0, ticksPerSample);
+        if (set.sampleCount() > window) {
+            fullest = memoryUse(set);
+            set.removeBefore(set.lastTime() - keepSeconds);
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["heap_bytes_per_sample_full"] = fullest.heapBytesPerSample;
+    state.counters["heap_bytes_per_sample_mean"] = fullest.heapBytesPerSample * 4.0 / 3.0;
+    state.counters["model_bytes_per_sample"] = fullest.modelBytesPerSample;
+}
+
+// Every window runs a whole number of trim cycles (window / 2 samples each)
+// and at least two million samples, so each cost is amortised alike.
+BENCHMARK(appendAndTrim)->Arg(1000)->Iterations(2000000);
+BENCHMARK(appendAndTrim)->Arg(100000)->Iterations(2000000);
+BENCHMARK(appendAndTrim)->Arg(10000000)->Iterations(10000000);
+
+// Console output as usual, and the per-sample time of each window kept for
+// the ratio.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
+                nanosecondsPerSample[run.benchmark_name()] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> nanosecondsPerSample;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    double smallest = 0.0;
+    double largest = 0.0;
+    for (const auto& [name, ns] : reporter.nanosecondsPerSample) {
+        if (name.find("/1000/") != std::string::npos)
+            smallest = ns;
+        if (name.find("/10000000/") != std::string::npos)
+            largest = ns;
+    }
+    if (smallest > 0.0 && largest > 0.0)
+        std::printf("append+trim per sample: window 1e7 / window 1e3 = %.2f (target <= 1.5)\n",
+                    largest / smallest);
+    return 0;
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "scans/frequencyrecord.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class BaseScan;
+class QTreeWidgetItem;
+
+// One trend of a scan: one time axis, one FrequencyRecord per sensor
+// frequency and the four pulse series along the same axis.
+// No lock of its own: a recording scan writes it on the sensor's thread and
+// the GUI reads it, both under the owning scan's mutex. Owns its records.
+class TrendDataSet
+{
+public:
+    TrendDataSet(int sensorType, double value, int mode);
+    TrendDataSet(const TrendDataSet&) = delete;
+    TrendDataSet& operator=(const TrendDataSet&) = delete;
+
+    // Adds the record of the next sample group.
+    void addRecord(double frequency, int harmonicCount);
+
+    // Number of doubles one sample of this set's layout takes (records, then
+    // pulse period and on-time).
+    int expectedSampleLength() const;
+
+    // Appends one sample read from a sensor. A sample shorter than the layout
+    // (or a layout beyond the sensors' 490-double buffer) is dropped with a
+    // debug line; a longer one is read as far as the layout goes. Returns true;
+    // a container that cannot grow throws std::bad_alloc to the caller.
+    bool appendSample(const double* sample, int count, double delay, int tickDelta);
+
+    // The stored series of one parameter id; an empty series for a record
+    // index below 0 or a harmonic the record does not have. The reference
+    // stays valid while the set lives; read it under the scan's mutex.
+    const Series& parameterSeries(int parameterId, int recordIndex, int harmonic) const;
+    // Last entry of parameterSeries, 0.0 when it is empty.
+    double latestValue(int parameterId, int recordIndex, int harmonic) const;
+
+    // The record's frequency at the sample found for t; 0.0 without one.
+    double frequencyAt(int recordIndex, double t) const;
+    // One value per harmonic at the sample found for t (t < 0: the newest);
+    // quantity 0 voltage, 1 current, 2 current phase, 34 voltage phase.
+    std::vector<double> harmonicValues(int quantity, int recordIndex, double t) const;
+
+    double lastTime() const;
+    double firstTime() const;
+    size_t sampleCount() const { return time.size(); }
+
+    void setDelayMode(bool on) { delayMode = on; }
+    void setDelayOffset(double offset) { delayOffset = offset; }
+
+    std::vector<double> energyTotals() const;
+    void resetEnergies();
+    void setEnergies(const std::vector<double>& totals);
+    void setIonFluxFactors(double seriesResistance, double voltageDrop, double electrodeArea);
+
+    void shiftTime(double t0);
+    // Drops the leading samples older than t from every series. Costs the
+    // number of samples kept plus those dropped, so trimming in bulk steps
+    // costs the same per sample whatever the window size.
+    void removeBefore(double t);
+    // Zeroes every recorded value except time, frequencies and pulse series;
+    // the sample count stays.
+    void clearValues();
+
+    static QString modeLabel(int mode);
+    static QString modeUnit(int mode);
+
+    // The trend's share of the scan tree, under parent. The labelled text is
+    // given only when the scan has more than one trend.
+    void addTreeItems(QTreeWidgetItem* parent, bool labelParent, BaseScan* scan, int trendIndex);
+
+    // Every series the set and its records hold, for checks that they stay
+    // aligned and for measuring the memory they take.
+    std::vector<const Series*> allSeries() const;
+
+    static constexpr int maximumSampleLength = 490;
+    static constexpr double ticksPerSecond = 24000000.0;
+
+    double value;
+    int mode;
+    std::vector<std::unique_ptr<FrequencyRecord>> records;
+    Series time;
+    Series pulsePeriod;
+    Series pulseOnTime;
+    Series pulseFrequency;
+    Series pulseDutyCycle;
+    double delayOffset = 0.0;
+    int sensorType;
+    bool delayMode = false;
+
+private:
+    const FrequencyRecord* recordAt(int recordIndex) const;
+    size_t timeIndexFor(double t) const;
+    void appendPulse(double period, double onTime);
+    std::vector<Series*> pulseSeries();
+
+    const Series m_emptySeries;
+};
+
+// Texts shared by the writers and the reader of the trend blocks.
+extern const char* const trendMeasurementText;
+extern const char* const endTrendText;
+extern const char* const trendModeText;
