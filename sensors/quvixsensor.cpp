@@ -1,0 +1,482 @@
+#include "sensors/quvixsensor.h"
+
+#include "sensors/sensorlibraries.h"
+
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QtDebug>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const QString selectedHarmonicsKey = QStringLiteral("selectedNumberOfHarmonics");
+const QString voltageLockKey = QStringLiteral("voltageLock");
+
+// The library fills a buffer of `size` bytes; one spare zero byte more keeps a
+// text that fills it completely terminated.
+template <int size, typename Getter> QString textFromLibrary(Getter getter)
+{
+    char buffer[size + 1] = {};
+    getter(buffer);
+    return QString::fromUtf8(buffer, static_cast<int>(strnlen(buffer, size)));
+}
+
+} // namespace
+
+QuvixSensor::QuvixSensor()
+    : m_lastMonitoringTick(systemTickCount())
+{
+}
+
+QuvixSensor::QuvixSensor(int handle, const QString& nickname, const QString& serialNumber)
+    : m_serialNumber(serialNumber)
+    , m_nickname(nickname)
+    , m_handle(handle)
+    , m_lastMonitoringTick(systemTickCount())
+{
+    const UsbSensorApi& api = usbSensorApi();
+    m_delayStepsPerMicrosecond = stepsPerMicrosecond(callOr(api.quvixGetDelayResolution, 0.0, m_handle));
+    callOr(api.quvixSetTriggerValue, 0, m_handle, 0);
+    callOr(api.quvixSetTriggerHoldoff, 0, m_handle, 0);
+    m_announceConnected = true;
+    readCapabilityFlags(capabilities());
+    readFrequencyTable();
+    m_currentScan = nullptr;
+    loadSettings();
+    setSelectedHarmonics(m_selectedHarmonics);
+    m_announceConnected = true;
+    m_reloadPending = false;
+    m_reportRate = 100;
+}
+
+QuvixSensor::~QuvixSensor() = default;
+
+double QuvixSensor::stepsPerMicrosecond(double secondsPerStep)
+{
+    if (!std::isfinite(secondsPerStep) || secondsPerStep <= 0.0)
+        return 0.0;
+    const double steps = 1.0 / (secondsPerStep * 1000000.0);
+    return std::isfinite(steps) ? steps : 0.0;
+}
+
+quint32 QuvixSensor::systemTickCount()
+{
+    QElapsedTimer clock;
+    clock.start();
+    return static_cast<quint32>(clock.msecsSinceReference());
+}
+
+void QuvixSensor::readCapabilityFlags(const QString& capabilityText)
+{
+    m_hasPulse = capabilityText.contains(QLatin1String("Pulse=Y"), Qt::CaseInsensitive);
+    m_hasVi = capabilityText.contains(QLatin1String("Vi=Y"), Qt::CaseInsensitive);
+    m_multiFrequency = capabilityText.contains(QLatin1String("MultipleFrequency=Y"), Qt::CaseInsensitive);
+}
+
+void QuvixSensor::readFrequencyTable()
+{
+    const int count = frequencyCountFromSensor();
+    for (int i = 0; i < count; ++i) {
+        double hz = 0.0;
+        int harmonics = 0;
+        frequencyDetails(i, &hz, &harmonics);
+        m_frequencies.append(hz / 1000000.0);
+        m_availableHarmonics.append(harmonics);
+        m_selectedHarmonics.append(0);
+    }
+}
+
+// --- Device operations on the USB sensor driver library ---
+
+void QuvixSensor::setReportRate(int milliseconds)
+{
+    m_reportRate = milliseconds;
+    callOr(usbSensorApi().quvixSetReportRate, 0, m_handle, milliseconds);
+}
+
+int QuvixSensor::reportRate() const
+{
+    return m_reportRate;
+}
+
+int QuvixSensor::setPulseMonitorMode(bool on)
+{
+    const UsbSensorApi& api = usbSensorApi();
+    const int result =
+        on ? callOr(api.quvixSetPulseMonitorMode, 0, m_handle) : callOr(api.quvixSetNormalMode, 0, m_handle);
+    if (result == 1)
+        m_pulseMonitorMode = on ? 1 : 0;
+    return result;
+}
+
+int QuvixSensor::refreshPulseMonitorMode()
+{
+    const int major = firmwareMajor();
+    const int minor = firmwareMinor();
+    // Older firmware cannot report the mode, so it is switched off instead.
+    if ((major == 5 && minor > 17) || major > 5) {
+        int mode = 0;
+        callOr(usbSensorApi().quvixGetPulseMonitorMode, 0, m_handle, &mode);
+        m_pulseMonitorMode = mode;
+        return mode;
+    }
+    setPulseMonitorMode(false);
+    m_pulseMonitorMode = 0;
+    return 0;
+}
+
+int QuvixSensor::setPMMConfig(double thresholdPercent, int trim)
+{
+    return callOr(usbSensorApi().quvixSetPMMConfig, 0, m_handle, thresholdPercent, trim);
+}
+
+int QuvixSensor::configureFPGA(bool externalTrigger, int accumulations, double levelPercent, int delaySteps,
+                               int holdoffSteps)
+{
+    return callOr(usbSensorApi().quvixConfigureFPGA, 0, m_handle, externalTrigger ? 1 : 0, accumulations,
+                  levelPercent, delaySteps, holdoffSteps);
+}
+
+void QuvixSensor::useExternalTrigger(bool on)
+{
+    callOr(usbSensorApi().quvixUseExternalTrigger, 0, m_handle, on ? 1 : 0);
+}
+
+int QuvixSensor::setTriggerDelay(double delaySteps)
+{
+    return callOr(usbSensorApi().quvixSetTriggerDelay, 0, m_handle, static_cast<int>(delaySteps));
+}
+
+void QuvixSensor::setTriggerHoldoff(int holdoffSteps)
+{
+    callOr(usbSensorApi().quvixSetTriggerHoldoff, 0, m_handle, holdoffSteps);
+}
+
+void QuvixSensor::setTriggerValue(int level)
+{
+    callOr(usbSensorApi().quvixSetTriggerValue, 0, m_handle, level);
+}
+
+void QuvixSensor::setNumberOfAccumulations(int count)
+{
+    callOr(usbSensorApi().quvixSetNumberOfAccumulations, 0, m_handle, count);
+}
+
+void QuvixSensor::resetEnergy() {}
+
+QString QuvixSensor::capabilities()
+{
+    return textFromLibrary<100>(
+        [this](char* buffer) { callOr(usbSensorApi().quvixGetCapabilities, 0, m_handle, buffer); });
+}
+
+int QuvixSensor::frequencyCountFromSensor()
+{
+    return callOr(usbSensorApi().quvixGetFrequencyCount, 0, m_handle);
+}
+
+void QuvixSensor::frequencyDetails(int index, double* hz, int* harmonics)
+{
+    double frequency = 0.0;
+    int count = 0;
+    callOr(usbSensorApi().quvixGetFrequencyDetails, 0, m_handle, index, &frequency, &count);
+    *hz = frequency;
+    *harmonics = count;
+}
+
+void QuvixSensor::lockOnChannel2(int mode)
+{
+    callOr(usbSensorApi().quvixLockOnChannel2, 0, m_handle, mode);
+}
+
+void QuvixSensor::disableParameters()
+{
+    callOr(usbSensorApi().quvixDisableParameters, 0, m_handle);
+}
+
+void QuvixSensor::enableParameters(int frequencyIndex, int harmonics)
+{
+    callOr(usbSensorApi().quvixEnableParameters, 0, m_handle, frequencyIndex, harmonics);
+}
+
+bool QuvixSensor::parameterReload()
+{
+    // The acquisition thread repeats a reload started elsewhere once.
+    m_reloadPending = true;
+    return callOr(usbSensorApi().quvixParameterReload, 0, m_handle) != 0;
+}
+
+void QuvixSensor::close()
+{
+    callOr(usbSensorApi().quvixClose, 0, m_handle);
+    m_disconnectTime = QDateTime::currentDateTime();
+    emit SensorDisconnected(this);
+    finishCurrentScan();
+}
+
+QString QuvixSensor::variantInfo()
+{
+    return textFromLibrary<60>(
+        [this](char* buffer) { callOr(usbSensorApi().quvixGetVariantInfo, 0, m_handle, buffer); });
+}
+
+int QuvixSensor::getDataHR(double* values, int* count, int* timeStampDelta, double* peak, int* delay,
+                           int* remaining)
+{
+    return callOr(usbSensorApi().quvixGetDataHR, 0, m_handle, values, count, timeStampDelta, peak, delay,
+                  remaining);
+}
+
+int QuvixSensor::model()
+{
+    return callOr(usbSensorApi().quvixGetModel, 0, m_handle);
+}
+
+bool QuvixSensor::hasLowSignalMode()
+{
+    return callOr(usbSensorApi().quvixHasLowSignalMode, 0, m_handle) > 0;
+}
+
+int QuvixSensor::setLowSignalMode()
+{
+    QMutexLocker lock(&m_mutex);
+    return callOr(usbSensorApi().quvixSetLowSignalMode, -1, m_handle);
+}
+
+int QuvixSensor::setNormalMode()
+{
+    QMutexLocker lock(&m_mutex);
+    return callOr(usbSensorApi().quvixSetNormalModeLowSignal, -1, m_handle);
+}
+
+double QuvixSensor::delayResolution()
+{
+    return callOr(usbSensorApi().quvixGetDelayResolution, 0.0, m_handle);
+}
+
+QString QuvixSensor::firmwareRevision()
+{
+    return textFromLibrary<100>(
+        [this](char* buffer) { callOr(usbSensorApi().quvixGetFirmwareRevision, 0, m_handle, buffer); });
+}
+
+QString QuvixSensor::fpgaRevision()
+{
+    return textFromLibrary<100>(
+        [this](char* buffer) { callOr(usbSensorApi().quvixGetFPGARevision, 0, m_handle, buffer); });
+}
+
+int QuvixSensor::firmwareMajor()
+{
+    return callOr(usbSensorApi().quvixGetFirmwareMajor, 0, m_handle);
+}
+
+int QuvixSensor::firmwareMinor()
+{
+    return callOr(usbSensorApi().quvixGetFirmwareMinor, 0, m_handle);
+}
+
+bool QuvixSensor::isConnected()
+{
+    return m_running;
+}
+
+// --- Identity and tables ---
+
+void QuvixSensor::setNickname(const QString& nickname)
+{
+    m_nickname = nickname;
+    emit configUpdated();
+}
+
+QString QuvixSensor::displayName() const
+{
+    return m_nickname.isEmpty() ? m_serialNumber : m_nickname;
+}
+
+void QuvixSensor::notifyConfigUpdated()
+{
+    emit configUpdated();
+}
+
+int QuvixSensor::enabledFrequencyCount() const
+{
+    return static_cast<int>(std::count_if(m_selectedHarmonics.cbegin(), m_selectedHarmonics.cend(),
+                                          [](int harmonics) { return harmonics > 0; }));
+}
+
+double QuvixSensor::enabledFrequency(int n) const
+{
+    int enabled = 0;
+    for (int i = 0; i < m_selectedHarmonics.size() && i < m_frequencies.size(); ++i) {
+        if (m_selectedHarmonics[i] > 0 && enabled++ == n)
+            return m_frequencies[i];
+    }
+    return 0.0;
+}
+
+int QuvixSensor::sensorType()
+{
+    switch (model()) {
+    case 2:
+        return 2;
+    case 3:
+        return 1;
+    case 4:
+        return 3;
+    default:
+        return 0;
+    }
+}
+
+int QuvixSensor::allowedHarmonics()
+{
+    // The library writes two characters without a terminator; a larger zeroed
+    // buffer keeps the text terminated, and only those two are read.
+    char buffer[16] = {};
+    callOr(usbSensorApi().quvixAllowedHarmonics, 0, m_handle, buffer);
+    const char digits[3] = {buffer[0], buffer[0] ? buffer[1] : '\0', '\0'};
+    char* end = nullptr;
+    const long value = std::strtol(digits, &end, 10);
+    return end == digits ? 31 : static_cast<int>(value);
+}
+
+bool QuvixSensor::hasRecentFirmware()
+{
+    const QString revision = firmwareRevision();
+    const int start = revision.lastIndexOf(QLatin1Char('v')) + 1;
+    int end = revision.indexOf(QLatin1Char('.'), start);
+    if (end < 0)
+        end = revision.size();
+    return revision.mid(start, end - start).toInt() > 4;
+}
+
+QString QuvixSensor::variantInfoOf()
+{
+    return variantInfo();
+}
+
+// --- Configuration ---
+
+void QuvixSensor::setVoltageLock(int mode)
+{
+    m_voltageLock = mode;
+    {
+        QMutexLocker lock(&m_mutex);
+        lockOnChannel2(mode);
+    }
+    saveSettings();
+}
+
+bool QuvixSensor::setSelectedHarmonics(const QVector<int>& selection)
+{
+    // One entry per frequency or nothing: a partial selection would leave the
+    // sensor's sample layout and the tables out of step.
+    if (selection.size() != m_frequencies.size())
+        return false;
+    bool applied = false;
+    {
+        QMutexLocker lock(&m_mutex);
+        applied = m_multiFrequency ? applyMultiFrequencySelection(selection)
+                                   : applySingleFrequencySelection(selection);
+        if (applied)
+            stopCurrentScan();
+    }
+    if (applied)
+        emit configUpdated();
+    return applied;
+}
+
+bool QuvixSensor::applySingleFrequencySelection(const QVector<int>& selection)
+{
+    m_noSleep = false;
+    disableParameters();
+    for (int i = 0; i < selection.size(); ++i)
+        enableParameters(i, selection[i]);
+    if (!parameterReload()) {
+        qDebug("Failed reload parameters");
+        return false;
+    }
+    takeSelection(selection);
+    return true;
+}
+
+bool QuvixSensor::applyMultiFrequencySelection(const QVector<int>& selection)
+{
+    disableParameters();
+    for (int i = 0; i < m_frequencies.size(); ++i)
+        enableParameters(i, selection[i]);
+    if (!parameterReload())
+        return false;
+    takeSelection(selection);
+    stopCurrentScan();
+    saveSettings();
+    return true;
+}
+
+void QuvixSensor::takeSelection(const QVector<int>& selection)
+{
+    for (int i = 0; i < selection.size(); ++i) {
+        m_selectedHarmonics[i] = selection[i];
+        if (selection[i] != 0)
+            m_lastSelectedFrequency = i;
+    }
+}
+
+void QuvixSensor::reapplyHarmonics()
+{
+    setSelectedHarmonics(QVector<int>(m_selectedHarmonics));
+}
+
+void QuvixSensor::loadSettings()
+{
+    QSettings settings;
+    settings.beginGroup(m_serialNumber);
+    const QVariantList stored = settings.value(selectedHarmonicsKey).toList();
+    int sum = 0;
+    for (int i = 0; i < stored.size() && i < m_selectedHarmonics.size(); ++i) {
+        m_selectedHarmonics[i] = stored[i].toInt();
+        sum += m_selectedHarmonics[i];
+    }
+    m_voltageLock = settings.value(voltageLockKey, 0).toInt();
+    lockOnChannel2(m_voltageLock);
+    // A sensor never seen before starts with its first frequency, fundamental only.
+    if (!m_selectedHarmonics.isEmpty() && sum < 1)
+        m_selectedHarmonics[0] = 1;
+}
+
+void QuvixSensor::saveSettings()
+{
+    QVariantList selection;
+    for (int harmonics : qAsConst(m_selectedHarmonics))
+        selection.append(harmonics);
+    QSettings settings;
+    settings.beginGroup(m_serialNumber);
+    settings.setValue(selectedHarmonicsKey, selection);
+    settings.setValue(voltageLockKey, m_voltageLock);
+}
+
+void QuvixSensor::reconnect(int newHandle)
+{
+    m_running = true;
+    m_noSleep = false;
+    m_handle = newHandle;
+    const qint64 gap =
+        m_disconnectTime.isValid() ? m_disconnectTime.msecsTo(QDateTime::currentDateTime()) : qint64(0);
+    reapplyHarmonics();
+    resumeCurrentScanAfter(gap);
+}
+
+void QuvixSensor::finishCurrentScan()
+{
+    stopCurrentScan();
+    m_currentScan = nullptr;
+}
+
+void QuvixSensor::stopCurrentScan() {}
+
+void QuvixSensor::resumeCurrentScanAfter(qint64) {}
