@@ -9,6 +9,7 @@
 #include <cmath>
 #include <complex>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -371,6 +372,71 @@ TEST(Quvix3SimConfig, BadTextIsRefusedAndTheOldConfigurationStays)
     quvixGetSerial(handle, serial);
     EXPECT_STREQ(serial, "KEEP");
     EXPECT_EQ(quvix3SimSetFault("KEEP", "smoke"), 0);
+}
+
+// Where the configuration comes from at the library's first call. Each case
+// runs in a fresh process, since the library reads it only once.
+class Quvix3SimStartup : public ::testing::Test
+{
+protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+
+// Exit code 0 when the first sensor the library presents has this serial.
+[[noreturn]] void exitWithFirstSerial(const char* expected)
+{
+    char serial[64] = {0};
+    const int handle = quvixOpen(0);
+    const bool matches =
+        expected ? handle > 0 && quvixGetSerial(handle, serial) > 0 && std::string(serial) == expected
+                 : handle == 0;
+    std::exit(matches ? 0 : 1);
+}
+
+TEST_F(Quvix3SimStartup, FileNamedByTheEnvironment)
+{
+    char path[] = "/tmp/quvix3-config-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const std::string text = "[sensor]\nserial = FROMFILE\nfrequency = 1e6 1\n";
+    ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    ::close(fd);
+    EXPECT_EXIT(
+        {
+            setenv("QUVIX3_SIM_CONFIG", path, 1);
+            exitWithFirstSerial("FROMFILE");
+        },
+        ::testing::ExitedWithCode(0), "");
+    std::remove(path);
+}
+
+TEST_F(Quvix3SimStartup, UnreadableNamedFileAttachesNothing)
+{
+    EXPECT_EXIT(
+        {
+            setenv("QUVIX3_SIM_CONFIG", "/nonexistent/quvix3.conf", 1);
+            exitWithFirstSerial(nullptr);
+        },
+        ::testing::ExitedWithCode(0), "cannot read");
+}
+
+TEST_F(Quvix3SimStartup, WithoutConfigurationOneDefaultSensor)
+{
+    EXPECT_EXIT(
+        {
+            unsetenv("QUVIX3_SIM_CONFIG");
+            const int handle = quvixOpen(0);
+            double hz = 0.0;
+            int harmonics = 0;
+            char capabilities[100] = {0};
+            quvixGetFrequencyDetails(handle, 0, &hz, &harmonics);
+            quvixGetCapabilities(handle, capabilities);
+            const bool ok =
+                handle > 0 && quvixGetFrequencyCount(handle) == 1 && hz == 13560000.0 && harmonics == 5 &&
+                std::string(capabilities).find("Pulse=Y") != std::string::npos && quvixOpen(0) == 0;
+            std::exit(ok ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
