@@ -1,0 +1,328 @@
+#include "app/mainwindow.h"
+
+#include "app/scanactivity.h"
+#include "app/shellvalues.h"
+#include "platform/keepawake.h"
+#include "ui_mainwindow.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QProcess>
+#include <QSettings>
+#include <QUrl>
+
+namespace {
+
+const QString softwareDownloadPage = QStringLiteral("https://www.quorvane.com/support/software-downloads");
+const QString configToolQuestion = QStringLiteral(
+    "To connect in the sensor config tool, you will need to be connected over USB and we must close the "
+    "Quvix "
+    "software so that it doesn't override the USB connection. If you select yes, we will close the Quvix "
+    "software so it's important to make sure you're not running any scans and that all your data is saved. "
+    "Once you have changed your Quvix's configuration, make sure to power cycle your Quvix and to close the "
+    "sensor config tool!");
+
+} // namespace
+
+std::unique_ptr<KeepAwake> MainWindow::defaultKeepAwake()
+{
+    return KeepAwake::createForPlatform();
+}
+
+MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
+    : QMainWindow(parent)
+    , ui_(new Ui_MainWindow)
+{
+    scanActivity_ = new ScanActivity(std::move(keepAwake), this);
+
+    // JOINS LATER, in this order before the form: the bar chart window (parent
+    // this), the overview tab, and the display options dialog, whose
+    // constructor brings the process-wide ScanHandler into being. Until the
+    // dialog exists the scan handler gets the default CSV options object.
+
+    ui_->setupUi(this);
+    createRecentFileActions();
+
+    // JOINS LATER: applicationVersionString = "Quvix 2.8.0" (the value lives
+    // with the scan files' process-wide options).
+
+    setAcceptDrops(true);
+
+    // JOINS LATER: SensorHandler::getInstance() (from here on USB polling and
+    // network discovery run); then the time-trend, time-resolved and
+    // pulse-trend tabs with the display options dialog; connections 1 to 8;
+    // the scan handler gets DisplayListTree and the CSV options; the four tabs
+    // are inserted at index 0 ("Time Resolved", "Pulse Trend", "Time Trend",
+    // "Overview"); the handler's SpecialMonitoringData -> monitorUpdate and
+    // NewMonitoringData -> scanUpdate.
+    connect(ui_->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
+    ui_->tabWidget->setCurrentIndex(0);
+
+    // JOINS LATER: the tabs' mutual wiring and their activity(bool) ->
+    // scanActivity, the scan handler's getRidOfScan, scanDeleted ->
+    // clearScanInfo, legendChanged, then emitLegendPosition().
+
+    setMinimumWidth(1200);
+    setUpDataDisplay();
+
+    // JOINS LATER: the handler's updateSensorList -> this and the four tabs,
+    // connectAutoScan() on the time-trend tab, updateUnavailableSensors ->
+    // the overview tab.
+    connectForm();
+    markNotYetAvailable();
+    ui_->actionExport_To_CSV->setVisible(false);
+
+    loadSettings();
+
+    // JOINS LATER: the Smith chart dialog (parent this) with workDone ->
+    // closeSmithChart and simpleSmithChanged; then the stored simple-Smith
+    // and Smith-points options are announced once.
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui_;
+    ui_ = nullptr;
+    // The scan tabs write their own copy of the paths when they are
+    // destroyed; they go first, and the window's own values are written last
+    // so that stale copies do not win.
+    // JOINS LATER: delete the four tabs here, before writeOwnPaths().
+    if (ownPathsWritten_)
+        writeOwnPaths();
+}
+
+Ui_MainWindow& MainWindow::form() const
+{
+    return *ui_;
+}
+
+const ScanActivity& MainWindow::scanActivityState() const
+{
+    return *scanActivity_;
+}
+
+void MainWindow::createRecentFileActions()
+{
+    for (int i = 0; i < maxRecentFiles_; ++i) {
+        auto* action = new QAction(this);
+        action->setVisible(false);
+        recentFileActions_.append(action);
+        ui_->menuOpen_Recent->addAction(action);
+    }
+    // JOINS LATER: each triggered -> openRecent, filled from "recentFiles".
+}
+
+void MainWindow::setUpDataDisplay()
+{
+    ui_->viewer->load(QStringLiteral(":/images/Images/quvix kadro.svg"));
+    ui_->viewer->setFixedSize(160, 35);
+    ui_->viewer->hide();
+    ui_->DisplayListTree->header()->hide();
+
+    plotTools_ = new QButtonGroup(this);
+    plotTools_->setExclusive(true);
+    plotTools_->addButton(ui_->DisplayZoomButton);
+    plotTools_->addButton(ui_->DisplayPanButton);
+    plotTools_->addButton(ui_->DisplaySelectAreaButton);
+    plotTools_->addButton(ui_->DisplaySelectPointButton);
+    ui_->DisplayPlot->setMinimumSize(10, 10);
+}
+
+void MainWindow::connectForm()
+{
+    connect(ui_->actionHelp, &QAction::triggered, this, &MainWindow::displayHelp);
+    connect(ui_->actionExit, &QAction::triggered, this, &QWidget::close);
+    connect(ui_->actionConfigure_Sensor_IP, &QAction::triggered, this, &MainWindow::open_ip_tool);
+    connect(ui_->actionUpdate_Software, &QAction::triggered, this, &MainWindow::updateSoftware);
+}
+
+void MainWindow::markNotYetAvailable()
+{
+    // JOINS LATER: these commands get their handlers with the scan files, the
+    // data display, its charts and the dialogs (About, Preferences, Display
+    // Options, Sensors Hub). Until then they are shown disabled rather than
+    // doing nothing when used.
+    const QList<QAction*> actions = {
+        ui_->actionOpen_Scan,   ui_->actionSave_Active_Scan,   ui_->actionCopy,   ui_->actionAbout,
+        ui_->actionPreferences, ui_->displayOptionsMenuButton, ui_->actionSensors};
+    for (QAction* action : actions)
+        action->setEnabled(false);
+    const QList<QWidget*> widgets = {ui_->DisplayImportScanButton,
+                                     ui_->maximizeLayout,
+                                     ui_->clearButton,
+                                     ui_->DisplayBarChartButton,
+                                     ui_->DisplaySmithChartButton,
+                                     ui_->displayWaveForm,
+                                     ui_->DisplayZoomButton,
+                                     ui_->DisplayPanButton,
+                                     ui_->DisplaySelectAreaButton,
+                                     ui_->DisplaySelectPointButton,
+                                     ui_->copyButton};
+    for (QWidget* widget : widgets)
+        widget->setEnabled(false);
+}
+
+void MainWindow::loadSettings()
+{
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("Settings"));
+    savePath_ = settings.value(QStringLiteral("savefilename"), QStringLiteral("./")).toString();
+    loadPath_ = settings.value(QStringLiteral("loadfilename"), QStringLiteral("./")).toString();
+    autosaveFolder_ = settings.value(QStringLiteral("autosavedir"), QStringLiteral(".")).toString();
+    autosaveOn_ = settings.value(QStringLiteral("autosaveState"), false).toBool();
+    autosaveTitle_ = settings.value(QStringLiteral("autosaveTitle"), QString()).toString();
+    settings.endGroup();
+
+    // JOINS LATER: setAutosaveConfig(autosaveFolder_, autosaveTitle_,
+    // autosaveOn_) on the time-trend, time-resolved and pulse-trend tabs.
+
+    // The stored size and position are written but deliberately not applied:
+    // the window opens at the size of its contents.
+    settings.beginGroup(QStringLiteral("MainWindow"));
+    settings.endGroup();
+    adjustSize();
+}
+
+void MainWindow::saveSettings()
+{
+    // JOINS LATER: autosaveTitle_ and autosaveOn_ are read from the time-trend
+    // tab (autosaveTitle(), isAutosaveOn()) once it exists.
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("Settings"));
+    settings.setValue(QStringLiteral("autosavedir"), autosaveFolder_);
+    settings.setValue(QStringLiteral("savefilename"), savePath_);
+    settings.setValue(QStringLiteral("loadfilename"), loadPath_);
+    settings.setValue(QStringLiteral("autosaveTitle"), autosaveTitle_);
+    settings.setValue(QStringLiteral("autosaveState"), autosaveOn_);
+    settings.endGroup();
+    settings.beginGroup(QStringLiteral("MainWindow"));
+    settings.setValue(QStringLiteral("size"), size());
+    settings.setValue(QStringLiteral("pos"), pos());
+    settings.endGroup();
+    ownPathsWritten_ = true;
+}
+
+void MainWindow::writeOwnPaths()
+{
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("Settings"));
+    settings.setValue(QStringLiteral("autosavedir"), autosaveFolder_);
+    settings.setValue(QStringLiteral("savefilename"), savePath_);
+    settings.setValue(QStringLiteral("loadfilename"), loadPath_);
+    settings.endGroup();
+}
+
+void MainWindow::updateSensorList(QList<QuvixSensor*>& sensors)
+{
+    showConnectionState(sensors.size());
+}
+
+void MainWindow::showConnectionState(int sensorCount)
+{
+    connectedSensorCount_ = sensorCount;
+    if (sensorCount > 0) {
+        ui_->lbStatus->setPixmap(QPixmap(QStringLiteral(":/images/Images/on-state.png")));
+        ui_->lbComms->setText(QStringLiteral("Connected (%1)").arg(sensorCount));
+    } else {
+        ui_->lbStatus->setPixmap(QPixmap(QStringLiteral(":/images/Images/off-state.png")));
+        ui_->lbComms->setText(QStringLiteral("Disconnected"));
+    }
+}
+
+void MainWindow::updateSoftware()
+{
+    QDesktopServices::openUrl(QUrl(softwareDownloadPage));
+}
+
+void MainWindow::displayHelp()
+{
+    const QString guide = QCoreApplication::applicationDirPath() + QStringLiteral("/") + userGuideFileName;
+    if (QFile::exists(guide)) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(guide));
+        return;
+    }
+    QMessageBox::warning(this, QStringLiteral("Opening Manual"),
+                         QStringLiteral("Unable to find help file\nPlease check install folder."),
+                         QMessageBox::Ok);
+}
+
+void MainWindow::scanActivity(bool active)
+{
+    scanActivity_->report(sender(), active);
+}
+
+void MainWindow::tabChanged(int index)
+{
+    // JOINS LATER: index 1 (the time-trend tab) calls its
+    // updateSensorCheckState(); every other index does nothing.
+    Q_UNUSED(index);
+}
+
+void MainWindow::monitorUpdate(BaseScan* scan)
+{
+    // JOINS LATER: if (auto* tab = visibleTabOf<scanTab>(*ui_->tabWidget))
+    // tab->monitorUpdate(scan, 0); (app/visibletab.h)
+    Q_UNUSED(scan);
+}
+
+void MainWindow::scanUpdate(BaseScan* scan)
+{
+    // JOINS LATER: if (auto* tab = visibleTabOf<scanTab>(*ui_->tabWidget))
+    // tab->scanUpdate(scan); (app/visibletab.h)
+    Q_UNUSED(scan);
+}
+
+void MainWindow::open_ip_tool()
+{
+    const auto answer = QMessageBox::question(this, QStringLiteral("Open Sensor Config Tool."),
+                                              configToolQuestion, QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return;
+    const QString tool = QCoreApplication::applicationDirPath() + QStringLiteral("/QuvixIPConfig");
+    if (!QProcess::startDetached(tool, {})) {
+        // Closing anyway would leave the user with neither program.
+        QMessageBox::warning(
+            this, QStringLiteral("Open Sensor Config Tool."),
+            QStringLiteral("Unable to start the sensor config tool:\n%1\nPlease check install "
+                           "folder.")
+                .arg(tool),
+            QMessageBox::Ok);
+        return;
+    }
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("Settings"));
+    const bool ask = settings.value(QStringLiteral("askBeforeYouClose"), false).toBool();
+    const QString question =
+        settings.value(QStringLiteral("warningQueryAsked"), closeQuestionText).toString();
+    settings.endGroup();
+    if (!ask) {
+        event->accept();
+        return;
+    }
+    const auto answer = QMessageBox::question(this, QStringLiteral("Quvix"), question,
+                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange && ui_ != nullptr) {
+        ui_->retranslateUi(this);
+        // The form's texts include the status label; keep what it shows.
+        showConnectionState(connectedSensorCount_);
+    }
+}

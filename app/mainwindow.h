@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+
+#include "platform/keepawake.h"
+
+#include <memory>
+
+class BaseScan;
+class QAction;
+class QButtonGroup;
+class QuvixSensor;
+class ScanActivity;
+class Ui_MainWindow;
+
+// The one top-level window of Quvix: builds the program's objects in a fixed
+// order, shows whether sensors are connected, forwards live data to the
+// visible acquisition tab, keeps the machine awake while any tab scans,
+// persists its paths and asks before closing. GUI thread only. Owns its form,
+// tabs, charts and dialogs; the handlers are process-wide and not owned.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr, std::unique_ptr<KeepAwake> keepAwake = defaultKeepAwake());
+    ~MainWindow() override;
+
+    // The window's form; for the window's own parts and for tests.
+    Ui_MainWindow& form() const;
+    const ScanActivity& scanActivityState() const;
+
+    // Writes the paths, the autosave configuration, size and position. Called
+    // after every save and export.
+    void saveSettings();
+
+    static std::unique_ptr<KeepAwake> defaultKeepAwake();
+
+signals:
+    void scanDeleted(BaseScan* scan);
+
+public slots:
+    void updateSensorList(QList<QuvixSensor*>& sensors);
+    void updateSoftware();
+    void displayHelp();
+    void scanActivity(bool active);
+    void tabChanged(int index);
+    void monitorUpdate(BaseScan* scan);
+    void scanUpdate(BaseScan* scan);
+    void open_ip_tool();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void createRecentFileActions();
+    void setUpDataDisplay();
+    void connectForm();
+    void markNotYetAvailable();
+    void loadSettings();
+    void writeOwnPaths();
+    void showConnectionState(int sensorCount);
+
+    Ui_MainWindow* ui_;
+    QString savePath_;
+    QString loadPath_;
+    QString autosaveFolder_;
+    // Autosave configuration as loaded, written back until the scan tabs
+    // hold it themselves.
+    QString autosaveTitle_;
+    bool autosaveOn_ = false;
+    QButtonGroup* plotTools_ = nullptr;
+    ScanActivity* scanActivity_ = nullptr;
+    QList<QAction*> recentFileActions_;
+    int maxRecentFiles_ = 10;
+    int leftAxisCurveCount_ = 0;
+    int rightAxisCurveCount_ = 0;
+    bool ownPathsWritten_ = false;
+    int connectedSensorCount_ = 0;
+};

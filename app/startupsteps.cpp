@@ -1,0 +1,34 @@
+#include "app/startupsteps.h"
+
+#include "platform/singleinstanceguard.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QMessageBox>
+
+namespace startupsteps {
+
+bool takeSingleInstance(SingleInstanceGuard& guard)
+{
+    if (guard.tryAcquire())
+        return true;
+    QMessageBox question(QMessageBox::Question, QStringLiteral("!"),
+                         QStringLiteral("Quvix software already running. Open another instance?"),
+                         QMessageBox::Yes | QMessageBox::No);
+    return question.exec() != QMessageBox::No;
+}
+
+void createCrashLogFolder(const QString& folder)
+{
+    if (!QDir(folder).exists())
+        QDir().mkpath(folder);
+}
+
+void setProcessNames()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Quorvane"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("quorvane.com"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quvix"));
+}
+
+} // namespace startupsteps

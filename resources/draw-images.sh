@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Redraws the program's images (plain shapes and text, made here) into
+# resources/Images. Needs ImageMagick and the DejaVu fonts. The results are
+# committed, so a build does not need this script.
+set -euo pipefail
+cd "$(dirname "$0")/Images"
+im=/usr/bin/convert
+font=DejaVu-Sans-Bold
+accent='rgb(164,0,26)'
+
+# Window icon: the accent square with a white Q.
+$im -size 64x64 xc:none -fill "$accent" -draw 'roundrectangle 0,0 63,63 10,10' \
+    -fill white -font $font -pointsize 44 -gravity center -annotate +0+0 'Q' Quorvane-Quvix-Renu.png
+$im Quorvane-Quvix-Renu.png -define icon:auto-resize=48,32,16 quorvane.ico
+
+# Maker's logo for the dark red header strip: white word mark.
+$im -size 150x50 xc:none -fill white -font $font -pointsize 22 -gravity center \
+    -annotate +0-4 'QUORVANE' -pointsize 9 -annotate +0+15 'RF  MEASUREMENT' quorvane.png
+
+# Status lamps.
+$im -size 16x16 xc:none -fill 'rgb(120,120,120)' -stroke 'rgb(60,60,60)' -draw 'circle 7.5,7.5 7.5,1' off-state.png
+$im -size 16x16 xc:none -fill 'rgb(40,200,60)' -stroke 'rgb(10,110,20)' -draw 'circle 7.5,7.5 7.5,1' on-state.png
+
+# Plot tools, 24 x 24, dark strokes.
+$im -size 24x24 xc:none -fill none -stroke black -strokewidth 2 -draw 'circle 10,10 10,3' \
+    -draw 'line 15,15 22,22' -strokewidth 1.5 -draw 'line 7,10 13,10' -draw 'line 10,7 10,13' zoomin.png
+$im -size 24x24 xc:none -fill white -stroke black -strokewidth 1.5 \
+    -draw 'roundrectangle 5,11 19,22 4,4' -draw 'roundrectangle 5,5 8,14 1.5,1.5' \
+    -draw 'roundrectangle 8,2 11,13 1.5,1.5' -draw 'roundrectangle 11,3 14,13 1.5,1.5' \
+    -draw 'roundrectangle 14,5 17,14 1.5,1.5' -draw 'roundrectangle 17,9 21,16 1.5,1.5' openhand.png
+$im -size 24x24 xc:none -stroke black -strokewidth 2 -draw 'line 9,3 9,21' -draw 'line 15,3 15,21' \
+    -strokewidth 1.5 -draw 'line 2,12 7,12' -draw 'line 17,12 22,12' -fill black \
+    -draw 'polygon 1,12 5,9 5,15' -draw 'polygon 23,12 19,9 19,15' cursor-hsplit.png
+$im -size 24x24 xc:none -stroke black -strokewidth 1.5 -fill none -draw 'line 12,1 12,9' \
+    -draw 'line 12,15 12,23' -draw 'line 1,12 9,12' -draw 'line 15,12 23,12' -draw 'circle 12,12 12,8' cross.png
+
+# Curve list axis switch, 30 x 22: knob on the right (checked) or left.
+$im -size 30x22 xc:none -fill "$accent" -draw 'roundrectangle 1,4 28,17 6,6' \
+    -fill white -stroke 'rgb(90,90,90)' -draw 'circle 21,10.5 21,4' RightSelected.png
+$im -size 30x22 xc:none -fill 'rgb(150,150,150)' -draw 'roundrectangle 1,4 28,17 6,6' \
+    -fill white -stroke 'rgb(90,90,90)' -draw 'circle 8,10.5 8,4' LeftSelected.png

@@ -1,0 +1,243 @@
+#include "app/mainwindow.h"
+
+#include "app/messageboxanswer.h"
+#include "app/scanactivity.h"
+#include "app/shellvalues.h"
+#include "app/visibletab.h"
+#include "ui_mainwindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QEvent>
+#include <QFile>
+#include <QSettings>
+
+namespace {
+
+// Records what the window asks of the platform.
+class RecordingKeepAwake : public KeepAwake
+{
+public:
+    void hold() override { held_ = true; }
+    void release() override { held_ = false; }
+    bool isHeld() const override { return held_; }
+
+private:
+    bool held_ = false;
+};
+
+// Reports scan activity the way an acquisition tab does.
+class ActivitySource : public QWidget
+{
+    Q_OBJECT
+signals:
+    void activity(bool active);
+};
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { QSettings().clear(); }
+    void TearDown() override { QSettings().clear(); }
+
+    std::unique_ptr<MainWindow> makeWindow()
+    {
+        return std::make_unique<MainWindow>(nullptr, std::make_unique<RecordingKeepAwake>());
+    }
+
+    static QImage imageOf(const QLabel* label) { return label->pixmap(Qt::ReturnByValue).toImage(); }
+    static QImage resourceImage(const char* name)
+    {
+        return QPixmap(QStringLiteral(":/images/Images/") + QString::fromLatin1(name)).toImage();
+    }
+};
+
+TEST_F(MainWindowTest, StatusFollowsTheSensorList)
+{
+    auto window = makeWindow();
+    Ui_MainWindow& form = window->form();
+    QList<QuvixSensor*> three = {nullptr, nullptr, nullptr};
+    window->updateSensorList(three);
+    EXPECT_EQ(form.lbComms->text(), QStringLiteral("Connected (3)"));
+    EXPECT_EQ(imageOf(form.lbStatus), resourceImage("on-state.png"));
+
+    QList<QuvixSensor*> none;
+    window->updateSensorList(none);
+    EXPECT_EQ(form.lbComms->text(), QStringLiteral("Disconnected"));
+    EXPECT_EQ(imageOf(form.lbStatus), resourceImage("off-state.png"));
+}
+
+TEST_F(MainWindowTest, LanguageChangeKeepsTheConnectionState)
+{
+    auto window = makeWindow();
+    QList<QuvixSensor*> one = {nullptr};
+    window->updateSensorList(one);
+    QEvent languageChange(QEvent::LanguageChange);
+    QCoreApplication::sendEvent(window.get(), &languageChange);
+    EXPECT_EQ(window->form().lbComms->text(), QStringLiteral("Connected (1)"));
+    EXPECT_EQ(window->form().actionOpen_Scan->text(), QStringLiteral("Load..."));
+}
+
+TEST_F(MainWindowTest, KeepAwakeHeldWhileAnyTabScans)
+{
+    auto window = makeWindow();
+    ActivitySource timeTrend;
+    ActivitySource pulseTrend;
+    QObject::connect(&timeTrend, &ActivitySource::activity, window.get(), &MainWindow::scanActivity);
+    QObject::connect(&pulseTrend, &ActivitySource::activity, window.get(), &MainWindow::scanActivity);
+    const KeepAwake& keepAwake = window->scanActivityState().keepAwake();
+
+    emit timeTrend.activity(true);
+    EXPECT_TRUE(keepAwake.isHeld());
+    emit pulseTrend.activity(true);
+    emit timeTrend.activity(false);
+    EXPECT_TRUE(keepAwake.isHeld()) << "the pulse-trend tab still scans";
+    emit pulseTrend.activity(true); // repeated reports change nothing
+    EXPECT_TRUE(keepAwake.isHeld());
+    emit pulseTrend.activity(false);
+    EXPECT_FALSE(keepAwake.isHeld());
+    emit timeTrend.activity(true);
+    EXPECT_TRUE(keepAwake.isHeld()) << "a later scan renews it";
+}
+
+TEST_F(MainWindowTest, DestroyedScanningSourceNoLongerHoldsKeepAwake)
+{
+    auto window = makeWindow();
+    auto source = std::make_unique<ActivitySource>();
+    QObject::connect(source.get(), &ActivitySource::activity, window.get(), &MainWindow::scanActivity);
+    emit source->activity(true);
+    EXPECT_TRUE(window->scanActivityState().isAnyActive());
+    source.reset();
+    EXPECT_FALSE(window->scanActivityState().keepAwake().isHeld());
+}
+
+TEST_F(MainWindowTest, CloseAsksOnlyWhenTheUserWantsIt)
+{
+    auto window = makeWindow();
+    window->show();
+    {
+        MessageBoxAnswers user({QMessageBox::Yes});
+        EXPECT_TRUE(window->close()) << "by default the window closes without a question";
+        EXPECT_TRUE(user.seen().isEmpty());
+    }
+
+    QSettings().setValue(QStringLiteral("Settings/askBeforeYouClose"), true);
+    window->show();
+    {
+        MessageBoxAnswers user({QMessageBox::No});
+        EXPECT_FALSE(window->close());
+        EXPECT_TRUE(window->isVisible()) << "No keeps the window";
+        ASSERT_EQ(user.seen().size(), 1);
+        EXPECT_EQ(user.seen()[0].title, QStringLiteral("Quvix"));
+        EXPECT_EQ(user.seen()[0].text, closeQuestionText);
+        EXPECT_EQ(user.seen()[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(user.seen()[0].defaultButton, QMessageBox::No);
+    }
+
+    QSettings().setValue(QStringLiteral("Settings/warningQueryAsked"), QStringLiteral("Really?"));
+    {
+        MessageBoxAnswers user({QMessageBox::Yes});
+        EXPECT_TRUE(window->close());
+        ASSERT_EQ(user.seen().size(), 1);
+        EXPECT_EQ(user.seen()[0].text, QStringLiteral("Really?"));
+    }
+}
+
+TEST_F(MainWindowTest, MissingUserGuideWarns)
+{
+    ASSERT_FALSE(QFile::exists(QCoreApplication::applicationDirPath() + "/" + userGuideFileName));
+    auto window = makeWindow();
+    MessageBoxAnswers user({QMessageBox::Ok});
+    window->form().actionHelp->trigger();
+    ASSERT_EQ(user.seen().size(), 1);
+    EXPECT_EQ(user.seen()[0].title, QStringLiteral("Opening Manual"));
+    EXPECT_EQ(user.seen()[0].text, QStringLiteral("Unable to find help file\nPlease check install folder."));
+    EXPECT_EQ(user.seen()[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(user.seen()[0].buttons, QMessageBox::Ok);
+}
+
+TEST_F(MainWindowTest, ConfigToolThatCannotStartIsReportedAndWindowStays)
+{
+    ASSERT_FALSE(QFile::exists(QCoreApplication::applicationDirPath() + "/QuvixIPConfig"));
+    auto window = makeWindow();
+    window->show();
+    MessageBoxAnswers user({QMessageBox::Yes, QMessageBox::Ok});
+    window->form().actionConfigure_Sensor_IP->trigger();
+    ASSERT_EQ(user.seen().size(), 2);
+    EXPECT_EQ(user.seen()[0].title, QStringLiteral("Open Sensor Config Tool."));
+    EXPECT_TRUE(user.seen()[0].text.startsWith(QStringLiteral("To connect in the sensor config tool")));
+    EXPECT_EQ(user.seen()[1].icon, QMessageBox::Warning);
+    EXPECT_TRUE(user.seen()[1].text.contains(QStringLiteral("QuvixIPConfig")));
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, ConfigToolDeclinedDoesNothing)
+{
+    auto window = makeWindow();
+    window->show();
+    MessageBoxAnswers user({QMessageBox::No});
+    window->open_ip_tool();
+    EXPECT_EQ(user.seen().size(), 1);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, SettingsComeBackAsStored)
+{
+    {
+        QSettings settings;
+        settings.beginGroup(QStringLiteral("Settings"));
+        settings.setValue(QStringLiteral("savefilename"), QStringLiteral("/data/last.dat"));
+        settings.setValue(QStringLiteral("autosavedir"), QStringLiteral("/data/auto"));
+        settings.setValue(QStringLiteral("autosaveTitle"), QStringLiteral("<date>_<serial>"));
+        settings.setValue(QStringLiteral("autosaveState"), true);
+    }
+    auto window = makeWindow();
+    window->saveSettings();
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("Settings"));
+    EXPECT_EQ(settings.value(QStringLiteral("savefilename")).toString(), QStringLiteral("/data/last.dat"));
+    EXPECT_EQ(settings.value(QStringLiteral("loadfilename")).toString(), QStringLiteral("./"));
+    EXPECT_EQ(settings.value(QStringLiteral("autosavedir")).toString(), QStringLiteral("/data/auto"));
+    EXPECT_EQ(settings.value(QStringLiteral("autosaveTitle")).toString(), QStringLiteral("<date>_<serial>"));
+    EXPECT_TRUE(settings.value(QStringLiteral("autosaveState")).toBool());
+    settings.endGroup();
+    EXPECT_EQ(settings.value(QStringLiteral("MainWindow/size")).toSize(), window->size());
+}
+
+TEST_F(MainWindowTest, WindowLayout)
+{
+    auto window = makeWindow();
+    Ui_MainWindow& form = window->form();
+    EXPECT_EQ(window->minimumWidth(), 1200);
+    EXPECT_EQ(form.tabWidget->currentIndex(), 0);
+    EXPECT_FALSE(form.actionExport_To_CSV->isVisible());
+    EXPECT_TRUE(form.viewer->isHidden());
+    EXPECT_TRUE(form.DisplayListTree->header()->isHidden());
+    EXPECT_EQ(form.menuOpen_Recent->actions().size(), 10);
+    for (QAction* recent : form.menuOpen_Recent->actions())
+        EXPECT_FALSE(recent->isVisible());
+
+    form.DisplayZoomButton->setEnabled(true); // plot tools are one exclusive group
+    form.DisplayZoomButton->click();
+    EXPECT_TRUE(form.DisplayZoomButton->isChecked());
+    EXPECT_FALSE(form.DisplayPanButton->isChecked());
+}
+
+TEST(VisibleTab, OnlyTheVisiblePageOfTheWantedKind)
+{
+    QTabWidget tabs;
+    auto* overview = new QWidget;
+    auto* acquisition = new ActivitySource;
+    tabs.addTab(overview, QStringLiteral("Overview"));
+    tabs.addTab(acquisition, QStringLiteral("Time Trend"));
+    tabs.setCurrentIndex(0);
+    EXPECT_EQ(visibleTabOf<ActivitySource>(tabs), nullptr);
+    tabs.setCurrentIndex(1);
+    EXPECT_EQ(visibleTabOf<ActivitySource>(tabs), acquisition);
+    QTabWidget empty;
+    EXPECT_EQ(visibleTabOf<ActivitySource>(empty), nullptr);
+}
+
+} // namespace
+
+#include "mainwindow_test.moc"

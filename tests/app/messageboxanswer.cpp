@@ -1,0 +1,30 @@
+#include "app/messageboxanswer.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+
+MessageBoxAnswers::MessageBoxAnswers(QList<QMessageBox::StandardButton> answers)
+    : answers_(std::move(answers))
+{
+    QTimer::singleShot(10, [this] { poll(); });
+}
+
+void MessageBoxAnswers::poll()
+{
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box != nullptr && box != lastAnswered_ && !answers_.isEmpty()) {
+        SeenBox seenBox;
+        seenBox.title = box->windowTitle();
+        seenBox.text = box->text();
+        seenBox.icon = box->icon();
+        seenBox.buttons = box->standardButtons();
+        if (QPushButton* defaultButton = box->defaultButton())
+            seenBox.defaultButton = box->standardButton(defaultButton);
+        seen_.append(seenBox);
+        lastAnswered_ = box;
+        box->button(answers_.takeFirst())->click();
+    }
+    if (!answers_.isEmpty() && --pollsLeft_ > 0)
+        QTimer::singleShot(10, [this] { poll(); });
+}

@@ -1,0 +1,6 @@
+#include "views/datadisplayplot.h"
+
+DataDisplayPlot::DataDisplayPlot(QWidget* parent)
+    : QwtPlot(parent)
+{
+}
