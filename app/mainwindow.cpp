@@ -3,6 +3,8 @@
 #include "app/scanactivity.h"
 #include "app/shellvalues.h"
 #include "platform/keepawake.h"
+#include "scans/defaultcsvcolumnoptions.h"
+#include "scans/processvalues.h"
 #include "ui_mainwindow.h"
 
 #include <QButtonGroup>
@@ -43,13 +45,14 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     // JOINS LATER, in this order before the form: the bar chart window (parent
     // this), the overview tab, and the display options dialog, whose
     // constructor brings the process-wide ScanHandler into being. Until the
-    // dialog exists the scan handler gets the default CSV options object.
+    // dialog exists, the default options stand in for its CSV options (and set
+    // the CSV delimiter as the dialog would).
+    csvOptions_ = std::make_unique<DefaultCsvColumnOptions>();
 
     ui_->setupUi(this);
     createRecentFileActions();
 
-    // JOINS LATER: applicationVersionString = "Quvix 2.8.0" (the value lives
-    // with the scan files' process-wide options).
+    applicationVersionString = softwareIdentification(QStringLiteral("Quvix"), 2, 8, 0);
 
     setAcceptDrops(true);
 

@@ -9,6 +9,7 @@
 #include <memory>
 
 class BaseScan;
+class DefaultCsvColumnOptions;
 class QAction;
 class QButtonGroup;
 class QuvixSensor;
@@ -72,6 +73,9 @@ private:
     // hold it themselves.
     QString autosaveTitle_;
     bool autosaveOn_ = false;
+    // CSV options handed to the scan handler until the display options
+    // dialog exists.
+    std::unique_ptr<DefaultCsvColumnOptions> csvOptions_;
     QButtonGroup* plotTools_ = nullptr;
     ScanActivity* scanActivity_ = nullptr;
     QList<QAction*> recentFileActions_;

@@ -4,6 +4,8 @@
 #include "app/scanactivity.h"
 #include "app/shellvalues.h"
 #include "app/visibletab.h"
+#include "scans/csvoptions.h"
+#include "scans/processvalues.h"
 #include "ui_mainwindow.h"
 
 #include <gtest/gtest.h>
@@ -221,6 +223,15 @@ TEST_F(MainWindowTest, WindowLayout)
     form.DisplayZoomButton->click();
     EXPECT_TRUE(form.DisplayZoomButton->isChecked());
     EXPECT_FALSE(form.DisplayPanButton->isChecked());
+}
+
+TEST_F(MainWindowTest, FillsTheProcessValuesFilesCarry)
+{
+    applicationVersionString.clear();
+    csvDelimiter.clear();
+    auto window = makeWindow();
+    EXPECT_EQ(applicationVersionString, QStringLiteral("Quvix 2.8.0"));
+    EXPECT_EQ(csvDelimiter, QStringLiteral(";"));
 }
 
 TEST(VisibleTab, OnlyTheVisiblePageOfTheWantedKind)
