@@ -19,8 +19,22 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The simulated sensors are added here as they are built (the stand-in USB
-# driver library beside Quvix, the simulated network sensor on 192.0.2.2).
-echo "start-with-simulators: no simulated sensors are built yet; Quvix shows \"Disconnected\""
+# USB: the stand-in driver library libquvix3.so lies beside Quvix, which
+# loads it by name; it presents the sensors of QUVIX3_SIM_CONFIG, else of
+# quvix3-sim.conf beside it, else one default sensor (QVXSIM0001, 13.56 MHz).
+if [ -e "$bin/libquvix3.so" ]; then
+    if [ -n "${QUVIX3_SIM_CONFIG:-}" ]; then
+        echo "start-with-simulators: stand-in USB driver with the sensors of $QUVIX3_SIM_CONFIG"
+    elif [ -e "$bin/quvix3-sim.conf" ]; then
+        echo "start-with-simulators: stand-in USB driver with the sensors of $bin/quvix3-sim.conf"
+    else
+        echo "start-with-simulators: stand-in USB driver with its default simulated sensor QVXSIM0001"
+    fi
+else
+    echo "start-with-simulators: no stand-in USB driver built; no USB sensors"
+fi
+
+# Network: the simulated network sensor answers discovery on 192.0.2.2 once
+# it is built.
 
 "$bin/Quvix"
