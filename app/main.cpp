@@ -13,8 +13,7 @@ int main(int argc, char** argv)
     CrashReporter::install(crashLogDirectory,
                            CrashReporter::programFolder() + QStringLiteral("/QuvixCrashReport"));
 
-    // Read when the application object is made, so it is set before it.
-    qputenv("QT_AUTO_SCREEN_SCALE_FACTOR", "1");
+    startupsteps::enableScreenScaling();
     QApplication application(argc, argv);
 
     SingleInstanceGuard singleInstance(QStringLiteral("Quvix"));

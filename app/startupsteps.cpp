@@ -8,6 +8,11 @@
 
 namespace startupsteps {
 
+void enableScreenScaling()
+{
+    qputenv("QT_AUTO_SCREEN_SCALE_FACTOR", "1");
+}
+
 bool takeSingleInstance(SingleInstanceGuard& guard)
 {
     if (guard.tryAcquire())

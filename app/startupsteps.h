@@ -8,6 +8,10 @@ class SingleInstanceGuard;
 // main window. GUI thread, before the event loop.
 namespace startupsteps {
 
+// Asks the toolkit to scale for the screen's density. Must run before the
+// application object exists: the toolkit reads the setting when it is made.
+void enableScreenScaling();
+
 // Takes the single-instance guard; when another instance holds it, asks
 // "Quvix software already running. Open another instance?". False only when
 // the user answers No: the program then ends without a window.
