@@ -13,6 +13,8 @@ const char* const trendModeText = "Trend Mode";
 
 namespace {
 
+constexpr size_t pulseSeriesCount = 4;
+
 int groupLength(const FrequencyRecord& record)
 {
     return 2 + 4 * std::max(0, record.harmonicCount);
@@ -67,7 +69,7 @@ int TrendDataSet::expectedSampleLength() const
     return length;
 }
 
-bool TrendDataSet::appendSample(const double* sample, int count, double delay, int tickDelta)
+bool TrendDataSet::appendSample(const double* sample, int count, double delay, qint64 tickDelta)
 {
     // The one place a delivered sample is checked against the layout: the
     // records below read their groups without further tests.
@@ -77,7 +79,7 @@ bool TrendDataSet::appendSample(const double* sample, int count, double delay, i
         return true;
     }
 
-    const double dt = tickDelta / ticksPerSecond;
+    const double dt = static_cast<double>(tickDelta) / ticksPerSecond;
     if (delayMode) {
         time.push_back(delay + delayOffset);
     } else if (time.empty()) {
@@ -284,6 +286,20 @@ double TrendDataSet::firstTime() const
     return time.empty() ? 0.0 : time.front();
 }
 
+size_t TrendDataSet::doublesPerSample() const
+{
+    constexpr size_t perHarmonicSeries = 16;
+    constexpr size_t fundamentalSeries = 5; // power, forward, reflected, SWR, energy
+    size_t doubles = 1 + pulseSeriesCount;
+    for (const auto& record : records) {
+        const size_t harmonics = static_cast<size_t>(std::max(0, record->harmonicCount));
+        doubles += 1 + perHarmonicSeries * harmonics;
+        if (harmonics > 0)
+            doubles += fundamentalSeries + (record->sensorType == FrequencyRecord::ionFluxSensorType ? 1 : 0);
+    }
+    return doubles;
+}
+
 std::vector<double> TrendDataSet::energyTotals() const
 {
     std::vector<double> totals;
@@ -325,6 +341,7 @@ void TrendDataSet::removeBefore(double t)
     const size_t count = static_cast<size_t>(
         std::find_if(time.begin(), time.end(), [t](double v) { return !(v < t); }) - time.begin());
 
+    m_firstSampleNumber += static_cast<qint64>(count);
     eraseFront(time, count);
     for (Series* series : pulseSeries())
         eraseFront(*series, count);

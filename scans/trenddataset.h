@@ -3,6 +3,7 @@
 #include "scans/frequencyrecord.h"
 
 #include <QString>
+#include <QtGlobal>
 
 #include <memory>
 #include <vector>
@@ -32,7 +33,7 @@ public:
     // (or a layout beyond the sensors' 490-double buffer) is dropped with a
     // debug line; a longer one is read as far as the layout goes. Returns true;
     // a container that cannot grow throws std::bad_alloc to the caller.
-    bool appendSample(const double* sample, int count, double delay, int tickDelta);
+    bool appendSample(const double* sample, int count, double delay, qint64 tickDelta);
 
     // The stored series of one parameter id; an empty series for a record
     // index below 0 or a harmonic the record does not have. The reference
@@ -50,6 +51,13 @@ public:
     double lastTime() const;
     double firstTime() const;
     size_t sampleCount() const { return time.size(); }
+    // Number of the first sample held, counting every sample ever appended
+    // from 0; trimming advances it, so a number names one sample for good.
+    qint64 firstSampleNumber() const { return m_firstSampleNumber; }
+    // Number the next appended sample will get.
+    qint64 nextSampleNumber() const { return m_firstSampleNumber + static_cast<qint64>(time.size()); }
+    // Doubles one stored sample takes over all series of the set.
+    size_t doublesPerSample() const;
 
     void setDelayMode(bool on) { delayMode = on; }
     void setDelayOffset(double offset) { delayOffset = offset; }
@@ -101,6 +109,7 @@ private:
     std::vector<Series*> pulseSeries();
 
     const Series m_emptySeries;
+    qint64 m_firstSampleNumber = 0;
 };
 
 // Texts shared by the writers and the reader of the trend blocks.

@@ -440,9 +440,16 @@ TEST_P(RandomEdits, EverySeriesStaysAligned)
         }
 
         ASSERT_EQ(set->time.size(), times.size());
+        size_t held = 0;
         for (const Series* s : set->allSeries()) {
             const size_t expected = empty.count(s) ? 0 : times.size();
             ASSERT_EQ(s->size(), expected) << "step " << step;
+            held += s->size();
+        }
+        ASSERT_EQ(held, set->doublesPerSample() * set->sampleCount());
+        ASSERT_EQ(set->nextSampleNumber(), serial);
+        if (!serials.empty()) {
+            ASSERT_EQ(set->firstSampleNumber(), serials.front());
         }
         if (!times.empty()) {
             ASSERT_NEAR(set->firstTime(), times.front(), 1e-9);
