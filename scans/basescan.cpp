@@ -4,7 +4,6 @@
 #include "sensors/quvixsensor.h"
 
 #include <QDebug>
-#include <QMutexLocker>
 #include <QTreeWidgetItem>
 
 #include <unistd.h>
@@ -128,7 +127,7 @@ bool BaseScan::appendLocked(TrendDataSet& set, const double* sample, int count, 
 {
     bool appended = false;
     {
-        QMutexLocker lock(&mutex);
+        std::lock_guard<std::mutex> lock(mutex);
         const qint64 nextBytes = static_cast<qint64>(set.doublesPerSample() * sizeof(double));
         if (storedBytesLocked() + nextBytes <= m_storageLimit) {
             try {
@@ -233,7 +232,7 @@ void BaseScan::resumeAfterReconnect(qint64 gapMilliseconds)
 
 int BaseScan::sampleCount(int dataSet) const
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     if (dataSet < 0 || static_cast<size_t>(dataSet) >= dataSets.size())
         return 0;
     return static_cast<int>(dataSets[static_cast<size_t>(dataSet)]->sampleCount());
@@ -246,21 +245,21 @@ QString BaseScan::name() const
 
 void BaseScan::clearData()
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     for (const auto& set : dataSets)
         set->clearValues();
 }
 
 void BaseScan::resetEnergy()
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     for (const auto& set : dataSets)
         set->resetEnergies();
 }
 
 QVector<QVector<double>> BaseScan::energies() const
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     QVector<QVector<double>> totals;
     if (trendCount == 0)
         return totals;
@@ -273,7 +272,7 @@ QVector<QVector<double>> BaseScan::energies() const
 
 void BaseScan::setInitialEnergies(const QVector<QVector<double>>& totals)
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     const size_t n = std::min(static_cast<size_t>(totals.size()), dataSets.size());
     for (size_t i = 0; i < n; ++i) {
         const QVector<double>& setTotals = totals[static_cast<int>(i)];
@@ -283,7 +282,7 @@ void BaseScan::setInitialEnergies(const QVector<QVector<double>>& totals)
 
 void BaseScan::setIonFluxFactors(double resistance, double drop, double area)
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     seriesResistance = resistance;
     voltageDrop = drop;
     electrodeArea = area;
@@ -306,7 +305,7 @@ std::vector<double> BaseScan::seriesFrom(BaseScan* scan, int quantity, int recor
 {
     if (!scan)
         return {};
-    QMutexLocker lock(&scan->mutex);
+    std::lock_guard<std::mutex> lock(scan->mutex);
     if (dataSet < 0 || static_cast<size_t>(dataSet) >= scan->dataSets.size())
         return {};
     return scan->dataSets[static_cast<size_t>(dataSet)]->harmonicValues(quantity, record, t);
@@ -314,7 +313,7 @@ std::vector<double> BaseScan::seriesFrom(BaseScan* scan, int quantity, int recor
 
 double BaseScan::latestValue(int parameterId, int record, int harmonic, int dataSet) const
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     if (dataSet < 0 || static_cast<size_t>(dataSet) >= dataSets.size())
         return 0.0;
     return dataSets[static_cast<size_t>(dataSet)]->latestValue(parameterId, record, harmonic);
@@ -324,7 +323,7 @@ SeriesCopy BaseScan::copySeries(int parameterId, int record, int harmonic, int d
                                 qint64 fromSampleNumber) const
 {
     SeriesCopy copy;
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     if (dataSet < 0 || static_cast<size_t>(dataSet) >= dataSets.size())
         return copy;
     const TrendDataSet& set = *dataSets[static_cast<size_t>(dataSet)];
@@ -341,7 +340,7 @@ SeriesCopy BaseScan::copySeries(int parameterId, int record, int harmonic, int d
 
 void BaseScan::trimWindow(int window, int keep)
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     const TrendDataSet& first = *dataSets.front();
     if (first.sampleCount() == 0 || first.lastTime() - first.firstTime() <= window)
         return;
@@ -366,7 +365,7 @@ QTreeWidgetItem* BaseScan::treeItem()
                                  QString::number(averages, 'g', 4), filePath));
     item->setData(0, ScanRole, QVariant::fromValue(static_cast<void*>(this)));
 
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     const int count = static_cast<int>(dataSets.size());
     if (count < 2) {
         if (count == 1)

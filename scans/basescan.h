@@ -3,7 +3,6 @@
 #include "scans/trenddataset.h"
 
 #include <QDateTime>
-#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QVector>
@@ -11,6 +10,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class CsvColumnOptions;
@@ -125,7 +125,8 @@ public:
     std::atomic<int> elapsedAtStop{0};
     QString nickname;
     int sensorType = 0;
-    mutable QMutex mutex;
+    // Not a QMutex: the thread checker must see every hand-over through it.
+    mutable std::mutex mutex;
     std::vector<std::unique_ptr<TrendDataSet>> dataSets;
     std::atomic<bool> started{false};
     int skipCount = 0;

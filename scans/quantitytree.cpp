@@ -1,5 +1,7 @@
 #include "scans/quantitytree.h"
 
+#include "scans/numberconversion.h"
+
 #include <QTreeWidgetItem>
 
 #include <algorithm>
@@ -35,7 +37,7 @@ const HarmonicItem harmonicItems[] = {
 QString rootText(double frequencyMHz, const QString& shortFrequency)
 {
     if (frequencyMHz < 1.0)
-        return QStringLiteral("Frequency %1 (kHz)").arg(static_cast<int>(frequencyMHz * 1000.0));
+        return QStringLiteral("Frequency %1 (kHz)").arg(truncatedToInt(frequencyMHz * 1000.0));
     return QStringLiteral("Frequency %1 (MHz)").arg(shortFrequency);
 }
 

@@ -1,14 +1,14 @@
 #include "scans/scanlog.h"
 
 #include <QDebug>
-#include <QMutex>
-#include <QMutexLocker>
+
+#include <mutex>
 
 namespace {
 
-QMutex& sinkMutex()
+std::mutex& sinkMutex()
 {
-    static QMutex mutex;
+    static std::mutex mutex;
     return mutex;
 }
 
@@ -22,7 +22,7 @@ ScanLogSink& currentSink()
 
 void scanLog(const QString& text)
 {
-    QMutexLocker lock(&sinkMutex());
+    std::lock_guard<std::mutex> lock(sinkMutex());
     if (currentSink())
         currentSink()(text);
     else
@@ -31,6 +31,6 @@ void scanLog(const QString& text)
 
 void setScanLogSink(ScanLogSink sink)
 {
-    QMutexLocker lock(&sinkMutex());
+    std::lock_guard<std::mutex> lock(sinkMutex());
     currentSink() = std::move(sink);
 }
