@@ -35,6 +35,12 @@ set_target_properties(libusb0::libusb0 PROPERTIES
 find_path(HTTPLIB_INCLUDE_DIR httplib.h REQUIRED)
 add_library(httplib::httplib INTERFACE IMPORTED)
 set_target_properties(httplib::httplib PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${HTTPLIB_INCLUDE_DIR})
+# Debian ships cpp-httplib split: the header only declares, the bodies are in
+# libcpp-httplib.so.
+find_library(HTTPLIB_LIBRARY NAMES cpp-httplib)
+if(HTTPLIB_LIBRARY)
+  set_target_properties(httplib::httplib PROPERTIES INTERFACE_LINK_LIBRARIES "${HTTPLIB_LIBRARY};Threads::Threads")
+endif()
 
 set(THREADS_PREFER_PTHREAD_FLAG ON)
 find_package(Threads REQUIRED)

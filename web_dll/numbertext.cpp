@@ -1,0 +1,56 @@
+#include "web_dll/numbertext.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// Long enough for any number a sensor sends; longer text is cut.
+constexpr size_t copySize = 64;
+
+struct BoundedCopy {
+    char text[copySize];
+    BoundedCopy(const char* from, size_t length)
+    {
+        const size_t n = length < copySize - 1 ? length : copySize - 1;
+        std::memcpy(text, from, n);
+        text[n] = '\0';
+    }
+};
+
+} // namespace
+
+std::int32_t NumberText::toInt(const char* text, size_t length)
+{
+    const std::int64_t value = toInt64(text, length);
+    if (value > std::numeric_limits<std::int32_t>::max())
+        return std::numeric_limits<std::int32_t>::max();
+    if (value < std::numeric_limits<std::int32_t>::min())
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(value);
+}
+
+std::int64_t NumberText::toInt64(const char* text, size_t length)
+{
+    const BoundedCopy copy(text, length);
+    return std::strtoll(copy.text, nullptr, 10);
+}
+
+double NumberText::toDouble(const char* text, size_t length)
+{
+    const BoundedCopy copy(text, length);
+    return std::strtod(copy.text, nullptr);
+}
+
+std::int32_t NumberText::truncate(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
+        return std::numeric_limits<std::int32_t>::max();
+    if (value <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(value);
+}
