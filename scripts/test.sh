@@ -55,7 +55,7 @@ run_ctest() {   # dir, ctest args...
 }
 
 has_label() {   # any test declared with this label?
-    grep -rqs --include=CMakeLists.txt -E "LABELS[^)]*\b$1\b" tests
+    grep -rqs --include=CMakeLists.txt --include="*.cmake" -E "LABELS[^)]*\b$1\b" tests
 }
 
 for stage in "${stages[@]}"; do
