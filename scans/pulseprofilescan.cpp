@@ -32,6 +32,9 @@ void PulseProfileScan::start()
         return;
     }
     BaseScan::start();
+    // The sensor is reconfigured between samples: the loop pauses between passes.
+    if (sensor)
+        sensor->pauseBetweenPasses();
     triggerHoldoff = 0.9 * pulseTime * timeStep;
     delaySteps = std::trunc(startTime * timeStep);
     stepSteps = step;

@@ -43,6 +43,9 @@ void PulseTrendScan::start()
         return;
     }
     BaseScan::start();
+    // The sensor is reconfigured between samples: the loop pauses between passes.
+    if (sensor)
+        sensor->pauseBetweenPasses();
     stepSteps = std::trunc(resolution * timeStep);
     endSteps = std::trunc(endTime * timeStep);
     skipCount = trendCount;

@@ -1,6 +1,10 @@
 #include "sensors/quvixsensor.h"
 
+#include "scans/basescan.h"
 #include "sensors/sensorlibraries.h"
+
+#include <QCoreApplication>
+#include <QThread>
 
 #include <QElapsedTimer>
 #include <QSettings>
@@ -48,9 +52,15 @@ QuvixSensor::QuvixSensor(int handle, const QString& nickname, const QString& ser
     m_currentScan = nullptr;
     loadSettings();
     setSelectedHarmonics(m_selectedHarmonics);
+    connectScanFailed();
     m_announceConnected = true;
     m_reloadPending = false;
     m_reportRate = 100;
+}
+
+void QuvixSensor::connectScanFailed()
+{
+    // Wired to the scan registry once it exists.
 }
 
 QuvixSensor::~QuvixSensor() = default;
@@ -213,9 +223,28 @@ bool QuvixSensor::parameterReload()
 void QuvixSensor::close()
 {
     callOr(usbSensorApi().quvixClose, 0, m_handle);
-    m_disconnectTime = QDateTime::currentDateTime();
+    markDisconnected();
     emit SensorDisconnected(this);
-    finishCurrentScan();
+    // The current scan stays: a USB sensor that returns soon carries on with
+    // it (reconnect), and the sensor handler finishes it when the sensor stays
+    // away too long.
+}
+
+void QuvixSensor::markDisconnected()
+{
+    std::lock_guard<std::mutex> lock(m_scanLock);
+    m_disconnectTime = QDateTime::currentDateTime();
+}
+
+QDateTime QuvixSensor::disconnectTime() const
+{
+    std::lock_guard<std::mutex> lock(m_scanLock);
+    return m_disconnectTime;
+}
+
+bool QuvixSensor::canReadData() const
+{
+    return usbSensorApi().quvixGetDataHR != nullptr;
 }
 
 QString QuvixSensor::variantInfo()
@@ -243,13 +272,13 @@ bool QuvixSensor::hasLowSignalMode()
 
 int QuvixSensor::setLowSignalMode()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return callOr(usbSensorApi().quvixSetLowSignalMode, -1, m_handle);
 }
 
 int QuvixSensor::setNormalMode()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return callOr(usbSensorApi().quvixSetNormalModeLowSignal, -1, m_handle);
 }
 
@@ -366,7 +395,7 @@ void QuvixSensor::setVoltageLock(int mode)
 {
     m_voltageLock = mode;
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         lockOnChannel2(mode);
     }
     saveSettings();
@@ -380,7 +409,7 @@ bool QuvixSensor::setSelectedHarmonics(const QVector<int>& selection)
         return false;
     bool applied = false;
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         applied = m_multiFrequency ? applyMultiFrequencySelection(selection)
                                    : applySingleFrequencySelection(selection);
         if (applied)
@@ -465,18 +494,249 @@ void QuvixSensor::reconnect(int newHandle)
     m_running = true;
     m_noSleep = false;
     m_handle = newHandle;
-    const qint64 gap =
-        m_disconnectTime.isValid() ? m_disconnectTime.msecsTo(QDateTime::currentDateTime()) : qint64(0);
+    const QDateTime gone = disconnectTime();
+    const qint64 gap = gone.isValid() ? gone.msecsTo(QDateTime::currentDateTime()) : qint64(0);
     reapplyHarmonics();
     resumeCurrentScanAfter(gap);
 }
 
-void QuvixSensor::finishCurrentScan()
+// --- Scan side ---
+
+bool QuvixSensor::isMeasuring() const
 {
-    stopCurrentScan();
-    m_currentScan = nullptr;
+    std::lock_guard<std::mutex> lock(m_scanLock);
+    return m_currentScan && !m_currentScan->isPassive();
 }
 
-void QuvixSensor::stopCurrentScan() {}
+int QuvixSensor::scanState() const
+{
+    std::lock_guard<std::mutex> lock(m_scanLock);
+    if (!m_currentScan || m_currentScan->isPassive())
+        return 0;
+    return m_currentScan->isWaitingForTrigger() ? 2 : 1;
+}
 
-void QuvixSensor::resumeCurrentScanAfter(qint64) {}
+BaseScan* QuvixSensor::currentScan() const
+{
+    std::lock_guard<std::mutex> lock(m_scanLock);
+    return m_currentScan;
+}
+
+BaseScan* QuvixSensor::pendingScan() const
+{
+    std::lock_guard<std::mutex> lock(m_scanLock);
+    return m_pendingScan;
+}
+
+void QuvixSensor::queueScan(BaseScan* scan)
+{
+    BaseScan* replaced = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_scanLock);
+        if (m_currentScan)
+            m_currentScan->preempt();
+        replaced = m_pendingScan;
+        m_pendingScan = scan;
+    }
+    // A scan replaced before it ever started is referred to by nobody else.
+    if (replaced && replaced != scan)
+        deleteOnGuiThread(replaced);
+}
+
+void QuvixSensor::stopScan()
+{
+    std::lock_guard<std::mutex> lock(m_scanLock);
+    if (m_currentScan)
+        m_currentScan->stop();
+}
+
+void QuvixSensor::stopCurrentScan()
+{
+    std::lock_guard<std::mutex> lock(m_scanLock);
+    if (m_currentScan)
+        m_currentScan->stop();
+}
+
+void QuvixSensor::finishCurrentScan()
+{
+    BaseScan* scan = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_scanLock);
+        scan = m_currentScan;
+        m_currentScan = nullptr;
+    }
+    if (!scan)
+        return;
+    scan->stop();
+    if (scan->isPassive()) {
+        emit ScanToBeRemoved(scan);
+        deleteOnGuiThread(scan);
+        return;
+    }
+    // Reaches the scan registry through the sensor's connection, queued to
+    // the GUI thread when called from the loop.
+    emit ScanComplete(scan);
+}
+
+void QuvixSensor::resumeCurrentScanAfter(qint64 gapMilliseconds)
+{
+    std::lock_guard<std::mutex> lock(m_scanLock);
+    if (m_currentScan)
+        m_currentScan->resumeAfterReconnect(gapMilliseconds);
+}
+
+void QuvixSensor::deleteOnGuiThread(BaseScan* scan)
+{
+    // Posted after every queued signal that still carries the scan.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [scan] { delete scan; }, Qt::QueuedConnection);
+}
+
+// --- Acquisition loop ---
+
+void QuvixSensor::process()
+{
+    while (m_running) {
+        if (m_reloadPending) {
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                parameterReload();
+            }
+            m_reloadPending = false;
+        }
+        if (!m_noSleep)
+            QThread::msleep(static_cast<unsigned long>(m_sleepMs.load()));
+        changeScanIfDue();
+        acquire();
+        if (!m_running)
+            break;
+        if (m_announceConnected) {
+            m_announceConnected = false;
+            emit sensorConnected(this);
+        }
+    }
+    close();
+    moveToThread(QCoreApplication::instance()->thread());
+    // Nothing more runs on this thread: let it end and delete itself.
+    QThread::currentThread()->quit();
+}
+
+void QuvixSensor::changeScanIfDue()
+{
+    BaseScan* finishedScan = nullptr;
+    BaseScan* startedScan = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_scanLock);
+        const bool currentDone = m_currentScan && m_currentScan->isFinished();
+        // A scan queued before any scan was current starts at once.
+        const bool idleWithPending = !m_currentScan && m_pendingScan;
+        if (!currentDone && !idleWithPending)
+            return;
+        finishedScan = currentDone ? m_currentScan : nullptr;
+        m_currentScan = m_pendingScan;
+        m_pendingScan = nullptr;
+        startedScan = m_currentScan;
+    }
+    if (finishedScan) {
+        m_carriedEnergies = finishedScan->energies();
+        if (finishedScan->isPassive()) {
+            emit ScanToBeRemoved(finishedScan);
+            deleteOnGuiThread(finishedScan);
+        } else {
+            emit ScanComplete(finishedScan);
+        }
+    }
+    if (startedScan) {
+        emit ScanStarted(startedScan);
+        const int interval = startedScan->pollInterval();
+        m_sleepMs = interval > 500 ? 10 : interval;
+    }
+}
+
+void QuvixSensor::acquire()
+{
+    if (m_frequencies.isEmpty()) {
+        m_noSleep = false;
+        // A probe answer of 0 or a negative error code means the sensor is gone.
+        if (setTriggerDelay(0.0) <= 0)
+            m_running = false;
+        return;
+    }
+    BaseScan* scan = currentOrNewPassiveScan();
+    if (!scan->isStarted()) {
+        scan->start();
+        // A scan that refused its settings is completed at the next pass.
+        if (scan->isFinished())
+            return;
+    }
+
+    double sample[sampleCapacity];
+    int count = sampleCapacity;
+    int timeStampDelta = 0;
+    double peak = 50.0;
+    int delay = 0;
+    int remaining = 100;
+    m_noSleep = true;
+    int result = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!canReadData()) {
+            m_running = false;
+            return;
+        }
+        result = getDataHR(sample, &count, &timeStampDelta, &peak, &delay, &remaining);
+    }
+    if (result <= 0) {
+        m_running = false;
+        return;
+    }
+    if (count == 0 || remaining == 100)
+        return;
+    if (count < 0 || count > sampleCapacity) {
+        reportOversizedSample(count);
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (std::isnan(sample[i]))
+            sample[i] = 0.0;
+    }
+    scan->preSample(m_handle, delay);
+    scan->addData(sample, count, delay, timeStampDelta);
+    emitMonitoringUpdateIfDue(scan, peak);
+    scan->checkDuration();
+    scan->afterSample(m_handle);
+}
+
+BaseScan* QuvixSensor::currentOrNewPassiveScan()
+{
+    std::lock_guard<std::mutex> lock(m_scanLock);
+    if (!m_currentScan) {
+        m_currentScan = new BaseScan(this, QStringLiteral("Default"));
+        // Deleted on the GUI thread once finished, like every other scan.
+        m_currentScan->moveToThread(QCoreApplication::instance()->thread());
+        if (!m_carriedEnergies.isEmpty())
+            m_currentScan->setInitialEnergies(m_carriedEnergies);
+    }
+    return m_currentScan;
+}
+
+void QuvixSensor::emitMonitoringUpdateIfDue(BaseScan* scan, double peak)
+{
+    const quint32 now = systemTickCount();
+    if (now - m_lastMonitoringTick <= monitoringIntervalMs)
+        return;
+    m_lastMonitoringTick = now;
+    if (!scan->isFinished()) {
+        m_lastPeak = peak;
+        emit MonitoringUpdate(scan);
+    }
+}
+
+void QuvixSensor::reportOversizedSample(int count)
+{
+    if (m_oversizedSampleReported)
+        return;
+    m_oversizedSampleReported = true;
+    qDebug("Sensor %s delivered a sample of %d values, more than %d: dropped", qPrintable(m_serialNumber),
+           count, sampleCapacity);
+}

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QDateTime>
-#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QVector>
+
+#include <atomic>
+#include <mutex>
+#include <vector>
 
 class BaseScan;
 
@@ -86,7 +89,7 @@ public:
     int pulseMonitorMode() const { return m_pulseMonitorMode; }
     int voltageLock() const { return m_voltageLock; }
     double lastPeak() const { return m_lastPeak; }
-    QDateTime disconnectTime() const { return m_disconnectTime; }
+    QDateTime disconnectTime() const;
 
     int sensorType();
     int allowedHarmonics();
@@ -100,9 +103,34 @@ public:
     void loadSettings();
     void saveSettings();
 
-    // The same sensor back after a disconnection, with a new handle.
+    // The same sensor back after a disconnection, with a new handle; a scan
+    // still current resumes, its time axis shifted by the gap.
     void reconnect(int newHandle);
+
+    // Scan side (GUI thread unless said). The sensor never owns a scan, but
+    // passive scans and pending scans replaced before they ran are deleted
+    // on the GUI thread once no queued signal refers to them any more.
+    // Hands the scan to the loop, which starts it once the current scan has
+    // finished (a passive scan is told to finish); replaces a pending scan.
+    void queueScan(BaseScan* scan);
+    void stopScan();
+    // Finishes the current scan: a measurement scan goes to the scan handler
+    // on the GUI thread. Any thread.
     void finishCurrentScan();
+    bool isMeasuring() const;
+    // 0 nothing or only the passive scan, 1 measuring, 2 waiting for trigger.
+    int scanState() const;
+    BaseScan* currentScan() const;
+    BaseScan* pendingScan() const;
+    // Makes the loop sleep before each pass (pulse scans reconfigure the
+    // sensor between samples). Any thread.
+    void pauseBetweenPasses() { m_noSleep = false; }
+
+public slots:
+    // The acquisition loop; runs on the sensor's own thread until the sensor
+    // is lost, then closes it, moves it back to the GUI thread and ends the
+    // thread's event loop.
+    void process();
 
 signals:
     void ScanComplete(BaseScan* scan);
@@ -132,35 +160,58 @@ protected:
     QString m_nickname;
     double m_delayStepsPerMicrosecond = 0.0;
     int m_handle = 0;
-    bool m_running = true;
+    std::atomic<bool> m_running{true};
     bool m_hasPulse = false;
     bool m_hasVi = false;
     bool m_multiFrequency = false;
     quint32 m_lastMonitoringTick = 0;
     int m_voltageLock = 0;
-    bool m_noSleep = false;
+    std::atomic<bool> m_noSleep{false};
     BaseScan* m_currentScan = nullptr;
     BaseScan* m_pendingScan = nullptr;
     QVector<double> m_frequencies;
     QVector<int> m_availableHarmonics;
     QVector<int> m_selectedHarmonics;
-    QMutex m_mutex;
+    mutable std::mutex m_mutex;
     int m_lastSelectedFrequency = -1;
-    double m_lastPeak = 0.0;
-    int m_sleepMs = 5;
+    std::atomic<double> m_lastPeak{0.0};
+    std::atomic<int> m_sleepMs{5};
     QDateTime m_disconnectTime;
     bool m_announceConnected = true;
-    bool m_reloadPending = false;
+    std::atomic<bool> m_reloadPending{false};
     int m_pulseMonitorMode = 0;
     QString m_address;
     int m_reportRate = 100;
     QVector<QVector<double>> m_carriedEnergies;
 
+    // Stamps the disconnection time (any thread).
+    void markDisconnected();
+    void connectScanFailed();
+    // Whether the bound library can read data at all.
+    virtual bool canReadData() const;
+
 private:
     bool applySingleFrequencySelection(const QVector<int>& selection);
     bool applyMultiFrequencySelection(const QVector<int>& selection);
     void takeSelection(const QVector<int>& selection);
-    // The scan side of the sensor: nothing is current until acquisition runs.
     void stopCurrentScan();
     void resumeCurrentScanAfter(qint64 gapMilliseconds);
+    static void deleteOnGuiThread(BaseScan* scan);
+
+    // One pass's scan change: completes a finished scan and makes the pending
+    // one current.
+    void changeScanIfDue();
+    // One read into the current scan (a passive one when none is current).
+    void acquire();
+    BaseScan* currentOrNewPassiveScan();
+    void emitMonitoringUpdateIfDue(BaseScan* scan, double peak);
+    void reportOversizedSample(int count);
+
+    static constexpr int sampleCapacity = 490;
+    static constexpr quint32 monitoringIntervalMs = 100;
+
+    // Guards m_currentScan, m_pendingScan and m_disconnectTime between the
+    // GUI thread and the loop; never held while calling into a scan's data.
+    mutable std::mutex m_scanLock;
+    bool m_oversizedSampleReported = false;
 };

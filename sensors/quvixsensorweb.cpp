@@ -35,6 +35,7 @@ quvixSensorWeb::quvixSensorWeb(int handle, const QString& nickname, const QStrin
     readFrequencyTable();
     loadSettings();
     setSelectedHarmonics(m_selectedHarmonics);
+    connectScanFailed();
 }
 
 quvixSensorWeb::~quvixSensorWeb()
@@ -161,9 +162,15 @@ bool quvixSensorWeb::parameterReload()
 void quvixSensorWeb::close()
 {
     closeHandle();
-    m_disconnectTime = QDateTime::currentDateTime();
+    markDisconnected();
     emit SensorDisconnected(this);
+    // A network sensor that returns gets a new object: its scan ends here.
     finishCurrentScan();
+}
+
+bool quvixSensorWeb::canReadData() const
+{
+    return webSensorApi().quvixGetDataHR != nullptr;
 }
 
 QString quvixSensorWeb::variantInfo()

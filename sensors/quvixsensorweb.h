@@ -53,6 +53,9 @@ public:
     int firmwareMinor() override;
     bool isConnected() override;
 
+protected:
+    bool canReadData() const override;
+
 private:
     // Closes the library handle unless that was done already.
     void closeHandle();

@@ -1,0 +1,123 @@
+// The network sensor object and its acquisition loop against the network
+// sensor library and a simulated network sensor in the private namespace.
+#include "acq_sensorloop.h"
+#include "scans/cwscan.h"
+#include "scans/parameternames.h"
+#include "sensors/quvixsensorweb.h"
+#include "sim/websensor/websensorserver.h"
+#include "support/testenvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QPointer>
+#include <QThread>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr double loadResistance = 35.0;
+constexpr double loadReactance = 12.0;
+
+class NetworkSensorLoopTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QUVIX_REQUIRE_NETLAB();
+        ASSERT_TRUE(loadWebSensorLibrary());
+        quvixsim::WebSensorOptions options;
+        options.address = "192.0.2.2";
+        options.port = 0;
+        options.serial = "NETLOOP1";
+        options.refreshMs = 20;
+        options.harmonics = {3};
+        quvixsim::RfLoadSettings load;
+        load.resistance = loadResistance;
+        load.reactance = loadReactance;
+        options.loads = {load};
+        server = std::make_unique<quvixsim::WebSensorServer>(options);
+        ASSERT_TRUE(server->start());
+    }
+
+    void TearDown() override
+    {
+        if (thread) {
+            server->stop();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 20000));
+        }
+        delete sensor;
+    }
+
+    // Opens the simulated sensor through the library and runs its loop.
+    quvixSensorWeb* openAndRun()
+    {
+        const std::string url = server->baseUrl();
+        const int handle = webSensorApi().quvixWebOpen(url.c_str());
+        if (handle < 0)
+            return nullptr;
+        sensor = new quvixSensorWeb(handle, QString(), "NETLOOP1", QString::fromStdString(url));
+        recorder.attach(sensor);
+        thread = new QThread();
+        sensor->moveToThread(thread);
+        QObject::connect(thread.data(), &QThread::started, sensor, &QuvixSensor::process);
+        QObject::connect(thread.data(), &QThread::finished, thread.data(), &QObject::deleteLater);
+        thread->start();
+        return sensor;
+    }
+
+    std::unique_ptr<quvixsim::WebSensorServer> server;
+    quvixSensorWeb* sensor = nullptr;
+    QPointer<QThread> thread;
+    LoopRecorder recorder;
+};
+
+TEST_F(NetworkSensorLoopTest, SamplesReachACwScanWithTheLoad)
+{
+    ASSERT_NE(openAndRun(), nullptr);
+    EXPECT_EQ(sensor->frequencies().size(), 1);
+    EXPECT_EQ(sensor->selectedHarmonics().front(), 1);
+    CWScan scan(sensor, QStringLiteral("net"), 20);
+    sensor->queueScan(&scan);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scan.sampleCount(0) >= 10; }, 15000));
+    sensor->stopScan();
+    ASSERT_TRUE(recorder.waitForCount(LoopEvent::Complete, 1));
+
+    const SeriesCopy real = scan.copySeries(ImpedanceReal, 0, 0, 0);
+    const SeriesCopy imaginary = scan.copySeries(ImpedanceImag, 0, 0, 0);
+    ASSERT_GE(real.values.size(), 10u);
+    for (size_t i = 0; i < real.values.size(); ++i) {
+        EXPECT_NEAR(real.values[i], loadResistance, 1e-9 * loadResistance);
+        EXPECT_NEAR(imaginary.values[i], loadReactance, 1e-9 * loadReactance);
+    }
+    EXPECT_TRUE(sensor->isConnected());
+}
+
+TEST_F(NetworkSensorLoopTest, LowSignalModeIsNotOffered)
+{
+    ASSERT_NE(openAndRun(), nullptr);
+    EXPECT_FALSE(sensor->hasLowSignalMode());
+    EXPECT_EQ(sensor->setLowSignalMode(), -6);
+    EXPECT_EQ(sensor->setNormalMode(), -6);
+    EXPECT_EQ(sensor->refreshPulseMonitorMode(), 0);
+}
+
+TEST_F(NetworkSensorLoopTest, StoppedSimulatorEndsTheLoopAndFinishesTheScan)
+{
+    ASSERT_NE(openAndRun(), nullptr);
+    // Handed to the scan handler when the sensor is lost.
+    auto* scan = new CWScan(sensor, QStringLiteral("lost"), 20);
+    sensor->queueScan(scan);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 3; }, 15000));
+
+    server->stop();
+    ASSERT_TRUE(recorder.waitForCount(LoopEvent::Disconnected, 1, 30000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 10000)) << "thread not finished";
+    EXPECT_EQ(sensor->thread(), QCoreApplication::instance()->thread());
+    EXPECT_TRUE(scan->isFinished());
+    EXPECT_EQ(sensor->currentScan(), nullptr);
+    EXPECT_FALSE(sensor->isConnected());
+}
+
+} // namespace
