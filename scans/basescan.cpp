@@ -1,6 +1,11 @@
 #include "scans/basescan.h"
 
+#include "scans/defaultcsvcolumnoptions.h"
+#include "scans/filenameprompt.h"
+#include "scans/fileoutput.h"
 #include "scans/quantitytree.h"
+#include "scans/scanfilereader.h"
+#include "scans/scanfilewriter.h"
 #include "sensors/quvixsensor.h"
 
 #include <QDebug>
@@ -118,6 +123,8 @@ void BaseScan::addData(double* sample, int count, double delay, int tickDelta)
         values = padded;
         count = 7;
     }
+    if (dataSets.empty())
+        return;
     const qint64 offset = reconnectOffset.exchange(0);
     appendLocked(*dataSets.front(), values, count, delay, tickDelta + offset);
 }
@@ -341,6 +348,8 @@ SeriesCopy BaseScan::copySeries(int parameterId, int record, int harmonic, int d
 void BaseScan::trimWindow(int window, int keep)
 {
     std::lock_guard<std::mutex> lock(mutex);
+    if (dataSets.empty())
+        return;
     const TrendDataSet& first = *dataSets.front();
     if (first.sampleCount() == 0 || first.lastTime() - first.firstTime() <= window)
         return;
@@ -378,4 +387,88 @@ QTreeWidgetItem* BaseScan::treeItem()
         dataSets[static_cast<size_t>(i)]->addTreeItems(child, true, this, i);
     }
     return item;
+}
+
+namespace {
+
+// Every column that stands for a quantity, without touching the delimiter.
+class AllColumns : public CsvColumnOptions
+{
+public:
+    bool isCsvOptionEnabled(int optionIndex) const override { return isCsvColumnOption(optionIndex); }
+};
+
+// Writes through FileOutput, asking for another name while the file cannot
+// be created; false when the user gives up or the write fails.
+template <typename Text>
+bool writeWithRetry(QString& fileName, const Text& text, FileNamePrompt* prompt, const QString& caption,
+                    const QString& filter)
+{
+    while (true) {
+        const FileOutput::Result result = FileOutput::write(fileName, text);
+        if (result == FileOutput::Written)
+            return true;
+        if (result == FileOutput::WriteFailed || !prompt)
+            return false;
+        const QString answer = prompt->askForNewFileName(fileName, caption, filter);
+        if (answer.isEmpty())
+            return false;
+        fileName = answer;
+    }
+}
+
+} // namespace
+
+void BaseScan::setBaseNameFrom(const QString& fileName)
+{
+    m_fileBaseName = fileName.mid(fileName.lastIndexOf(QLatin1Char('/')) + 1);
+    m_fileBaseName.chop(4);
+}
+
+bool BaseScan::saveDat(QString& fileName, const QString& software, FileNamePrompt* prompt)
+{
+    std::string text;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        text = ScanFileWriter::datText(*this, software);
+    }
+    if (!writeWithRetry(fileName, text, prompt, QStringLiteral("Re-enter File name"),
+                        QStringLiteral("data file (*.dat)")))
+        return false;
+    if (filePath.isEmpty())
+        filePath = fileName;
+    setBaseNameFrom(fileName);
+    unsavedData = false;
+    return true;
+}
+
+std::unique_ptr<BaseScan> BaseScan::loadDat(const QString& fileName)
+{
+    return ScanFileReader::readFile(fileName);
+}
+
+bool BaseScan::exportCsv(QString& fileName, const QString& software, const CsvColumnOptions* options,
+                         FileNamePrompt* prompt)
+{
+    const AllColumns all;
+    QByteArray text;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        text = ScanFileWriter::csvText(*this, software, options ? *options : all).toUtf8();
+    }
+    return writeWithRetry(fileName, text, prompt, QStringLiteral("ReEnter File name"),
+                          QStringLiteral("comma separated value (*.csv)"));
+}
+
+bool BaseScan::exportText(const QString& fileName, const QString& software, double minimum, double maximum,
+                          const CsvColumnOptions* options)
+{
+    const AllColumns all;
+    QByteArray text;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        text = ScanFileWriter::intervalText(*this, software, minimum, maximum, options ? *options : all)
+                   .toUtf8();
+    }
+    return FileOutput::write(fileName, text) == FileOutput::Written;
 }

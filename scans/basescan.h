@@ -14,6 +14,7 @@
 #include <vector>
 
 class CsvColumnOptions;
+class FileNamePrompt;
 class QuvixSensor;
 class QTreeWidgetItem;
 
@@ -96,6 +97,23 @@ public:
 
     // A new top-level scan tree item; the caller owns it.
     QTreeWidgetItem* treeItem();
+
+    // Scan files. saveDat writes the ".dat" file; it may replace fileName by
+    // one the prompt gets from the user, and gives false when nothing was
+    // written whole (the previous file of that name is then untouched and
+    // the data stays unsaved). loadDat reads a file into a plain scan without
+    // sensor and throws 30 (cannot open) or 35 (not a scan file). The exports
+    // write the CSV file of the whole scan and the interval file of the
+    // samples strictly between minimum and maximum; null options write every
+    // column. Run on the caller's thread; they take the scan's mutex.
+    bool saveDat(QString& fileName, const QString& software, FileNamePrompt* prompt = nullptr);
+    static std::unique_ptr<BaseScan> loadDat(const QString& fileName);
+    bool exportCsv(QString& fileName, const QString& software, const CsvColumnOptions* options,
+                   FileNamePrompt* prompt = nullptr);
+    bool exportText(const QString& fileName, const QString& software, double minimum, double maximum,
+                    const CsvColumnOptions* options);
+    // filePath's name without folder and its last 4 characters (".dat").
+    void setBaseNameFrom(const QString& fileName);
 
     // Ceiling on the bytes of stored samples; reaching it ends the scan the
     // way a failed allocation does.

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <string>
+
+// Writes a whole file so that a failed write never destroys the previous
+// good file of that name: the text goes to a temporary file in the same
+// folder that replaces the old one only once it is complete. Targets that
+// are not regular files (devices) are written directly. Any thread.
+class FileOutput
+{
+public:
+    enum Result { Written, OpenFailed, WriteFailed };
+
+    static Result write(const QString& fileName, const char* data, qint64 size);
+    static Result write(const QString& fileName, const std::string& text)
+    {
+        return write(fileName, text.data(), static_cast<qint64>(text.size()));
+    }
+    static Result write(const QString& fileName, const QByteArray& text)
+    {
+        return write(fileName, text.constData(), text.size());
+    }
+};

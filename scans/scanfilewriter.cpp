@@ -1,0 +1,309 @@
+#include "scans/scanfilewriter.h"
+
+#include "scans/basescan.h"
+#include "scans/csvcolumnoptions.h"
+#include "scans/csvoptions.h"
+#include "scans/numberconversion.h"
+#include "scans/processvalues.h"
+#include "scans/recordcolumns.h"
+
+#include <QTextStream>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const char* const timeStampFormat = "yyyy/MM/dd - HH:mm:ss.zzz";
+constexpr int pulseIds[] = {PulsePeriod, PulseOnTime, PulseFrequency, PulseDutyCycle};
+
+void appendText(std::string& out, const QString& text)
+{
+    out += text.toUtf8().toStdString();
+}
+
+void appendKey(std::string& out, const char* key, const QString& value)
+{
+    out += key;
+    appendText(out, value);
+    out += '\n';
+}
+
+void appendKey(std::string& out, const char* key, double value)
+{
+    out += key;
+    appendNumber(out, value);
+    out += '\n';
+}
+
+void appendCell(std::string& out, const Series& series, size_t index)
+{
+    if (index < series.size())
+        appendNumber(out, series[index]);
+    out += ';';
+}
+
+void appendDatRow(std::string& out, const FrequencyRecord& record, size_t index)
+{
+    appendCell(out, record.frequencies, index);
+    for (int h = 0; h < record.harmonicCount; ++h) {
+        const size_t harmonic = static_cast<size_t>(h);
+        for (const HarmonicSeries* series :
+             {&record.voltage, &record.voltagePhase, &record.current, &record.currentPhase}) {
+            if (harmonic < series->size())
+                appendCell(out, (*series)[harmonic], index);
+            else
+                out += ';';
+        }
+    }
+}
+
+QTextStream& numberStream(QTextStream& out)
+{
+    out.setRealNumberPrecision(12);
+    out.setRealNumberNotation(QTextStream::SmartNotation);
+    return out;
+}
+
+// The frequency line of the CSV and interval blocks.
+void writeFrequencyLine(QTextStream& out, const TrendDataSet& set)
+{
+    int k = 1;
+    for (const auto& record : set.records)
+        out << "F" << k++ << csvDelimiter << record->frequencyMHz << csvDelimiter << "Harmonics"
+            << csvDelimiter << record->harmonicCount << csvDelimiter;
+    out << "\n";
+}
+
+bool pulseColumnOn(const CsvColumnOptions& options, int id)
+{
+    return options.isCsvOptionEnabled(parameterToOptionIndex(static_cast<unsigned>(id)));
+}
+
+void writeCsvBlock(QTextStream& out, const TrendDataSet& set, const CsvColumnOptions& options,
+                   const QDateTime& created)
+{
+    writeFrequencyLine(out, set);
+    out << "Time " << csvDelimiter;
+    int k = 1;
+    for (const auto& record : set.records)
+        RecordColumns::writeColumnHeadings(out, *record, k++, options);
+    // A trend without records still names its pulse columns, from the program's table.
+    const ParameterNames& names = set.records.empty() ? parameterNames : set.records.front()->parameterNames;
+    for (int id : pulseIds)
+        if (pulseColumnOn(options, id))
+            out << names.name(id) << " " << names.unit(id) << csvDelimiter;
+    out << "\n";
+    if (set.records.empty())
+        return;
+
+    const Series* pulse[] = {&set.pulsePeriod, &set.pulseOnTime, &set.pulseFrequency, &set.pulseDutyCycle};
+    for (size_t j = 0; j < set.time.size(); ++j) {
+        const double t = set.time[j];
+        if (csvUseFullTimestamp) {
+            const qint64 ms =
+                static_cast<qint64>(std::max(-9.0e15, std::min(9.0e15, std::trunc(1000.0 * t))));
+            out << created.addMSecs(ms).toLocalTime().toString(QLatin1String(timeStampFormat));
+        } else {
+            out << QString::number(t, 'f', 10);
+        }
+        out << csvDelimiter;
+        for (const auto& record : set.records)
+            RecordColumns::writeColumnRow(out, *record, static_cast<int>(j), options);
+        for (int p = 0; p < 4; ++p) {
+            if (!pulseColumnOn(options, pulseIds[p]))
+                continue;
+            if (j < pulse[p]->size())
+                out << QString::number((*pulse[p])[j], 'f', 10);
+            out << csvDelimiter;
+        }
+        out << "\n";
+    }
+}
+
+void writeIntervalBlock(QTextStream& out, const BaseScan& scan, const TrendDataSet& set, double minimum,
+                        double maximum, const CsvColumnOptions& options)
+{
+    Q_UNUSED(scan);
+    writeFrequencyLine(out, set);
+    out << "Time (time unit)" << csvDelimiter;
+    int k = 1;
+    for (const auto& record : set.records)
+        RecordColumns::writeColumnHeadings(out, *record, k++, options);
+    out << "\n";
+    for (size_t j = 0; j < set.time.size(); ++j) {
+        const double t = set.time[j];
+        if (!(minimum < t && t < maximum))
+            continue;
+        out << t << csvDelimiter;
+        for (const auto& record : set.records)
+            RecordColumns::writeColumnRow(out, *record, static_cast<int>(j), options);
+        out << "\n";
+    }
+}
+
+} // namespace
+
+bool ScanFileWriter::framesTrends(const BaseScan& scan)
+{
+    return scan.typeText == QLatin1String("Pulse Trend") || scan.dataSets.size() > 1;
+}
+
+QString ScanFileWriter::trendHeader(const TrendDataSet& set, int index, const QString& separator)
+{
+    std::string value;
+    appendNumber(value, set.value);
+    return QStringLiteral("%1 number%2%3%2%4%2%5%2%6%2%7")
+        .arg(QLatin1String(trendMeasurementText), separator, QString::number(index + 1),
+             TrendDataSet::modeLabel(set.mode), QString::fromStdString(value), QLatin1String(trendModeText),
+             QString::number(set.mode));
+}
+
+void ScanFileWriter::appendDatBlock(std::string& out, const TrendDataSet& set)
+{
+    int k = 1;
+    for (const auto& record : set.records) {
+        out += 'F';
+        appendInteger(out, k++);
+        out += "; ";
+        appendNumber(out, record->frequencyMHz);
+        out += "; Harmonics ;";
+        appendInteger(out, record->harmonicCount);
+        out += ';';
+    }
+    out += '\n';
+
+    QString headings;
+    {
+        QTextStream headingStream(&headings);
+        headingStream << "Time (time unit);";
+        k = 1;
+        for (const auto& record : set.records)
+            RecordColumns::writeDatHeadings(headingStream, *record, k++);
+        if (!set.pulsePeriod.empty())
+            headingStream << "Pulse Period (us);Pulse On Time (us);";
+    }
+    appendText(out, headings);
+    out += '\n';
+
+    const bool pulse = !set.pulsePeriod.empty();
+    for (size_t j = 0; j < set.time.size(); ++j) {
+        appendNumber(out, set.time[j]);
+        out += ';';
+        for (const auto& record : set.records)
+            appendDatRow(out, *record, j);
+        if (pulse) {
+            appendCell(out, set.pulsePeriod, j);
+            appendCell(out, set.pulseOnTime, j);
+        }
+        out += '\n';
+    }
+}
+
+std::string ScanFileWriter::datText(const BaseScan& scan, const QString& software)
+{
+    std::string out;
+    size_t samples = 0;
+    for (const auto& set : scan.dataSets)
+        samples += set->sampleCount() * (set->doublesPerSample() + 8);
+    out.reserve(4096 + samples * 4);
+
+    appendKey(out, "Software ;", software);
+    if (!scan.measurementName.isEmpty())
+        appendKey(out, "Measurement Name;", scan.measurementName);
+    appendKey(out, "Created;", scan.created.toString(Qt::ISODate));
+    appendKey(out, "Scan Type;", scan.typeText);
+    if (scan.timed) {
+        out += "Scan Duration; ";
+        appendNumber(out, scan.duration);
+        out += "(s)\n";
+    }
+    appendKey(out, "Serial Number;", scan.serialNumber);
+    appendKey(out, "Sensor Nickname;", scan.nickname);
+    appendKey(out, "Trend Count;", QString::number(scan.dataSets.size()));
+    appendKey(out, "Wafer Lot; ", scan.waferLot);
+    appendKey(out, "Wafer Number;", scan.waferNumber);
+    appendKey(out, "Trigger Level;", scan.triggerLevel);
+    appendKey(out, "Trigger Holdoff;", scan.triggerHoldoff);
+    appendKey(out, "start;", scan.startTime);
+    appendKey(out, "end ;", scan.endTime);
+    appendKey(out, "resolution;", scan.resolution);
+    appendKey(out, "averages;", QString::number(scan.averages));
+    appendKey(out, "ExtTrigger;", QString::number(scan.externalTrigger ? 1 : 0));
+    appendKey(out, "Time Unit;", scan.timeAxisText);
+    appendKey(out, "Total time;", QString::number(scan.elapsedAtStop));
+    appendKey(out, "Quvix Type;", QString::number(scan.sensorType));
+    appendKey(out, "ION FLUX series resistance;", scan.seriesResistance);
+    appendKey(out, "ION FLUX electrode area;", scan.electrodeArea);
+    appendKey(out, "ION FLUX voltage drop;", scan.voltageDrop);
+    out += "Data\n";
+
+    const bool framed = framesTrends(scan);
+    for (size_t i = 0; i < scan.dataSets.size(); ++i) {
+        const TrendDataSet& set = *scan.dataSets[i];
+        if (framed) {
+            appendText(out, trendHeader(set, static_cast<int>(i), QStringLiteral(";")));
+            out += '\n';
+        }
+        appendDatBlock(out, set);
+        if (framed) {
+            out += endTrendText;
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+QString ScanFileWriter::csvText(const BaseScan& scan, const QString& software,
+                                const CsvColumnOptions& options)
+{
+    QString text;
+    QTextStream out(&text);
+    numberStream(out);
+    out << "Software :" << software << "\n";
+    out << "Date" << csvDelimiter << scan.created.toString(Qt::ISODate) << "\n";
+    out << "Serial Number" << csvDelimiter << scan.serialNumber << "\n";
+    if (!scan.waferLot.isEmpty())
+        out << "Wafer Lot" << csvDelimiter << scan.waferLot << "\n";
+    if (!scan.waferNumber.isEmpty())
+        out << "Wafer Number" << csvDelimiter << scan.waferNumber << "\n";
+    if (scan.trendCount > 0) {
+        const size_t sets = scan.dataSets.size();
+        for (size_t i = 0; i < sets; ++i) {
+            if (sets == 1)
+                out << "Energy" << csvDelimiter;
+            else
+                out << "Trend " << i << " Energy" << csvDelimiter;
+            for (double total : scan.dataSets[i]->energyTotals())
+                out << total << csvDelimiter;
+            out << "\n";
+        }
+    }
+    const bool framed = framesTrends(scan);
+    for (size_t i = 0; i < scan.dataSets.size(); ++i) {
+        if (framed)
+            out << trendHeader(*scan.dataSets[i], static_cast<int>(i), csvDelimiter) << "\n";
+        writeCsvBlock(out, *scan.dataSets[i], options, scan.created);
+    }
+    out.flush();
+    return text;
+}
+
+QString ScanFileWriter::intervalText(const BaseScan& scan, const QString& software, double minimum,
+                                     double maximum, const CsvColumnOptions& options)
+{
+    QString text;
+    QTextStream out(&text);
+    numberStream(out);
+    out << "Software :" << software << "\n";
+    const bool framed = framesTrends(scan);
+    for (size_t i = 0; i < scan.dataSets.size(); ++i) {
+        if (framed)
+            out << trendHeader(*scan.dataSets[i], static_cast<int>(i), csvDelimiter) << "\n";
+        writeIntervalBlock(out, scan, *scan.dataSets[i], minimum, maximum, options);
+        if (framed)
+            out << endTrendText << "\n";
+    }
+    out.flush();
+    return text;
+}

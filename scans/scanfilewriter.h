@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+class BaseScan;
+class CsvColumnOptions;
+class TrendDataSet;
+
+// The texts of the scan files: the ".dat" scan file, the CSV export and the
+// interval export. Stateless; the caller holds the scan's mutex (or owns the
+// scan) while the text is built. Texts are UTF-8 ("µ" of the time trends).
+class ScanFileWriter
+{
+public:
+    static std::string datText(const BaseScan& scan, const QString& software);
+    static QString csvText(const BaseScan& scan, const QString& software, const CsvColumnOptions& options);
+    static QString intervalText(const BaseScan& scan, const QString& software, double minimum, double maximum,
+                                const CsvColumnOptions& options);
+
+    // Trend blocks are framed (header line, "END TREND") for pulse-trend scans
+    // and for any scan with more than one trend, so they read back apart.
+    static bool framesTrends(const BaseScan& scan);
+
+    // "Trend Measurement number" + s + index + s + mode label + s + value + s +
+    // "Trend Mode" + s + mode.
+    static QString trendHeader(const TrendDataSet& set, int index, const QString& separator);
+    static void appendDatBlock(std::string& out, const TrendDataSet& set);
+};

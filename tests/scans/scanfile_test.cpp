@@ -1,0 +1,548 @@
+#include "scans/basescan.h"
+#include "scans/csvoptions.h"
+#include "scans/cwscan.h"
+#include "scans/defaultcsvcolumnoptions.h"
+#include "scans/processvalues.h"
+#include "scans/pulseprofilescan.h"
+#include "scans/pulsetrendscan.h"
+#include "scans/scanfilereader.h"
+#include "scans/scanfilewriter.h"
+#include "scantesthelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <QTreeWidgetItem>
+
+#include <sys/resource.h>
+
+#include <cmath>
+#include <csignal>
+#include <functional>
+#include <memory>
+
+using namespace scantest;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QDateTime fixedCreated()
+{
+    return QDateTime(QDate(2023, 8, 21), QTime(10, 15, 0), Qt::OffsetFromUTC, 7200);
+}
+
+// Samples whose every value differs, so a column mix-up cannot pass.
+std::vector<double> variedSample(const FakeSensor& sensor, int i, double period = 100.0)
+{
+    std::vector<double> sample;
+    for (int f = 0; f < sensor.frequencies().size(); ++f) {
+        const int n = sensor.selectedHarmonics()[f];
+        if (n <= 0)
+            continue;
+        sample.insert(sample.end(), {sensor.frequencies()[f] * 1e6, 3.0});
+        for (int h = 0; h < n; ++h)
+            sample.insert(sample.end(), {100.0 + i + 0.1234567891 * h, 5.0 * h + 0.01 * i,
+                                         2.0 / (1 + h) + 0.001 * i, 12.5 + h - 0.3 * i});
+    }
+    sample.insert(sample.end(), {period + i, 20.0 + 0.5 * i});
+    return sample;
+}
+
+void fillScan(BaseScan& scan, const FakeSensor& sensor, int samples)
+{
+    scan.start();
+    for (int i = 0; i < samples; ++i)
+        runPass(scan, sensor, variedSample(sensor, i), 24000 * (10 + i % 3));
+}
+
+void expectSeriesNear(const Series& a, const Series& b, const char* what)
+{
+    ASSERT_EQ(a.size(), b.size()) << what;
+    for (size_t i = 0; i < a.size(); ++i)
+        EXPECT_NEAR(a[i], b[i], 1e-9 * std::max(1.0, std::abs(a[i]))) << what << " at " << i;
+}
+
+void expectSameData(const BaseScan& written, const BaseScan& read)
+{
+    ASSERT_EQ(written.dataSets.size(), read.dataSets.size());
+    for (size_t s = 0; s < written.dataSets.size(); ++s) {
+        const TrendDataSet& a = *written.dataSets[s];
+        const TrendDataSet& b = *read.dataSets[s];
+        expectSeriesNear(a.time, b.time, "time");
+        expectSeriesNear(a.pulsePeriod, b.pulsePeriod, "pulse period");
+        expectSeriesNear(a.pulseDutyCycle, b.pulseDutyCycle, "duty cycle");
+        ASSERT_EQ(a.records.size(), b.records.size());
+        for (size_t r = 0; r < a.records.size(); ++r) {
+            const FrequencyRecord& x = *a.records[r];
+            const FrequencyRecord& y = *b.records[r];
+            EXPECT_NEAR(x.frequencyMHz, y.frequencyMHz, 1e-12);
+            ASSERT_EQ(x.harmonicCount, y.harmonicCount);
+            expectSeriesNear(x.frequencies, y.frequencies, "frequencies");
+            expectSeriesNear(x.power, y.power, "power");
+            for (int h = 0; h < x.harmonicCount; ++h) {
+                const size_t k = static_cast<size_t>(h);
+                expectSeriesNear(x.voltage[k], y.voltage[k], "voltage");
+                expectSeriesNear(x.voltagePhase[k], y.voltagePhase[k], "voltage phase");
+                expectSeriesNear(x.current[k], y.current[k], "current");
+                expectSeriesNear(x.currentPhase[k], y.currentPhase[k], "phase");
+                expectSeriesNear(x.gammaReal[k], y.gammaReal[k], "gamma");
+                expectSeriesNear(x.impedanceImaginary[k], y.impedanceImaginary[k], "reactance");
+            }
+        }
+    }
+}
+
+class ScanFileTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        savedDelimiter = csvDelimiter;
+        savedShort = csvUseShortNames;
+        savedFull = csvUseFullTimestamp;
+        csvDelimiter = ";";
+        csvUseShortNames = false;
+        csvUseFullTimestamp = false;
+        newerFileState = NewerFileIdle;
+    }
+    void TearDown() override
+    {
+        csvDelimiter = savedDelimiter;
+        csvUseShortNames = savedShort;
+        csvUseFullTimestamp = savedFull;
+        newerFileState = NewerFileIdle;
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    std::unique_ptr<BaseScan> loadContent(const QByteArray& content)
+    {
+        const QString file = path("fixture.dat");
+        writeFile(file, content);
+        return BaseScan::loadDat(file);
+    }
+
+    int loadError(const QByteArray& content)
+    {
+        try {
+            loadContent(content);
+        } catch (int code) {
+            return code;
+        }
+        return 0;
+    }
+
+    QTemporaryDir dir;
+    QString savedDelimiter;
+    bool savedShort = false;
+    bool savedFull = false;
+};
+
+} // namespace
+
+// ---- round trips ----------------------------------------------------------------
+
+struct RoundTripCase {
+    const char* name;
+    std::function<std::unique_ptr<BaseScan>(FakeSensor*)> make;
+};
+
+class RoundTrip : public ScanFileTest, public ::testing::WithParamInterface<RoundTripCase>
+{
+};
+
+TEST_P(RoundTrip, EverySeriesAndHeaderFieldReadsBack)
+{
+    FakeSensor sensor({13.56, 27.12, 2.0}, {3, 0, 1}, 3);
+    sensor.setNickname("chamber A");
+    std::unique_ptr<BaseScan> scan = GetParam().make(&sensor);
+    fillScan(*scan, sensor, 12);
+    scan->timed = true;
+    scan->duration = 30;
+    scan->setWaferInfo("L7", "3");
+    scan->created = fixedCreated();
+    scan->triggerLevel = 1.25;
+    scan->setIonFluxFactors(2.5, 17.0, 0.05);
+    scan->stop();
+
+    QString file = path("scan.dat");
+    ASSERT_TRUE(scan->saveDat(file, "Quvix 2.8.0"));
+    EXPECT_FALSE(scan->unsavedData);
+    EXPECT_EQ(scan->fileBaseName(), "scan");
+    const std::unique_ptr<BaseScan> read = BaseScan::loadDat(file);
+    expectSameData(*scan, *read);
+    EXPECT_EQ(read->typeText, scan->typeText);
+    EXPECT_EQ(read->timeAxisText, scan->timeAxisText);
+    EXPECT_EQ(read->serialNumber, "A123");
+    EXPECT_EQ(read->nickname, "chamber A");
+    EXPECT_EQ(read->sensorType, 3);
+    EXPECT_EQ(read->created, fixedCreated());
+    EXPECT_TRUE(read->timed);
+    EXPECT_EQ(read->duration, 30.0);
+    EXPECT_EQ(read->waferLot, "L7");
+    EXPECT_EQ(read->waferNumber, "3");
+    EXPECT_EQ(read->triggerLevel, 1.25);
+    EXPECT_EQ(read->electrodeArea, 0.05);
+    EXPECT_EQ(read->voltageDrop, 17.0);
+    EXPECT_EQ(read->averages, scan->averages);
+    EXPECT_EQ(read->elapsedAtStop, scan->elapsedAtStop);
+    EXPECT_EQ(read->trendCount, scan->trendCount);
+    EXPECT_EQ(read->filePath, file);
+    EXPECT_FALSE(read->unsavedData);
+    EXPECT_EQ(read->sensor, nullptr);
+
+    // Saved again, a loaded scan reads back as it was: trends stay apart.
+    QString again = path("again.dat");
+    ASSERT_TRUE(read->saveDat(again, "Quvix 2.8.0"));
+    const std::unique_ptr<BaseScan> reread = BaseScan::loadDat(again);
+    expectSameData(*scan, *reread);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, RoundTrip,
+                         ::testing::Values(RoundTripCase{"ContinuousWave",
+                                                         [](FakeSensor* s) {
+                                                             return std::make_unique<CWScan>(s, "run", 100);
+                                                         }},
+                                           RoundTripCase{"PulseTrend",
+                                                         [](FakeSensor* s) {
+                                                             return std::make_unique<PulseTrendScan>(
+                                                                 s, "pt", QVector<double>{10.0, 50.0}, 1.0,
+                                                                 100.0, 0.0, 0.0, 1.0, 4, QVector<int>{0, 1});
+                                                         }},
+                                           RoundTripCase{"PulseProfile",
+                                                         [](FakeSensor* s) {
+                                                             return std::make_unique<PulseProfileScan>(
+                                                                 s, "pp", 1.0, 20.0, 0.0, 100.0, 2.5, 4, 0.5);
+                                                         }}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ScanFileTest, GoldenContinuousWaveFile)
+{
+    FakeSensor sensor({13.56}, {2}, 1);
+    CWScan scan(&sensor, "", 100);
+    scan.start();
+    runPass(scan, sensor, {13.56e6, 0.0, 100.0, 0.0, 2.0, 30.0, 5.5, 45.0, 0.25, -60.0, 1000.0, 250.0}, 0);
+    runPass(scan, sensor, {13.56e6, 0.0, 101.0, 0.0, 2.0, 30.0, 5.5, 45.0, 0.25, -60.0, 0.0, 0.0}, 2400000);
+    scan.created = fixedCreated();
+    scan.averages = 100;
+    QString file = path("golden.dat");
+    ASSERT_TRUE(scan.saveDat(file, "Quvix 2.8.0"));
+    EXPECT_EQ(readAll(file),
+              QByteArray("Software ;Quvix 2.8.0\n"
+                         "Created;2023-08-21T10:15:00+02:00\n"
+                         "Scan Type;Continuous Wave\n"
+                         "Serial Number;A123\n"
+                         "Sensor Nickname;\n"
+                         "Trend Count;1\n"
+                         "Wafer Lot; \n"
+                         "Wafer Number;\n"
+                         "Trigger Level;0\n"
+                         "Trigger Holdoff;0\n"
+                         "start;0\n"
+                         "end ;0\n"
+                         "resolution;0\n"
+                         "averages;100\n"
+                         "ExtTrigger;0\n"
+                         "Time Unit;time (s)\n"
+                         "Total time;0\n"
+                         "Quvix Type;1\n"
+                         "ION FLUX series resistance;1\n"
+                         "ION FLUX electrode area;1\n"
+                         "ION FLUX voltage drop;1\n"
+                         "Data\n"
+                         "F1; 13.56; Harmonics ;2;\n"
+                         "Time (time unit);F1 (MHz);13.56 MHz  Voltage 1 Volts;"
+                         "13.56 MHz  Harmonic Phase 1 Degrees;13.56 MHz  Current 1 Amps;"
+                         "13.56 MHz  Phase 1 Degrees;13.56 MHz  V Harmonic 2 Volts;"
+                         "13.56 MHz  Hp Harmonic 2 Degrees;13.56 MHz  C Harmonic 2 Amps;"
+                         "13.56 MHz  P Harmonic 2 Degrees;Pulse Period (us);Pulse On Time (us);\n"
+                         "0;13.56;100;0;2;30;5.5;45;0.25;-60;1000;250;\n"
+                         "0.1;13.56;101;0;2;30;5.5;45;0.25;-60;0;0;\n"));
+}
+
+TEST_F(ScanFileTest, GoldenPulseTrendBlocksAreFramed)
+{
+    FakeSensor sensor({2.0}, {1}, 1);
+    PulseTrendScan scan(&sensor, "pt", {2.0, 50.0}, 1.0, 100.0, 0.0, 0.0, 1.0, 4, {0, 1});
+    csvDelimiter = ","; // the scan file keeps its own separator
+    QString file = path("pt.dat");
+    ASSERT_TRUE(scan.saveDat(file, "Quvix 2.8.0"));
+    const QByteArray text = readAll(file);
+    const QByteArray blocks = text.mid(text.indexOf("Data\n") + 5);
+    EXPECT_EQ(blocks, QByteArray("Trend Measurement number;1;Time \xC2\xB5s;2;Trend Mode;0\n"
+                                 "F1; 2; Harmonics ;1;\n"
+                                 "Time (time unit);F1 (MHz);02.00 MHz  Voltage 1 Volts;"
+                                 "02.00 MHz  Harmonic Phase 1 Degrees;02.00 MHz  Current 1 Amps;"
+                                 "02.00 MHz  Phase 1 Degrees;\n"
+                                 "END TREND\n"
+                                 "Trend Measurement number;2;Pulse Period %;50;Trend Mode;1\n"
+                                 "F1; 2; Harmonics ;1;\n"
+                                 "Time (time unit);F1 (MHz);02.00 MHz  Voltage 1 Volts;"
+                                 "02.00 MHz  Harmonic Phase 1 Degrees;02.00 MHz  Current 1 Amps;"
+                                 "02.00 MHz  Phase 1 Degrees;\n"
+                                 "END TREND\n"));
+    const std::unique_ptr<BaseScan> read = BaseScan::loadDat(file);
+    ASSERT_EQ(read->dataSets.size(), 2u);
+    EXPECT_EQ(read->dataSets[0]->value, 2.0);
+    EXPECT_EQ(read->dataSets[0]->mode, 0);
+    EXPECT_EQ(read->dataSets[1]->value, 50.0);
+    EXPECT_EQ(read->dataSets[1]->mode, 1);
+}
+
+TEST_F(ScanFileTest, OptionalKeyLines)
+{
+    FakeSensor sensor({2.0}, {1}, 1);
+    CWScan plain(&sensor, "", 100);
+    QString file = path("plain.dat");
+    ASSERT_TRUE(plain.saveDat(file, "Quvix 2.8.0"));
+    QByteArray text = readAll(file);
+    EXPECT_FALSE(text.contains("Measurement Name;"));
+    EXPECT_FALSE(text.contains("Scan Duration;"));
+
+    CWScan named(&sensor, "run 7", 100);
+    named.timed = true;
+    named.duration = 12.5;
+    ASSERT_TRUE(named.saveDat(file, "Quvix 2.8.0"));
+    text = readAll(file);
+    EXPECT_TRUE(text.contains("\nMeasurement Name;run 7\n"));
+    EXPECT_TRUE(text.contains("\nScan Duration; 12.5(s)\n"));
+}
+
+// ---- reader fixtures ------------------------------------------------------------
+
+namespace {
+
+const QByteArray header = "Software ;Quvix 2.8.0\n"
+                          "Created;2023-08-21T10:15:00\n"
+                          "Scan Type;Continuous Wave\n"
+                          "Serial Number;S1\n"
+                          "Trend Count;1\n"
+                          "end ;7\n"
+                          "Data\n";
+const QByteArray frequencyLine = "F1; 13.56; Harmonics ;2;\n";
+const QByteArray fullHeading =
+    "Time (time unit);F1 (MHz);13.56 MHz  Voltage 1 Volts;13.56 MHz  Harmonic Phase 1 "
+    "Degrees;13.56 MHz  Current 1 Amps;13.56 MHz  Phase 1 Degrees;13.56 MHz  V Harmonic 2 "
+    "Volts;13.56 MHz  Hp Harmonic 2 Degrees;13.56 MHz  C Harmonic 2 Amps;13.56 MHz  P "
+    "Harmonic 2 Degrees;\n";
+
+} // namespace
+
+struct ReaderCase {
+    const char* name;
+    QByteArray content;
+    int error; // 0: loads
+    std::function<void(const BaseScan&)> check;
+};
+
+class ReaderFixture : public ScanFileTest, public ::testing::WithParamInterface<ReaderCase>
+{
+};
+
+TEST_P(ReaderFixture, ReadsOrRefuses)
+{
+    const ReaderCase& c = GetParam();
+    if (c.error != 0) {
+        EXPECT_EQ(loadError(c.content), c.error);
+        return;
+    }
+    std::unique_ptr<BaseScan> scan;
+    ASSERT_NO_THROW(scan = loadContent(c.content));
+    if (c.check)
+        c.check(*scan);
+    // Whatever was read can be shown and written again.
+    delete scan->treeItem();
+    QString again = path("again.dat");
+    EXPECT_TRUE(scan->saveDat(again, "Quvix 2.8.0"));
+    QString csv = path("again.csv");
+    EXPECT_TRUE(scan->exportCsv(csv, "Quvix 2.8.0", nullptr));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ReaderFixture,
+    ::testing::Values(
+        ReaderCase{"FullFile", header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\n", 0,
+                   [](const BaseScan& s) {
+                       ASSERT_EQ(s.dataSets.size(), 1u);
+                       const FrequencyRecord& r = *s.dataSets[0]->records[0];
+                       EXPECT_EQ(r.harmonicCount, 2);
+                       EXPECT_EQ(r.voltage[1][0], 5.0);
+                       EXPECT_EQ(r.voltagePhase[1][0], 45.0);
+                       EXPECT_EQ(r.currentPhase[1][0], 60.0);
+                       EXPECT_EQ(s.serialNumber, "S1");
+                       EXPECT_EQ(s.endTime, 7.0);
+                       EXPECT_EQ(s.sensorType, 3); // no type line
+                       EXPECT_TRUE(s.dataSets[0]->pulsePeriod.empty());
+                   }},
+        ReaderCase{"KadroFirstLine", "Software ;Kadro tool\nTrend Count;0\nData\n", 0,
+                   [](const BaseScan& s) { EXPECT_TRUE(s.dataSets.empty()); }},
+        ReaderCase{"OtherSoftwareRefused", "Software ;Other 1.0\nTrend Count;1\nData\n", 35, {}},
+        ReaderCase{"EmptyFileRefused", "", 35, {}},
+        ReaderCase{"NoTrendCountRefused",
+                   "Software ;Quvix 2.8.0\nData\n" + frequencyLine + fullHeading +
+                       "0;13.56;1;0;1;0;1;0;1;0;\n",
+                   35,
+                   {}},
+        ReaderCase{"AbsurdTrendCountRefused", "Software ;Quvix 2.8.0\nTrend Count;5000\nData\n", 35, {}},
+        ReaderCase{"AbsurdHarmonicCountRefused", header + "F1; 13.56; Harmonics ;500;\n", 35, {}},
+        ReaderCase{"NegativeHarmonicCountRefused", header + "F1; 13.56; Harmonics ;-1;\n", 35, {}},
+        ReaderCase{"IsoAndTagDates",
+                   "Software ;Quvix 2.8.0\nCreated;2023_08_21-10-15-00\nTrend Count;0\nData\n", 0,
+                   [](const BaseScan& s) {
+                       EXPECT_EQ(s.created.date(), QDate(2023, 8, 21));
+                       EXPECT_EQ(s.created.time(), QTime(10, 15, 0));
+                   }},
+        ReaderCase{"OldThreeColumnFile",
+                   header + frequencyLine +
+                       "Time (time unit);F1 (MHz);Voltage 1;Current 1;Phase 1;Voltage 2;Current 2;Phase 2;\n"
+                       "0;13.56;100;2;30;5;1;60;\n",
+                   0,
+                   [](const BaseScan& s) {
+                       const FrequencyRecord& r = *s.dataSets[0]->records[0];
+                       EXPECT_EQ(r.voltage[1][0], 5.0);
+                       EXPECT_EQ(r.current[1][0], 1.0);
+                       EXPECT_EQ(r.voltagePhase[1][0], 0.0);
+                       EXPECT_EQ(r.currentPhase[1][0], 60.0);
+                   }},
+        ReaderCase{"ShortRowZeroesMissingHarmonics",
+                   header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;\n1;13.56;100;2;30;5;1;60;\n",
+                   0,
+                   [](const BaseScan& s) {
+                       const FrequencyRecord& r = *s.dataSets[0]->records[0];
+                       ASSERT_EQ(r.sampleCount(), 2u);
+                       EXPECT_EQ(r.voltage[1][0], 0.0);
+                       // Harmonic phase reading stopped: the next row is read three-wide.
+                       EXPECT_EQ(r.voltage[1][1], 5.0);
+                       EXPECT_EQ(r.current[0][1], 2.0);
+                   }},
+        ReaderCase{"CrLfLineEnds",
+                   QByteArray(header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\n")
+                       .replace("\n", "\r\n"),
+                   0,
+                   [](const BaseScan& s) {
+                       ASSERT_EQ(s.dataSets.size(), 1u);
+                       EXPECT_EQ(s.serialNumber, "S1");
+                       EXPECT_EQ(s.dataSets[0]->records[0]->currentPhase[1][0], 60.0);
+                       EXPECT_EQ(s.dataSets[0]->records[0]->harmonicCount, 2);
+                   }},
+        ReaderCase{"MoreTrendsThanBlocks",
+                   QByteArray(header).replace("Trend Count;1", "Trend Count;3") + frequencyLine +
+                       fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\n",
+                   0,
+                   [](const BaseScan& s) {
+                       ASSERT_EQ(s.dataSets.size(), 3u);
+                       EXPECT_EQ(s.dataSets[0]->sampleCount(), 1u);
+                       EXPECT_TRUE(s.dataSets[2]->records.empty());
+                   }},
+        ReaderCase{"TruncatedMidRow",
+                   header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\n1;13.5", 0,
+                   [](const BaseScan& s) { EXPECT_EQ(s.dataSets[0]->sampleCount(), 2u); }},
+        ReaderCase{"ShortTrendHeader",
+                   QByteArray(header) + "Trend Measurement number;1;Time\n" + frequencyLine + "END TREND\n",
+                   0,
+                   [](const BaseScan& s) {
+                       EXPECT_EQ(s.dataSets[0]->value, 0.0);
+                       EXPECT_EQ(s.dataSets[0]->mode, 0);
+                   }},
+        ReaderCase{"PulseColumnsAndZeroPeriod",
+                   header +
+                       "F1; 2; Harmonics ;1;\nTime (time unit);F1 (MHz);V;Harmonic Phase;I;P;Pulse Period "
+                       "(us);Pulse On Time (us);\n0;2;10;0;1;0;200;50;\n1;2;10;0;1;0;0;5;\n",
+                   0,
+                   [](const BaseScan& s) {
+                       const TrendDataSet& t = *s.dataSets[0];
+                       EXPECT_EQ(t.pulsePeriod, (Series{200.0, 0.0}));
+                       EXPECT_EQ(t.pulseFrequency, (Series{5000.0, 0.0}));
+                       EXPECT_EQ(t.pulseDutyCycle, (Series{25.0, 0.0}));
+                   }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ScanFileTest, VersionNumbersAndTheNewerFileState)
+{
+    EXPECT_EQ(ScanFileReader::versionNumber("Software ;Quvix 2.9.1"), 291);
+    EXPECT_EQ(ScanFileReader::versionNumber("Software ;Quvix 2.8.0"), 280);
+    EXPECT_EQ(ScanFileReader::versionNumber("Software ;Quvix"), -1);
+    EXPECT_EQ(ScanFileReader::versionNumber("Software ;Quvix 2."), -1);
+    EXPECT_EQ(ScanFileReader::versionNumber(".5"), -1);
+
+    const QByteArray newer = "Software ;Quvix 2.9.1\nTrend Count;0\nData\n";
+    loadContent(newer);
+    EXPECT_EQ(newerFileState, NewerFileIdle); // not armed: nothing to report
+    newerFileState = NewerFileArmed;
+    loadContent("Software ;Quvix 2.8.0\nTrend Count;0\nData\n");
+    EXPECT_EQ(newerFileState, NewerFileArmed);
+    loadContent(newer);
+    EXPECT_EQ(newerFileState, NewerFileRead);
+}
+
+TEST_F(ScanFileTest, MissingFileThrowsThirty)
+{
+    try {
+        BaseScan::loadDat(path("nothing-here.dat"));
+        FAIL() << "no error";
+    } catch (int code) {
+        EXPECT_EQ(code, 30);
+    }
+}
+
+// ---- failed writes ----------------------------------------------------------------
+
+TEST_F(ScanFileTest, WriteErrorsReportFailureAndKeepTheData)
+{
+    FakeSensor sensor({13.56}, {2}, 1);
+    CWScan scan(&sensor, "run", 100);
+    fillScan(scan, sensor, 5);
+    QString full = "/dev/full";
+    EXPECT_FALSE(scan.saveDat(full, "Quvix 2.8.0"));
+    EXPECT_TRUE(scan.unsavedData);
+    EXPECT_TRUE(scan.filePath.isEmpty());
+    EXPECT_FALSE(scan.exportCsv(full, "Quvix 2.8.0", nullptr));
+    EXPECT_FALSE(scan.exportText(full, "Quvix 2.8.0", -1.0, 100.0, nullptr));
+    QString noFolder = path("missing/folder/scan.dat");
+    EXPECT_FALSE(scan.saveDat(noFolder, "Quvix 2.8.0")); // no prompt: gives up
+    EXPECT_EQ(scan.sampleCount(0), 5);
+}
+
+TEST_F(ScanFileTest, AFailedSaveLeavesThePreviousFileWhole)
+{
+    FakeSensor sensor({13.56}, {4}, 1);
+    CWScan small(&sensor, "run", 100);
+    fillScan(small, sensor, 2);
+    QString file = path("keep.dat");
+    ASSERT_TRUE(small.saveDat(file, "Quvix 2.8.0"));
+    const QByteArray good = readAll(file);
+
+    CWScan large(&sensor, "run", 100);
+    fillScan(large, sensor, 400);
+    // Files may not grow past the good one's size: the write fails midway.
+    struct rlimit saved {
+    };
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = saved;
+    limited.rlim_cur = static_cast<rlim_t>(good.size() + 100);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool saved2 = large.saveDat(file, "Quvix 2.8.0");
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(saved2);
+    EXPECT_TRUE(large.unsavedData);
+    EXPECT_EQ(readAll(file), good);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.dat"});
+}
