@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string_view>
@@ -24,6 +25,17 @@ public:
     }
 
     bool atEnd() const { return m_position >= m_data.size(); }
+
+    // Lines left before the next "END TREND" line (or the end): an upper
+    // bound of the rows of the block being read.
+    size_t linesLeftInBlock() const
+    {
+        const size_t end = m_data.find("\nEND TREND", m_position);
+        const auto first = m_data.begin() + static_cast<std::ptrdiff_t>(m_position);
+        const auto last =
+            end == std::string_view::npos ? m_data.end() : m_data.begin() + static_cast<std::ptrdiff_t>(end);
+        return static_cast<size_t>(std::count(first, last, '\n')) + 1;
+    }
 
     std::string_view next()
     {
@@ -62,9 +74,24 @@ QString text(std::string_view field)
     return QString::fromUtf8(field.data(), static_cast<int>(field.size()));
 }
 
-bool containsNoCase(std::string_view field, const char* key)
+char lowerAscii(char c)
 {
-    return text(field).contains(QLatin1String(key), Qt::CaseInsensitive);
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Case-insensitive for ASCII letters, which every key is; other bytes match exactly.
+bool containsNoCase(std::string_view field, std::string_view key)
+{
+    if (key.size() > field.size())
+        return false;
+    for (size_t start = 0; start + key.size() <= field.size(); ++start) {
+        size_t i = 0;
+        while (i < key.size() && lowerAscii(field[start + i]) == lowerAscii(key[i]))
+            ++i;
+        if (i == key.size())
+            return true;
+    }
+    return false;
 }
 
 double number(std::string_view field)
@@ -174,11 +201,29 @@ public:
             if (startsWith(line, "END TREND"))
                 return;
             splitFields(line, m_fields);
+            if (!m_reserved && !m_set.records.empty() && !m_fields.empty()) {
+                double t = 0.0;
+                if (parseNumber(m_fields.front(), t))
+                    reserve(lines.linesLeftInBlock() + 1);
+            }
             readLine();
         }
     }
 
 private:
+    // Room for every row at once: no regrowth while reading, no slack after.
+    void reserve(size_t rows)
+    {
+        m_reserved = true;
+        for (Series* s : {&m_set.time, &m_set.pulsePeriod, &m_set.pulseOnTime, &m_set.pulseFrequency,
+                          &m_set.pulseDutyCycle})
+            s->reserve(s == &m_set.time || m_pulse ? rows : 0);
+        for (const auto& record : m_set.records)
+            for (Series* s : record->allSeries())
+                if (s != &record->ionFlux || record->sensorType == FrequencyRecord::ionFluxSensorType)
+                    s->reserve(rows);
+    }
+
     void readLine()
     {
         const std::string_view first = m_fields.front();
@@ -283,6 +328,7 @@ private:
     size_t m_expectedWidth = 2;
     bool m_harmonicPhase = false;
     bool m_pulse = false;
+    bool m_reserved = false;
     double m_previousTime = 0.0;
 };
 
