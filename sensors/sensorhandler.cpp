@@ -1,0 +1,416 @@
+#include "sensors/sensorhandler.h"
+
+#include "scans/basescan.h"
+#include "sensors/discoveryprotocol.h"
+#include "sensors/quvixsensor.h"
+#include "sensors/quvixsensorweb.h"
+#include "sensors/rememberednetworksensors.h"
+#include "sensors/sensorlibraries.h"
+
+#include <QDateTime>
+#include <QNetworkInterface>
+#include <QSettings>
+#include <QThread>
+#include <QUdpSocket>
+#include <QtDebug>
+
+#include <cstring>
+#include <sstream>
+
+namespace {
+
+constexpr int pollIntervalMs = 1000;
+constexpr int discoveryIntervalMs = 15000;
+// The USB library writes the serial into this buffer; one spare zero byte
+// keeps a serial that fills it terminated.
+constexpr int usbSerialBufferSize = 112;
+// The network library copies up to 63 characters without a NUL.
+constexpr int webSerialBufferSize = 64;
+
+QString threadIdText(std::thread::id id)
+{
+    std::ostringstream text;
+    text << id;
+    return QString::fromStdString(text.str());
+}
+
+QString webSerialOf(int handle)
+{
+    char buffer[webSerialBufferSize + 1] = {};
+    callOr(webSensorApi().quvixGetSerial, WebSensorApi::badHandle, handle, buffer);
+    return QString::fromLatin1(buffer, static_cast<int>(strnlen(buffer, webSerialBufferSize)));
+}
+
+} // namespace
+
+SensorHandler* SensorHandler::getInstance()
+{
+    static SensorHandler* const instance = new SensorHandler();
+    return instance;
+}
+
+SensorHandler::SensorHandler()
+    : m_pollTimer(new QTimer(this))
+    , m_discoveryTimer(new QTimer(this))
+{
+    m_pollTimer->setObjectName(QStringLiteral("pollTimer"));
+    m_discoveryTimer->setObjectName(QStringLiteral("discoveryTimer"));
+    // Sensor signals reach the GUI thread queued.
+    qRegisterMetaType<QuvixSensor*>();
+    qRegisterMetaType<BaseScan*>();
+    loadUsbSensorLibrary();
+    loadWebSensorLibrary();
+    m_receiveSocket = new QUdpSocket(this);
+    m_sendSocket = new QUdpSocket(this);
+    scanNetwork();
+
+    connect(m_pollTimer, &QTimer::timeout, this, &SensorHandler::TimeoutCallback);
+    m_pollTimer->start(pollIntervalMs);
+    m_discoveryConnection = connect(m_discoveryTimer, &QTimer::timeout, this, &SensorHandler::scanNetwork);
+    m_discoveryTimer->start(discoveryIntervalMs);
+
+    for (const QString& serial : RememberedNetworkSensors::serials()) {
+        if (!m_unavailable.contains(serial))
+            m_unavailable.append(serial);
+    }
+
+    connect(this, &SensorHandler::updateAvailableList, this, &SensorHandler::addNewSensorToList);
+    connect(this, &SensorHandler::addNewNetworkSensor, this, &SensorHandler::newWebSensorConnected);
+    connect(this, &SensorHandler::closeThread, this, &SensorHandler::removeThread);
+}
+
+QuvixSensor* SensorHandler::findSensor(const QString& serial) const
+{
+    for (QuvixSensor* sensor : m_connected) {
+        if (sensor->serialNumber() == serial)
+            return sensor;
+    }
+    return nullptr;
+}
+
+void SensorHandler::setNetworkScanning(bool on)
+{
+    if (on && !m_discoveryConnection)
+        m_discoveryConnection =
+            connect(m_discoveryTimer, &QTimer::timeout, this, &SensorHandler::scanNetwork);
+    else if (!on && m_discoveryConnection)
+        disconnect(m_discoveryConnection);
+}
+
+void SensorHandler::checkAutoStart(QuvixSensor* sensor)
+{
+    QSettings settings;
+    settings.beginGroup(sensor->serialNumber());
+    if (settings.value(QStringLiteral("AutoStart"), false).toBool())
+        emit autoScanStart(sensor);
+}
+
+// --- USB sensors ---
+
+void SensorHandler::TimeoutCallback()
+{
+    emitUnavailable();
+    openNewUsbSensor();
+    finishScansOfLongGoneSensors();
+}
+
+QString SensorHandler::readUsbSerial(int handle) const
+{
+    char buffer[usbSerialBufferSize + 1] = {};
+    if (callOr(usbSensorApi().quvixGetSerial, 0, handle, buffer) == 0)
+        return QString();
+    return QString::fromLatin1(buffer, static_cast<int>(strnlen(buffer, usbSerialBufferSize)));
+}
+
+void SensorHandler::openNewUsbSensor()
+{
+    const UsbSensorApi& api = usbSensorApi();
+    const int handle = callOr(api.quvixOpen, 0, 0);
+    if (handle < 1)
+        return;
+    const QString serial = readUsbSerial(handle);
+    if (serial.isNull()) {
+        callOr(api.quvixClose, 0, handle);
+        return;
+    }
+
+    QuvixSensor* sensor = nullptr;
+    for (QuvixSensor* candidate : qAsConst(m_disconnected)) {
+        if (candidate->serialNumber() == serial) {
+            sensor = candidate;
+            break;
+        }
+    }
+    if (sensor) {
+        m_disconnected.removeOne(sensor);
+        sensor->reconnect(handle);
+    } else {
+        sensor = new QuvixSensor(handle, QString(), serial);
+    }
+    sensor->refreshPulseMonitorMode();
+    if (!m_connected.contains(sensor))
+        m_connected.prepend(sensor);
+    // Back again: no longer unavailable, as on every other registration path.
+    takeOffUnavailable(serial);
+    startWorkerThread(sensor);
+    emit updateSensorList(m_connected);
+    checkAutoStart(sensor);
+}
+
+void SensorHandler::finishScansOfLongGoneSensors()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    for (QuvixSensor* sensor : qAsConst(m_disconnected)) {
+        const QDateTime gone = sensor->disconnectTime();
+        if (gone.isValid() && gone.msecsTo(now) > m_watchdogDelayMs)
+            sensor->finishCurrentScan();
+    }
+}
+
+void SensorHandler::startWorkerThread(QuvixSensor* sensor)
+{
+    auto* thread = new QThread();
+    sensor->moveToThread(thread);
+    connect(sensor, &QuvixSensor::SensorDisconnected, this, &SensorHandler::SensorDisconnected);
+    wireToScanRegistry(sensor);
+    connect(sensor, &QuvixSensor::MonitoringUpdate, this, &SensorHandler::MonitoringDataUpdate);
+    connect(thread, &QThread::started, sensor, &QuvixSensor::process);
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start(QThread::InheritPriority);
+}
+
+void SensorHandler::wireToScanRegistry(QuvixSensor*)
+{
+    // Started and completed scans go to the scan registry once it exists.
+}
+
+void SensorHandler::unwireFromScanRegistry(QuvixSensor*) {}
+
+void SensorHandler::MonitoringDataUpdate(BaseScan* scan)
+{
+    emit SpecialMonitoringData(scan);
+    if (!scan->isPassive())
+        emit NewMonitoringData(scan);
+}
+
+void SensorHandler::SensorDisconnected(QuvixSensor* sensor)
+{
+    const QString& serial = sensor->serialNumber();
+    if (!m_unavailable.contains(serial) && !m_network.contains(sensor))
+        m_unavailable.append(serial);
+    emitUnavailable();
+    m_connected.removeOne(sensor);
+    emit updateSensorList(m_connected);
+    m_network.removeOne(sensor);
+    emit sensorsDetected();
+
+    if (!qobject_cast<quvixSensorWeb*>(sensor)) {
+        m_disconnected.append(sensor);
+        disconnect(sensor, nullptr, this, nullptr);
+        unwireFromScanRegistry(sensor);
+        return;
+    }
+    m_connectedAddresses.removeAll(RememberedNetworkSensors::addressTextOfUrl(sensor->address()));
+    if (!m_waiting.contains(sensor))
+        m_waiting.append(sensor);
+    connect(sensor, &QuvixSensor::sensorReconnected, this, &SensorHandler::webSensorReconnected,
+            Qt::UniqueConnection);
+}
+
+void SensorHandler::removeRememberedSensor(QString serial)
+{
+    m_unavailable.removeAll(serial);
+    emitUnavailable();
+}
+
+void SensorHandler::newSensorConnected(QuvixSensor* sensor)
+{
+    if (!m_connected.contains(sensor))
+        m_connected.prepend(sensor);
+    emit updateSensorList(m_connected);
+    m_unavailable.removeAll(sensor->serialNumber());
+    emitUnavailable();
+    checkAutoStart(sensor);
+}
+
+void SensorHandler::autoSensorReady(QuvixSensor* sensor)
+{
+    if (findSensor(sensor->serialNumber()))
+        return;
+    m_connected.prepend(sensor);
+    emit updateSensorList(m_connected);
+    if (!m_network.contains(sensor))
+        m_network.append(sensor);
+    m_unavailable.removeAll(sensor->serialNumber());
+    emitUnavailable();
+    checkAutoStart(sensor);
+}
+
+void SensorHandler::webSensorReconnected(QuvixSensor* sensor)
+{
+    m_waiting.removeOne(sensor);
+    if (!m_connected.contains(sensor))
+        m_connected.append(sensor);
+    if (!m_network.contains(sensor))
+        m_network.append(sensor);
+    m_unavailable.removeAll(sensor->serialNumber());
+    addDetected({sensor->serialNumber(), RememberedNetworkSensors::hostOfUrl(sensor->address())});
+    emit updateSensorList(m_connected);
+    emit sensorsDetected();
+}
+
+void SensorHandler::deleteScan(BaseScan* scan)
+{
+    delete scan;
+}
+
+void SensorHandler::takeOffUnavailable(const QString& serial)
+{
+    if (m_unavailable.removeAll(serial) > 0)
+        emitUnavailable();
+}
+
+void SensorHandler::emitUnavailable()
+{
+    emit updateUnavailableSensors(m_unavailable);
+}
+
+void SensorHandler::addDetected(const DetectedSensor& detected)
+{
+    if (!m_detected.contains(detected))
+        m_detected.append(detected);
+}
+
+QStringList SensorHandler::connectedSerials() const
+{
+    QStringList serials;
+    for (const QuvixSensor* sensor : m_connected)
+        serials.append(sensor->serialNumber());
+    return serials;
+}
+
+// --- Network discovery and connection ---
+
+void SensorHandler::scanNetwork()
+{
+    m_detected.clear();
+    delete m_receiveSocket;
+    delete m_sendSocket;
+    m_receiveSocket = new QUdpSocket(this);
+    connect(m_receiveSocket, &QUdpSocket::readyRead, this, &SensorHandler::dataToRead);
+    m_sendSocket = new QUdpSocket(this);
+    const quint16 replyPort = DiscoveryProtocol::bindReplySocket(*m_receiveSocket);
+    if (replyPort == 0)
+        return;
+    sendDiscoveryRequests(replyPort);
+}
+
+void SensorHandler::sendDiscoveryRequests(quint16 replyPort)
+{
+    for (const QNetworkInterface& networkInterface : QNetworkInterface::allInterfaces()) {
+        for (const QNetworkAddressEntry& entry : networkInterface.addressEntries()) {
+            // An entry without a broadcast address (IPv6) cannot be asked.
+            if (entry.broadcast().isNull())
+                continue;
+            const QByteArray request = DiscoveryProtocol::request(entry.ip().toIPv4Address(), replyPort);
+            m_sendSocket->writeDatagram(request, entry.broadcast(), DiscoveryProtocol::requestPort);
+        }
+    }
+}
+
+void SensorHandler::dataToRead()
+{
+    // Every datagram waiting is handled, so no reply is left unread.
+    while (m_receiveSocket->hasPendingDatagrams())
+        handleDiscoveryReply();
+}
+
+void SensorHandler::handleDiscoveryReply()
+{
+    QByteArray datagram(DiscoveryProtocol::maxReplySize, '\0');
+    QHostAddress sender;
+    const qint64 size = m_receiveSocket->readDatagram(datagram.data(), datagram.size(), &sender);
+    if (size < 0)
+        return;
+    datagram.truncate(static_cast<int>(size));
+    const std::optional<QString> serial = DiscoveryProtocol::replySerial(datagram);
+    if (!serial)
+        return;
+
+    const QHostAddress host(sender.toIPv4Address());
+    m_detected.append({*serial, host});
+    const QString addressText = RememberedNetworkSensors::addressText(host);
+    const QUrl url = RememberedNetworkSensors::urlOf(addressText);
+    const bool remembered =
+        RememberedNetworkSensors::noteReplyFrom(addressText, m_unavailable, connectedSerials());
+    if (remembered && !m_connectedAddresses.contains(addressText)) {
+        if (connectWebSensor(url, false) >= 0)
+            m_connectedAddresses.append(addressText);
+    }
+    emit sensorsDetected();
+}
+
+void SensorHandler::newWebSensorConnected(int result, QString serial, QString url)
+{
+    auto* sensor = new quvixSensorWeb(result, QString(), serial, url);
+    qDebug("Creating sensor");
+    startWorkerThread(sensor);
+    if (!m_connected.contains(sensor))
+        m_connected.prepend(sensor);
+    if (!m_network.contains(sensor))
+        m_network.append(sensor);
+    addDetected({sensor->serialNumber(), RememberedNetworkSensors::hostOfUrl(url)});
+    emit updateSensorList(m_connected);
+    checkAutoStart(sensor);
+    emit sensorsDetected();
+}
+
+void SensorHandler::addNewSensorToList(int result, QString serial, QString url)
+{
+    constexpr int alreadyOpen = -10;
+    if (result < 0 && result != alreadyOpen)
+        return;
+    m_detected.append({serial, RememberedNetworkSensors::hostOfUrl(url)});
+    m_unavailable.removeAll(serial);
+    emit sensorsDetected();
+}
+
+void SensorHandler::removeThread(QString threadId)
+{
+    for (auto worker = m_connectionWorkers.begin(); worker != m_connectionWorkers.end(); ++worker) {
+        if (threadIdText(worker->get_id()) == threadId) {
+            if (worker->joinable())
+                worker->join();
+            m_connectionWorkers.erase(worker);
+            return;
+        }
+    }
+}
+
+void SensorHandler::connectRememberedSensors()
+{
+    for (const QString& serial : RememberedNetworkSensors::serials()) {
+        if (!m_unavailable.contains(serial))
+            continue;
+        const QUrl url(RememberedNetworkSensors::urlTextOf(serial));
+        m_connectionWorkers.emplace_back([url] { connectWebSensor(url, true); });
+    }
+}
+
+int connectWebSensor(const QUrl& url, bool remember)
+{
+    SensorHandler* handler = SensorHandler::getInstance();
+    const QString urlText = url.toString();
+    const int result =
+        callOr(webSensorApi().quvixWebOpen, WebSensorApi::cannotConnect, urlText.toLatin1().constData());
+    QString serial;
+    if (result >= 0) {
+        serial = webSerialOf(result);
+        if (remember)
+            RememberedNetworkSensors::remember(serial, urlText);
+        emit handler->addNewNetworkSensor(result, serial, urlText);
+    }
+    emit handler->updateAvailableList(result, serial, urlText);
+    emit handler->closeThread(threadIdText(std::this_thread::get_id()));
+    return result;
+}

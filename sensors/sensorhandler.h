@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QUrl>
+#include <QVector>
+
+#include <list>
+#include <thread>
+
+class BaseScan;
+class QUdpSocket;
+class QuvixSensor;
+
+// The serial of a network sensor seen or opened, with its host address.
+using DetectedSensor = QPair<QString, QHostAddress>;
+
+// The process-wide registry of sensors. Lives on the GUI thread; every slot
+// runs there (sensor signals arrive queued) and it takes no lock. It owns the
+// sensor objects and never deletes one: a USB sensor's object is kept for
+// its return, a network sensor's object is parked on the waiting list.
+// Polls the USB driver library every second and repeats network discovery
+// every 15 s while network scanning is on.
+class SensorHandler : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The singleton, built on the first call (on the GUI thread).
+    static SensorHandler* getInstance();
+
+    QList<QuvixSensor*>& sensors() { return m_connected; }
+    QList<QuvixSensor*>& networkSensors() { return m_network; }
+    QList<QuvixSensor*>& waitingWebSensors() { return m_waiting; }
+    // First connected sensor with that serial, or null.
+    QuvixSensor* findSensor(const QString& serial) const;
+    QVector<DetectedSensor> detectedAddresses() const { return m_detected; }
+    QStringList unavailableSensors() const { return m_unavailable; }
+    // Starts (on) or pauses (off) the 15 s discovery passes.
+    void setNetworkScanning(bool on);
+    void checkAutoStart(QuvixSensor* sensor);
+    // Opens every remembered network sensor not connected now, each on a
+    // connection worker of its own.
+    void connectRememberedSensors();
+    // How long a USB sensor may stay away before its scan is finished.
+    void setWatchdogDelay(int milliseconds) { m_watchdogDelayMs = milliseconds; }
+
+signals:
+    void updateSensorList(QList<QuvixSensor*>& sensors);
+    void NewMonitoringData(BaseScan* scan);
+    void SpecialMonitoringData(BaseScan* scan);
+    void sensorsDetected();
+    void autoScanStart(QuvixSensor* sensor);
+    void updateUnavailableSensors(QList<QString> serials);
+    void updateAvailableList(int result, QString serial, QString url);
+    void addNewNetworkSensor(int result, QString serial, QString url);
+    void closeThread(QString threadId);
+
+private slots:
+    void TimeoutCallback();
+    void MonitoringDataUpdate(BaseScan* scan);
+    void webSensorReconnected(QuvixSensor* sensor);
+    void deleteScan(BaseScan* scan);
+    void autoSensorReady(QuvixSensor* sensor);
+    void newSensorConnected(QuvixSensor* sensor);
+    void addNewSensorToList(int result, QString serial, QString url);
+    void removeThread(QString threadId);
+
+public slots:
+    void scanNetwork();
+    void dataToRead();
+    void SensorDisconnected(QuvixSensor* sensor);
+    void removeRememberedSensor(QString serial);
+    void newWebSensorConnected(int result, QString serial, QString url);
+
+private:
+    SensorHandler();
+
+    // One newly attached USB sensor per poll, if any.
+    void openNewUsbSensor();
+    QString readUsbSerial(int handle) const;
+    void finishScansOfLongGoneSensors();
+    // Moves the sensor to a new thread whose start runs its loop.
+    void startWorkerThread(QuvixSensor* sensor);
+    void wireToScanRegistry(QuvixSensor* sensor);
+    void unwireFromScanRegistry(QuvixSensor* sensor);
+    void addDetected(const DetectedSensor& detected);
+    void takeOffUnavailable(const QString& serial);
+    void emitUnavailable();
+    QStringList connectedSerials() const;
+    void sendDiscoveryRequests(quint16 replyPort);
+    void handleDiscoveryReply();
+
+    // Children named "pollTimer" and "discoveryTimer".
+    QTimer* m_pollTimer;
+    QTimer* m_discoveryTimer;
+    QList<QuvixSensor*> m_connected;
+    QList<QuvixSensor*> m_disconnected;
+    QVector<DetectedSensor> m_detected;
+    QList<QuvixSensor*> m_waiting;
+    QList<QuvixSensor*> m_network;
+    QUdpSocket* m_receiveSocket = nullptr;
+    QUdpSocket* m_sendSocket = nullptr;
+    QStringList m_connectedAddresses;
+    QStringList m_unavailable;
+    std::list<std::thread> m_connectionWorkers;
+    QMetaObject::Connection m_discoveryConnection;
+    int m_watchdogDelayMs = 10000;
+};
+
+// Opens a network sensor by URL through the network sensor library and tells
+// the handler (directly on the GUI thread, queued from a connection worker).
+// remember: store the URL under the sensor's serial. Returns the library's
+// handle (>= 0) or its negative error code.
+int connectWebSensor(const QUrl& url, bool remember);

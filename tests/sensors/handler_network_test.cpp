@@ -1,0 +1,152 @@
+// Network discovery and connection through the sensor handler, with
+// simulated network sensors answering on the private namespace's test
+// interfaces (192.0.2.2 and 192.0.2.3, port 80, as discovery reaches them).
+#include "sensors/quvixsensor.h"
+#include "sensors/quvixsensorweb.h"
+#include "sensors/rememberednetworksensors.h"
+#include "sensors/sensorhandler.h"
+#include "sensors/sensorlibraries.h"
+#include "sim/websensor/discoveryresponder.h"
+#include "sim/websensor/websensorserver.h"
+#include "support/testenvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// One simulated network sensor with its discovery responder.
+struct SimulatedNetworkSensor {
+    SimulatedNetworkSensor(const std::string& address, const std::string& serial)
+        : server(optionsFor(address, serial))
+        , responder(serial, address)
+    {
+    }
+
+    static quvixsim::WebSensorOptions optionsFor(const std::string& address, const std::string& serial)
+    {
+        quvixsim::WebSensorOptions options;
+        options.address = address;
+        options.port = 80;
+        options.serial = serial;
+        options.refreshMs = 20;
+        return options;
+    }
+
+    bool start() { return server.start() && responder.start(); }
+
+    int infoRequests() const
+    {
+        const std::vector<quvixsim::LoggedRequest> log = server.requests();
+        return static_cast<int>(std::count_if(log.begin(), log.end(), [](const quvixsim::LoggedRequest& r) {
+            return r.path.find("info.cgi") != std::string::npos;
+        }));
+    }
+
+    quvixsim::WebSensorServer server;
+    quvixsim::DiscoveryResponder responder;
+};
+
+bool detected(const QString& serial, const char* address)
+{
+    const QVector<DetectedSensor> list = SensorHandler::getInstance()->detectedAddresses();
+    return list.contains(DetectedSensor(serial, QHostAddress(address)));
+}
+
+class SensorHandlerNetworkTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { QUVIX_REQUIRE_NETLAB(); }
+};
+
+TEST_F(SensorHandlerNetworkTest, SensorNotRememberedIsOnlyListed)
+{
+    SimulatedNetworkSensor sim("192.0.2.2", "NETSIM-A");
+    ASSERT_TRUE(sim.start()) << sim.responder.error();
+    SensorHandler* handler = SensorHandler::getInstance();
+    QSignalSpy seen(handler, &SensorHandler::sensorsDetected);
+    ASSERT_TRUE(QTest::qWaitFor([] { return detected("NETSIM-A", "192.0.2.2"); }, 5000));
+    EXPECT_GE(seen.count(), 1);
+    EXPECT_TRUE(handler->sensors().isEmpty());
+    EXPECT_EQ(sim.infoRequests(), 0) << "a sensor nobody remembered was opened";
+}
+
+TEST_F(SensorHandlerNetworkTest, RememberedSensorIsOpenedOnceAndLostWhenItStops)
+{
+    if (!loadWebSensorLibrary())
+        GTEST_SKIP() << "the network sensor library is not built";
+    RememberedNetworkSensors::remember("NETSIM-B", "http://192.0.2.3/");
+    RememberedNetworkSensors::remember("NETSIM-GONE", "http://192.0.2.9/");
+    QSettings().setValue(RememberedNetworkSensors::group + "/lastaddr", "192.0.2.3");
+    auto sim = std::make_unique<SimulatedNetworkSensor>("192.0.2.3", "NETSIM-B");
+    ASSERT_TRUE(sim->start()) << sim->responder.error();
+
+    SensorHandler* handler = SensorHandler::getInstance();
+    QuvixSensor* sensor = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            sensor = handler->findSensor("NETSIM-B");
+            return sensor != nullptr;
+        },
+        5000));
+    EXPECT_NE(qobject_cast<quvixSensorWeb*>(sensor), nullptr);
+    EXPECT_TRUE(handler->networkSensors().contains(sensor));
+    EXPECT_EQ(sensor->address(), "http://192.0.2.3/");
+    EXPECT_TRUE(detected("NETSIM-B", "192.0.2.3"));
+    EXPECT_FALSE(handler->unavailableSensors().contains("NETSIM-B"));
+    EXPECT_TRUE(handler->unavailableSensors().contains("NETSIM-GONE"));
+    EXPECT_FALSE(handler->unavailableSensors().contains("lastaddr"));
+    const int opened = sim->infoRequests();
+
+    // Later replies while it stays connected open nothing.
+    QSignalSpy seen(handler, &SensorHandler::sensorsDetected);
+    handler->scanNetwork();
+    handler->scanNetwork();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.count() >= 2; }, 5000));
+    EXPECT_EQ(sim->infoRequests(), opened);
+    EXPECT_EQ(handler->sensors().count(sensor), 1);
+    EXPECT_FALSE(handler->unavailableSensors().contains("NETSIM-B"));
+
+    sim.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handler->findSensor("NETSIM-B") == nullptr; }, 30000));
+    EXPECT_TRUE(handler->waitingWebSensors().contains(sensor));
+    EXPECT_FALSE(handler->networkSensors().contains(sensor));
+}
+
+TEST_F(SensorHandlerNetworkTest, NetworkScanningOnTwiceDoesNotDoubleThePasses)
+{
+    SensorHandler* handler = SensorHandler::getInstance();
+    auto* discoveryTimer = handler->findChild<QTimer*>("discoveryTimer");
+    ASSERT_NE(discoveryTimer, nullptr);
+    EXPECT_EQ(discoveryTimer->interval(), 15000);
+
+    // Every pass replaces the two discovery sockets.
+    const auto socketsReplacedByOneTick = [&] {
+        int destroyed = 0;
+        std::vector<QMetaObject::Connection> watches;
+        for (QUdpSocket* socket : handler->findChildren<QUdpSocket*>())
+            watches.push_back(QObject::connect(socket, &QObject::destroyed, [&] { ++destroyed; }));
+        QMetaObject::invokeMethod(discoveryTimer, "timeout");
+        for (const auto& watch : watches)
+            QObject::disconnect(watch);
+        return destroyed;
+    };
+    EXPECT_EQ(socketsReplacedByOneTick(), 2);
+    handler->setNetworkScanning(true);
+    handler->setNetworkScanning(true);
+    EXPECT_EQ(socketsReplacedByOneTick(), 2);
+    handler->setNetworkScanning(false);
+    EXPECT_EQ(socketsReplacedByOneTick(), 0);
+    handler->setNetworkScanning(true);
+    EXPECT_EQ(socketsReplacedByOneTick(), 2);
+}
+
+} // namespace
