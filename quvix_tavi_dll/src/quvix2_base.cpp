@@ -689,3 +689,22 @@ int quvix2_base::decodeNextFrame(double* values, int* count, double* peak, int* 
         *count = written;
     return 1;
 }
+
+bool quvix2_base::writeCalibration()
+{
+    std::vector<uint8_t> block(4096);
+    if (!m_calibration.isReadable())
+        return false;
+    const int length = m_calibration.serialize(block.data(), static_cast<int>(block.size()));
+    if (length <= 0 || !m_transport ||
+        CalibrationTable::kBlockAddress + length > CalibrationTable::kBlockLimit)
+        return false;
+    return writeMemory(CalibrationTable::kBlockAddress, length, block.data()) == length;
+}
+
+bool quvix2_base::writeCalibrationSingle()
+{
+    std::vector<uint8_t> block(4096);
+    m_calibration.serializeSingle(block.data(), static_cast<int>(block.size()));
+    return false;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calibrationtable.h"
 #include "sensorfrequency.h"
 #include "usb_comm_device.h"
 
@@ -130,6 +131,12 @@ public:
     int writeMemoryChecked(int address, int count, const uint8_t* data);
     bool writeMemoryBlock(int address, int count, const uint8_t* data);
     bool writeFrequencies();
+    // The calibration table, serialised in format 4, at 0x0040; refused when
+    // the block would not read back or would reach the frequency triple.
+    bool writeCalibration();
+    // Serialises in format 2 only; nothing is written to the sensor.
+    bool writeCalibrationSingle();
+    CalibrationTable& calibrationTable() { return m_calibration; }
     const SensorFrequency& getFrequencies() const { return m_frequencies; }
     void setFrequencies(const SensorFrequency& frequencies) { m_frequencies = frequencies; }
 
@@ -177,6 +184,7 @@ protected:
     uint32_t m_clock1 = 0;
     uint32_t m_clock2 = 0;
     SensorFrequency m_frequencies;
+    CalibrationTable m_calibration;
     bool m_externalTrigger = false;
     int32_t m_accumulations = 1300;
     int32_t m_delay = 0;

@@ -90,8 +90,15 @@ int SimulatedSensor::receive(const uint8_t* bytes, int size)
 {
     if (size <= 0)
         return 0;
-    if (m_config.flag("failwrite"))
+    // Counted from the moment the switch is set (or changed).
+    const long long failAfter = m_config.number("failwrite_after", -1);
+    if (failAfter != m_failAfterSeen) {
+        m_failAfterSeen = failAfter;
+        m_writesAccepted = 0;
+    }
+    if (m_config.flag("failwrite") || (failAfter >= 0 && m_writesAccepted >= failAfter))
         return -EIO;
+    ++m_writesAccepted;
     if (m_config.flag("shortwrite"))
         return size - 1;
     logCommand(bytes, size);

@@ -35,7 +35,11 @@ public:
     int transmit(uint8_t* buffer, int size);
 
     // A new plug-in: nothing of an earlier session is pending.
-    void plugIn() { m_pending.clear(); }
+    void plugIn()
+    {
+        m_pending.clear();
+        m_writesAccepted = 0;
+    }
 
     static constexpr int kMemorySize = 0x4000;
 
@@ -58,4 +62,6 @@ private:
     std::deque<uint8_t> m_pending;
     uint16_t m_tick = 0;
     uint32_t m_timeStamp = 0;
+    long long m_writesAccepted = 0;
+    long long m_failAfterSeen = -1;
 };
