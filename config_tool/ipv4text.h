@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// Strict dotted IPv4 text: exactly four decimal parts of 0 to 255. Gives
+// the address as QHostAddress numbers it (first part most significant), or
+// nothing for anything else ("1.2.3", "::1", empty). Any thread.
+std::optional<uint32_t> parseIpv4(const QString& text);
+QString formatIpv4(uint32_t address);
