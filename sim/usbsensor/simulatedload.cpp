@@ -1,5 +1,7 @@
 #include "simulatedload.h"
 
+#include "sim/rfload/rfloadmodel.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -52,6 +54,29 @@ void SimulatedLoad::parse(const std::string& description)
     }
     if (m_harmonics.empty())
         m_harmonics.push_back(Harmonic{});
+}
+
+void SimulatedLoad::parseRfLoad(const std::string& description, int harmonics)
+{
+    if (description.empty() || harmonics <= 0)
+        return;
+    quvixsim::RfLoadSettings settings;
+    double* targets[] = {&settings.resistance, &settings.reactance, &settings.voltage,
+                         &settings.harmonicDecay};
+    std::stringstream fields(description);
+    std::string field;
+    for (double* target : targets) {
+        if (!std::getline(fields, field, ','))
+            break;
+        *target = std::strtod(field.c_str(), nullptr);
+    }
+    const quvixsim::RfLoadModel model(settings);
+    m_harmonics.clear();
+    for (int h = 0; h < harmonics; ++h) {
+        const quvixsim::HarmonicReading reading = model.harmonicAt(h, 0.0);
+        m_harmonics.push_back(
+            Harmonic{reading.voltage, reading.current, reading.currentPhase, reading.voltagePhase});
+    }
 }
 
 std::vector<uint8_t> SimulatedLoad::frame(const FrameHeader& header,

@@ -20,6 +20,9 @@ public:
 
     // "V:I:phase[:voltagephase],..." one entry per harmonic, fundamental first.
     void parse(const std::string& description);
+    // "R,X,V,decay": the first harmonics of the shared RF load model, so that
+    // a USB sensor reads the same load as the other simulated sensors.
+    void parseRfLoad(const std::string& description, int harmonics);
     const std::vector<Harmonic>& harmonics() const { return m_harmonics; }
 
     struct FrameHeader {

@@ -78,6 +78,7 @@ bool SimulatedSensor::reload()
     const bool ok = m_config.load(path(".sensor"));
     m_load = SimulatedLoad();
     m_load.parse(m_config.text("load"));
+    m_load.parseRfLoad(m_config.text("rfload"), static_cast<int>(m_config.number("harmonics", 5)));
     return ok;
 }
 

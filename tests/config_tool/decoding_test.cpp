@@ -338,3 +338,22 @@ TEST_F(DecodingTest, SimulatedLoadComesBackDecoded)
     EXPECT_NEAR(values[2], 0.0, 1e-4);
     EXPECT_NEAR(values[6], 70.0 - 2 * 20.0, 1e-3) << "relative to twice the fundamental's phase";
 }
+
+TEST_F(DecodingTest, TheSharedRfLoadReadsAsItsImpedance)
+{
+    quvix2_base& kadro =
+        open("Kadro V5.16", {{"rfload", "50,-20,100,0.5"}, {"harmonics", "3"}, {"status_frames", "1"}});
+    double values[64];
+    int count = 64;
+    ASSERT_EQ(kadro.waitForData(values, &count, nullptr, nullptr, nullptr), 1);
+    ASSERT_EQ(count, 1 + 4 * 3);
+    const double impedance = std::hypot(50.0, -20.0);
+    const double currentPhase = std::atan2(20.0, 50.0) * 180.0 / 3.14159265358979;
+    for (int k = 0; k < 3; ++k) {
+        const double voltage = 100.0 * std::pow(0.5, k);
+        EXPECT_NEAR(values[1 + 4 * k], voltage, 1e-3) << k;
+        EXPECT_NEAR(values[2 + 4 * k], 30.0 * k, 1e-3) << "the load's harmonic voltage phase " << k;
+        EXPECT_NEAR(values[3 + 4 * k], voltage / impedance, 1e-4) << k;
+        EXPECT_NEAR(values[4 + 4 * k], currentPhase, 1e-3) << k;
+    }
+}

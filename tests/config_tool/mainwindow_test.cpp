@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -26,6 +27,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 namespace {
 
@@ -41,6 +43,8 @@ public:
     }
     QStringList texts;
     QString choice;
+    // Runs while a message box is still open, before it is answered.
+    std::function<void(const QString& text)> whileOpen;
 
 private:
     void respond()
@@ -48,6 +52,11 @@ private:
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             texts << box->windowTitle() + ": " + box->text();
+            if (whileOpen) {
+                auto hook = std::move(whileOpen);
+                whileOpen = nullptr;
+                hook(box->text());
+            }
             box->done(QMessageBox::Ok);
         } else if (auto* chooser = qobject_cast<StringListDlg*>(modal)) {
             texts << "chooser: " + QStringList([chooser] {
@@ -382,6 +391,26 @@ TEST_F(MainWindowTest, TheChooserSwitchesToTheChosenSensor)
     QTest::qWait(1000);
     EXPECT_TRUE(widget<QPushButton>("pushButton")->isEnabled());
     EXPECT_EQ(NamedMutex::probe(sensorLockName("QX1")), NamedMutex::Presence::Free);
+}
+
+TEST_F(MainWindowTest, ASensorLostBehindTheSendBoxFailsTheSendCleanly)
+{
+    plug("a", "QX1", demoImage(0xC000023C));
+    start();
+    ASSERT_TRUE(waitForSensor(true));
+    // The cable goes while the send's warning box is open, for several poll
+    // periods: the poll waits for the box, so the send goes on against the
+    // sensor it showed and reports the failed write.
+    responder.whileOpen = [this](const QString&) {
+        sensors.setPresent("a", false);
+        QTest::qWait(3 * MainWindow::kPollPeriodMs);
+    };
+    send();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->statusBar()->currentMessage() == "Failed to write memory"; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return responder.texts.contains("Error: Writing calibration data to device failed."); }, 3000));
+    EXPECT_TRUE(waitForSensor(false, 1000)) << "the next poll drops the sensor";
 }
 
 TEST_F(MainWindowTest, ClosingLeavesTheSensorInNormalModeAndFree)
