@@ -1,20 +1,28 @@
 #include "scans/basescan.h"
 
+#include "scans/autosavetag.h"
 #include "scans/defaultcsvcolumnoptions.h"
 #include "scans/filenameprompt.h"
 #include "scans/fileoutput.h"
+#include "scans/numberconversion.h"
+#include "scans/processvalues.h"
 #include "scans/quantitytree.h"
 #include "scans/scanfilereader.h"
 #include "scans/scanfilewriter.h"
+#include "scans/scanhandler.h"
+#include "scans/scanlog.h"
 #include "sensors/quvixsensor.h"
 
 #include <QDebug>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTreeWidgetItem>
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <new>
 
 namespace {
@@ -182,7 +190,9 @@ void BaseScan::markFinished()
 
 void BaseScan::afterSample(int /*handle*/)
 {
-    if (passive)
+    if (triggerRecording)
+        triggeredStep();
+    else if (passive)
         trimWindow(10, 5);
 }
 
@@ -471,4 +481,267 @@ bool BaseScan::exportText(const QString& fileName, const QString& software, doub
                    .toUtf8();
     }
     return FileOutput::write(fileName, text) == FileOutput::Written;
+}
+
+// ---- autosave names ---------------------------------------------------------------
+
+namespace {
+
+// Tag values come from the user and the sensor; keep them to file-name characters.
+QString fileNameSafe(QString value)
+{
+    for (QChar& c : value)
+        if (QStringLiteral("\\/:*?\"<>|").contains(c))
+            c = QLatin1Char('_');
+    return value;
+}
+
+QString numberText(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+} // namespace
+
+void BaseScan::setAutosaveTarget(const QString& folder, const QString& pattern)
+{
+    autosaveFolder = folder.isEmpty() ? QStringLiteral("./") : folder;
+    autosavePattern = pattern;
+    autosaveEnabled = true;
+}
+
+QString BaseScan::autosaveTagValue(int id) const
+{
+    switch (id) {
+    case 0:
+        return fileNameSafe(nickname.isEmpty() ? serialNumber : nickname);
+    case 1:
+        return fileNameSafe(serialNumber);
+    case 2:
+        return created.toString(QStringLiteral("yyyy_MM_dd-HH-mm-ss"));
+    case 3:
+        return fileNameSafe(typeText);
+    case 4:
+        return QStringLiteral("%1[s]").arg(QString::number(static_cast<double>(averages / 1000.0f), 'g', 6));
+    case 5:
+        return created.toString(QStringLiteral("HH"));
+    case 6:
+        return created.toString(QStringLiteral("dd"));
+    case 7:
+        return created.toString(QStringLiteral("mm"));
+    case 8:
+        return created.toString(QStringLiteral("ss"));
+    case 9:
+        return fileNameSafe(waferLot);
+    case 10:
+        return fileNameSafe(waferNumber);
+    case 11:
+        return fileNameSafe(ParameterNames::shared().unit(startParameter));
+    case 12: {
+        std::lock_guard<std::mutex> lock(mutex);
+        const double last = dataSets.empty() ? 0.0 : dataSets.front()->lastTime();
+        return QStringLiteral("%1 sec").arg(numberText(last));
+    }
+    case 13:
+        return QString::number(eventCount);
+    case 14:
+        return numberText(startLevel);
+    default:
+        return QString();
+    }
+}
+
+void BaseScan::autosaveFileName()
+{
+    autosavePath.clear();
+    QString name = autosavePattern;
+    for (const AutosaveTag& tag : autosaveTagTable())
+        if (name.contains(tag.tag))
+            name.replace(tag.tag, autosaveTagValue(tag.id));
+    static const QRegularExpression unknownTag(QStringLiteral("<(.*?)>"));
+    name.remove(unknownTag);
+
+    QString path =
+        autosaveFolder.endsWith(QLatin1Char('/')) ? autosaveFolder + name : autosaveFolder + "/" + name;
+    if (!waferLot.isEmpty())
+        path += QStringLiteral("_%1_%2").arg(fileNameSafe(waferLot), fileNameSafe(waferNumber));
+
+    QString chosen = path;
+    for (qint64 counter = 1; QFileInfo::exists(chosen + ".dat"); ++counter)
+        chosen = QStringLiteral("%1_%2").arg(path).arg(counter);
+    autosavePath = chosen + ".dat";
+    filePath = autosavePath;
+    setBaseNameFrom(autosavePath);
+}
+
+QString BaseScan::autosave(BaseScan* scan, const CsvColumnOptions* options)
+{
+    if (!scan || !scan->autosaveEnabled)
+        return QString();
+    scan->autosaveFileName();
+    QString datPath = scan->autosavePath;
+    if (!scan->saveDat(datPath, applicationVersionString))
+        return QString();
+    QString csvPath = datPath;
+    csvPath.chop(3);
+    csvPath += QStringLiteral("csv");
+    if (!scan->exportCsv(csvPath, applicationVersionString, options))
+        return QString();
+    return datPath;
+}
+
+// ---- triggered recording ----------------------------------------------------------
+
+void BaseScan::setTriggerRecording(int startId, double startThreshold, bool startWhenAbove, int stopId,
+                                   double stopThreshold, bool stopWhenAbove, double preSeconds,
+                                   double postSeconds, double eventSeconds, bool keepMonitoring,
+                                   int watchedFrequency, const CsvColumnOptions* settings)
+{
+    startParameter = startId;
+    startLevel = startThreshold;
+    startAbove = startWhenAbove;
+    stopParameter = stopId;
+    stopLevel = stopThreshold;
+    stopAbove = stopWhenAbove;
+    preDuration = preSeconds;
+    postDuration = postSeconds;
+    eventDuration = eventSeconds;
+    continueMonitoring = keepMonitoring;
+    frequencyIndex = watchedFrequency;
+    autosaveSettings = settings;
+    triggerRecording = true;
+    eventCount = 0;
+}
+
+double BaseScan::watchedValue(int parameterId) const
+{
+    return latestValue(parameterId, frequencyIndex, 0, 0);
+}
+
+void BaseScan::triggeredStep()
+{
+    if (waitingForTrigger) {
+        const double v = watchedValue(startParameter);
+        if (rearm && v < startLevel)
+            rearm = false;
+        const bool start = startAbove ? v > startLevel : v < startLevel;
+        if (start || rearm)
+            startEvent();
+        else
+            trimWindow(truncatedToInt(3.0 * preDuration), truncatedToInt(preDuration));
+        return;
+    }
+    const bool ended = eventEnded();
+    if (ended) {
+        resetEnergy();
+        endEvent();
+    }
+}
+
+void BaseScan::startEvent()
+{
+    stopPending = false;
+    stopMark = 0.0;
+    ++eventCount;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        const double t = dataSets.empty() ? 0.0 : dataSets.front()->lastTime();
+        if (t - preDuration > 0.0)
+            for (const auto& set : dataSets)
+                set->removeBefore(t - preDuration);
+        created = nowWithFixedOffset();
+        for (const auto& set : dataSets)
+            set->shiftTime(t);
+    }
+    waitingForTrigger = false;
+    emit acquisitionStarted();
+}
+
+bool BaseScan::eventEnded()
+{
+    double t = 0.0;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        t = dataSets.empty() ? 0.0 : dataSets.front()->lastTime();
+    }
+    if (stopPending && t > postDuration + stopMark)
+        return true;
+    if (eventDuration > 0.0 && std::round(t * 10.0) / 10.0 >= eventDuration)
+        return true;
+    const double v = watchedValue(stopParameter);
+    const bool stop = stopAbove ? v >= stopLevel : (v < stopLevel && eventDuration == 0.0);
+    if (!stop) {
+        stopPending = false;
+        return false;
+    }
+    if (postDuration > 0.0) {
+        if (!stopPending)
+            stopMark = t;
+        stopPending = true;
+        return false;
+    }
+    return true;
+}
+
+void BaseScan::endEvent()
+{
+    if (!continueMonitoring) {
+        markFinished();
+        emit acquisitionStopped();
+        return;
+    }
+    const QString saved = autosave(this, autosaveSettings);
+    // Read back (or copied) before the time shift below, as it was recorded.
+    BaseScan* event = eventScan(saved);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        const double t0 = dataSets.empty() ? 0.0 : dataSets.front()->firstTime();
+        for (const auto& set : dataSets)
+            set->shiftTime(t0);
+    }
+    waitingForTrigger = true;
+    if (event) {
+        // The registry and its tree belong to the GUI thread.
+        ScanHandler* registry = ScanHandler::getInstance();
+        QMetaObject::invokeMethod(
+            registry, [registry, event] { registry->scanComplete(event); }, Qt::QueuedConnection);
+    }
+    if (eventDuration > 0.0)
+        rearm = true;
+    emit acquisitionStopped();
+}
+
+BaseScan* BaseScan::eventScan(const QString& savedPath)
+{
+    if (!savedPath.isEmpty()) {
+        try {
+            return ScanFileReader::readFile(savedPath).release();
+        } catch (int code) {
+            scanLog(QStringLiteral("Event file %1 could not be read back (%2); the event is kept in memory")
+                        .arg(savedPath)
+                        .arg(code));
+        }
+    } else if (autosaveEnabled) {
+        scanLog(QStringLiteral("Event %1 could not be saved; it is kept in memory, unsaved").arg(eventCount));
+    }
+    // An event without a file: the same text read back, unsaved and named apart.
+    QByteArray text;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        const std::string dat = ScanFileWriter::datText(*this, applicationVersionString);
+        text = QByteArray(dat.data(), static_cast<int>(dat.size()));
+    }
+    auto copy = std::make_unique<BaseScan>(nullptr, measurementName);
+    copy->dataSets.clear();
+    copy->trendCount = 0;
+    try {
+        ScanFileReader::read(text, *copy);
+    } catch (int) {
+        return nullptr;
+    }
+    copy->unsavedData = true;
+    copy->m_fileBaseName = QStringLiteral("Event %1 %2")
+                               .arg(eventCount)
+                               .arg(created.toString(QStringLiteral("yyyy_MM_dd-HH-mm-ss-zzz")));
+    return copy.release();
 }

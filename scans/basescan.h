@@ -112,6 +112,22 @@ public:
                    FileNamePrompt* prompt = nullptr);
     bool exportText(const QString& fileName, const QString& software, double minimum, double maximum,
                     const CsvColumnOptions* options);
+    // Autosave: the folder ("./" when empty) and the name pattern with its
+    // tags; autosaveFileName expands them into a path no file takes yet.
+    void setAutosaveTarget(const QString& folder, const QString& pattern);
+    virtual void autosaveFileName();
+    // Writes the ".dat" and ".csv" files under the autosave name; the ".dat"
+    // path, or empty when autosave is off or a file was not written whole.
+    static QString autosave(BaseScan* scan, const CsvColumnOptions* options);
+    // Value of one autosave tag id (the registry's tag table).
+    QString autosaveTagValue(int id) const;
+
+    // Records only around threshold events (see afterSample).
+    void setTriggerRecording(int startParameter, double startLevel, bool startAbove, int stopParameter,
+                             double stopLevel, bool stopAbove, double preDuration, double postDuration,
+                             double eventDuration, bool continueMonitoring, int frequencyIndex,
+                             const CsvColumnOptions* autosaveSettings);
+
     // filePath's name without folder and its last 4 characters (".dat").
     void setBaseNameFrom(const QString& fileName);
 
@@ -173,10 +189,25 @@ public:
     QString autosaveFolder;
     QString autosavePattern;
     std::atomic<qint64> reconnectOffset{0}; // 24 MHz ticks
-    // Triggered recording.
+    // Triggered recording: configuration (set before the scan is queued) and
+    // state (sensor thread only).
     bool triggerRecording = false;
+    int startParameter = 0;
+    double startLevel = 0.0;
+    bool startAbove = false;
+    int stopParameter = 0;
+    double stopLevel = 0.0;
+    bool stopAbove = false;
+    double preDuration = 0.0;
+    double postDuration = 0.0;
+    double eventDuration = 0.0;
     bool continueMonitoring = false;
+    int frequencyIndex = 0;
     std::atomic<bool> waitingForTrigger{true};
+    int eventCount = 0;
+    bool stopPending = false;
+    double stopMark = 0.0;
+    bool rearm = false;
     const CsvColumnOptions* autosaveSettings = nullptr;
 
 signals:
@@ -198,6 +229,14 @@ protected:
 
 private:
     qint64 storedBytesLocked() const;
+    void triggeredStep();
+    void startEvent();
+    bool eventEnded();
+    void endEvent();
+    double watchedValue(int parameterId) const;
+    // The recorded event as a scan of its own for the registry: read back
+    // from its autosaved file, or copied in memory when there is none.
+    BaseScan* eventScan(const QString& savedPath);
     void enterDataLimit();
 
     Clock m_clock;

@@ -1,0 +1,104 @@
+#include "scans/scanhandler.h"
+
+#include "scans/basescan.h"
+#include "scans/scanlog.h"
+
+#include <QTreeWidget>
+
+ScanHandler* ScanHandler::getInstance()
+{
+    static ScanHandler* const instance = [] {
+        auto* handler = new ScanHandler();
+        setScanLogSink([handler](const QString& text) { handler->log(text); });
+        return handler;
+    }();
+    return instance;
+}
+
+ScanHandler::ScanHandler()
+{
+    // Scans travel in queued signals and calls between threads.
+    qRegisterMetaType<BaseScan*>("BaseScan*");
+    const QList<AutosaveTag>& table = autosaveTagTable();
+    m_generalTags = table.mid(0, generalAutosaveTagCount);
+    m_tags = m_generalTags;
+    m_tags.append(table.mid(generalAutosaveTagCount));
+}
+
+ScanHandler::~ScanHandler() = default;
+
+void ScanHandler::log(const QString& text)
+{
+    emit logMessage(text);
+}
+
+bool ScanHandler::hasData(const BaseScan* scan) const
+{
+    // A scan without trends has nothing to show and is never dereferenced further.
+    return scan && !scan->dataSets.empty() && scan->sampleCount(0) > 0;
+}
+
+bool ScanHandler::isShown(const BaseScan* scan) const
+{
+    if (!m_tree)
+        return false;
+    return !m_tree->findItems(scan->name(), Qt::MatchExactly | Qt::MatchRecursive, 0).isEmpty();
+}
+
+void ScanHandler::show(BaseScan* scan)
+{
+    if (m_tree)
+        m_tree->addTopLevelItem(scan->treeItem());
+}
+
+void ScanHandler::keep(BaseScan* scan)
+{
+    m_keptScans.append(scan);
+    // A scan discarded elsewhere leaves the list before anything reads it again.
+    connect(scan, &QObject::destroyed, this, [this, scan] { m_keptScans.removeAll(scan); });
+}
+
+void ScanHandler::scanComplete(BaseScan* scan)
+{
+    if (!scan)
+        return;
+    bool registered = false;
+    if (hasData(scan)) {
+        BaseScan::autosave(scan, m_displayOptions);
+        if (!isShown(scan)) {
+            if (!scan->dataLimitReached) {
+                show(scan);
+                keep(scan);
+                registered = true;
+            }
+            emit scanCompleted();
+        }
+    }
+    if (!registered && !m_keptScans.contains(scan))
+        scan->deleteLater();
+    dropBeyondLimit();
+}
+
+void ScanHandler::dropBeyondLimit()
+{
+    while (m_keptScans.size() > std::max(0, m_scanLimit)) {
+        BaseScan* oldest = m_keptScans.takeFirst();
+        disconnect(oldest, &QObject::destroyed, this, nullptr);
+        emit getRidOfScan(oldest);
+    }
+}
+
+void ScanHandler::scanLoaded(BaseScan* scan)
+{
+    if (!hasData(scan))
+        return;
+    BaseScan::autosave(scan, m_displayOptions);
+    if (!isShown(scan)) {
+        show(scan);
+        emit scanCompleted();
+    }
+}
+
+void ScanHandler::scanStarted(BaseScan*) {}
+
+void ScanHandler::scanFailed(BaseScan*) {}

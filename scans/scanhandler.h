@@ -1,0 +1,66 @@
+#pragma once
+
+#include "scans/autosavetag.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class BaseScan;
+class CsvColumnOptions;
+class QTreeWidget;
+
+// The registry of finished scans: autosaves completed scans, shows them in
+// the main window's scan tree and keeps at most scanLimit() of them, handing
+// the oldest back through getRidOfScan to be discarded. Lives on the GUI
+// thread; its slots run there (sensor threads reach them queued). It never
+// deletes a kept scan itself; scans it does not register (no data, data
+// limit, a name already shown) are deleted once the events queued with them
+// have run. log() may be called from any thread.
+class ScanHandler : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The process's registry, built on first use (on the GUI thread). It
+    // takes over the scans' log lines.
+    static ScanHandler* getInstance();
+    // A registry of its own (tests); the process one is getInstance().
+    ScanHandler();
+    ~ScanHandler() override;
+
+    const QList<AutosaveTag>& autosaveTags() const { return m_tags; }
+    int scanLimit() const { return m_scanLimit; }
+    void setScanLimit(int limit) { m_scanLimit = limit; }
+    void log(const QString& text);
+
+    // Not owned; set by the main window.
+    void setScanTree(QTreeWidget* tree) { m_tree = tree; }
+    void setDisplayOptions(const CsvColumnOptions* options) { m_displayOptions = options; }
+    const QList<BaseScan*>& keptScans() const { return m_keptScans; }
+
+signals:
+    void logMessage(const QString& text);
+    void scanCompleted();
+    void getRidOfScan(BaseScan* scan);
+
+public slots:
+    void scanLoaded(BaseScan* scan);
+    void scanComplete(BaseScan* scan);
+    void scanStarted(BaseScan* scan);
+    void scanFailed(BaseScan* scan);
+
+private:
+    bool hasData(const BaseScan* scan) const;
+    bool isShown(const BaseScan* scan) const;
+    void show(BaseScan* scan);
+    void keep(BaseScan* scan);
+    void dropBeyondLimit();
+
+    QTreeWidget* m_tree = nullptr;
+    QList<AutosaveTag> m_generalTags;
+    QList<AutosaveTag> m_tags;
+    QList<BaseScan*> m_keptScans;
+    int m_scanLimit = 30;
+    const CsvColumnOptions* m_displayOptions = nullptr;
+};
