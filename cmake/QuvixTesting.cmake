@@ -31,6 +31,16 @@ function(quvix_add_test name)
       ${label_property}
       TIMEOUT 300
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUVIX_BIN_DIR=${CMAKE_BINARY_DIR}/bin;QUVIX_SOURCE_DIR=${CMAKE_SOURCE_DIR};XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/test-runtime")
+  # The discovered tests get their properties through a generated script that
+  # flattens lists, which keeps only the first of several labels; all labels
+  # are set again once the tests are known.
+  list(LENGTH T_LABELS label_count)
+  if(label_count GREATER 1)
+    set(relabel ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
+    file(WRITE ${relabel}
+      "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${T_LABELS}\")\nendif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${relabel})
+  endif()
 endfunction()
 
 # quvix_add_fuzzer(<name> SOURCES ... [LIBS ...] [CORPUS dir])
