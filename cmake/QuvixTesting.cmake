@@ -9,8 +9,9 @@ include(GoogleTest)
 #   Label "network" marks tests that open sockets: they need the private
 #   network namespace that scripts/isolate.sh provides, and skip otherwise.
 #   Label "threads" marks tests that the ThreadSanitizer stage runs.
+#   ENVIRONMENT adds VAR=value entries to the test's environment.
 function(quvix_add_test name)
-  cmake_parse_arguments(T "PLAIN" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "PLAIN" "" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   set_target_properties(${name} PROPERTIES AUTOMOC ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
@@ -19,28 +20,35 @@ function(quvix_add_test name)
   else()
     target_link_libraries(${name} PRIVATE ${T_LIBS} quvix_test_main)
   endif()
-  set(label_property "")
-  if(T_LABELS)
-    set(label_property LABELS "${T_LABELS}")
-  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     NO_PRETTY_VALUES
-    PROPERTIES
-      ${label_property}
-      TIMEOUT 300
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUVIX_BIN_DIR=${CMAKE_BINARY_DIR}/bin;QUVIX_SOURCE_DIR=${CMAKE_SOURCE_DIR};XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/test-runtime")
-  # The discovered tests get their properties through a generated script that
-  # flattens lists, which keeps only the first of several labels; all labels
-  # are set again once the tests are known.
-  list(LENGTH T_LABELS label_count)
-  if(label_count GREATER 1)
-    set(relabel ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
-    file(WRITE ${relabel}
-      "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${T_LABELS}\")\nendif()\n")
-    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${relabel})
+    PROPERTIES TIMEOUT 300)
+
+  # Discovery hands properties on through a generated script that flattens
+  # lists, so several labels or environment entries would be split apart.
+  # Both lists are set on the discovered tests once they are known instead.
+  set(environment
+    QT_QPA_PLATFORM=offscreen
+    QUVIX_BIN_DIR=${CMAKE_BINARY_DIR}/bin
+    QUVIX_SOURCE_DIR=${CMAKE_SOURCE_DIR}
+    XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config
+    XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/test-runtime
+    ${T_ENVIRONMENT})
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-runtime)
+  file(CHMOD ${CMAKE_BINARY_DIR}/test-runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+  set(labels_line "")
+  if(T_LABELS)
+    set(labels_line "  set_tests_properties(\"\${test_name}\" PROPERTIES LABELS \"${T_LABELS}\")\n")
   endif()
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
+  file(WRITE ${script}
+    "foreach(test_name IN LISTS ${name}_TESTS)\n"
+    "  set_tests_properties(\"\${test_name}\" PROPERTIES ENVIRONMENT \"${environment}\")\n"
+    "${labels_line}"
+    "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
 
 # quvix_add_fuzzer(<name> SOURCES ... [LIBS ...] [CORPUS dir])
