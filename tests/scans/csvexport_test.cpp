@@ -211,3 +211,17 @@ TEST_F(CsvExportTest, PythonCsvModuleReadsEveryDelimiter)
         EXPECT_EQ(second[5].toDouble(), 20.0);
     }
 }
+
+TEST_F(CsvExportTest, ATrendWithoutRecordsStillNamesItsPulseColumns)
+{
+    FakeSensor off({13.56}, {0}, 1);
+    CWScan empty(&off, "run", 100);
+    empty.start();
+    std::vector<double> pulseOnly{100.0, 25.0};
+    empty.addData(pulseOnly.data(), 2, 0.0, 0);
+    QString file = dir.filePath("norecords.csv");
+    const OnlyOptions pulse{34};
+    ASSERT_TRUE(empty.exportCsv(file, "Quvix 2.8.0", &pulse));
+    const QStringList lines = linesOf(file);
+    EXPECT_EQ(lines[lines.size() - 2], "Time ,Pulse Period us,"); // no rows without a record
+}

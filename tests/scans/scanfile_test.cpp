@@ -2,6 +2,7 @@
 #include "scans/csvoptions.h"
 #include "scans/cwscan.h"
 #include "scans/defaultcsvcolumnoptions.h"
+#include "scans/filenameprompt.h"
 #include "scans/processvalues.h"
 #include "scans/pulseprofilescan.h"
 #include "scans/pulsetrendscan.h"
@@ -24,6 +25,7 @@
 #include <csignal>
 #include <functional>
 #include <memory>
+#include <thread>
 
 using namespace scantest;
 
@@ -545,4 +547,14 @@ TEST_F(ScanFileTest, AFailedSaveLeavesThePreviousFileWhole)
     EXPECT_TRUE(large.unsavedData);
     EXPECT_EQ(readAll(file), good);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.dat"});
+}
+
+TEST(FileNamePrompt, OffTheGuiThreadTheDialogsGiveUp)
+{
+    DialogFileNamePrompt prompt;
+    QString answer = "unset";
+    std::thread worker(
+        [&] { answer = prompt.askForNewFileName("/x.dat", "Re-enter File name", "data file (*.dat)"); });
+    worker.join();
+    EXPECT_TRUE(answer.isEmpty());
 }
