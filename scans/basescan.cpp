@@ -701,8 +701,10 @@ void BaseScan::endEvent()
     }
     waitingForTrigger = true;
     if (event) {
-        // The registry and its tree belong to the GUI thread.
+        // The registry and its tree belong to the GUI thread, and so does the
+        // event scan from now on (this thread may end before it is deleted).
         ScanHandler* registry = ScanHandler::getInstance();
+        event->moveToThread(registry->thread());
         QMetaObject::invokeMethod(
             registry, [registry, event] { registry->scanComplete(event); }, Qt::QueuedConnection);
     }

@@ -1,8 +1,13 @@
 #include "scans/basescan.h"
+#include "scans/cwscan.h"
+#include "scans/processvalues.h"
+#include "scans/scanhandler.h"
 #include "scantesthelpers.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QTemporaryDir>
 #include <QTreeWidgetItem>
 
 #include <atomic>
@@ -50,4 +55,33 @@ TEST(ScanThreads, AppendsAndCopiesFromTwoThreads)
         lastValue = tail.values.back();
     EXPECT_EQ(lastValue, 19999.0);
     EXPECT_EQ(scan.dataSets.front()->nextSampleNumber(), 20000);
+}
+
+// Events recorded on the sensor's thread are saved there and reach the
+// registry on the GUI thread, queued.
+TEST(ScanThreads, TriggeredEventsReachTheRegistryFromTheSensorThread)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    applicationVersionString = softwareIdentification("Quvix", 2, 8, 0);
+    ScanHandler* registry = ScanHandler::getInstance();
+    FakeSensor sensor({13.56}, {1});
+    CWScan scan(&sensor, "auto", 100);
+    scan.setAutosaveTarget(dir.path(), "event_<eventNumber>");
+    scan.setTriggerRecording(Voltage, 10, true, Voltage, 5, false, 1, 0, 0, true, 0, nullptr);
+    std::thread sensorThread([&] {
+        scan.start();
+        for (int event = 0; event < 4; ++event)
+            for (double v : {1.0, 1.0, 20.0, 20.0, 1.0})
+                runPass(scan, sensor, sampleFor(sensor, 100.0, 20.0, v), 2400000);
+    });
+    sensorThread.join();
+    QCoreApplication::sendPostedEvents();
+    const QList<BaseScan*> kept = registry->keptScans();
+    ASSERT_EQ(kept.size(), 4);
+    for (BaseScan* event : kept) {
+        EXPECT_EQ(event->thread(), QCoreApplication::instance()->thread());
+        EXPECT_FALSE(event->unsavedData);
+    }
+    qDeleteAll(kept);
 }
