@@ -558,3 +558,31 @@ TEST(FileNamePrompt, OffTheGuiThreadTheDialogsGiveUp)
     worker.join();
     EXPECT_TRUE(answer.isEmpty());
 }
+
+TEST_F(ScanFileTest, GoldenPulseProfileFile)
+{
+    FakeSensor sensor({2.0}, {1}, 3);
+    PulseProfileScan scan(&sensor, "", 1.5, 20.0, 0.0, 2.0, 2.0, 8, 0.5);
+    scan.start();
+    const std::vector<double> sample{2.0, 0.0, 10.0, 0.0, 0.5, 30.0, 100.0, 20.0};
+    while (!scan.isFinished())
+        runPass(scan, sensor, sample, 24000);
+    scan.created = fixedCreated();
+    QString file = path("profile.dat");
+    ASSERT_TRUE(scan.saveDat(file, "Quvix 2.8.0"));
+    const QByteArray text = readAll(file);
+    EXPECT_TRUE(text.contains("\nScan Type;Pulse Profile\n"));
+    EXPECT_TRUE(text.contains(
+        "\nTrigger Level;1.5\nTrigger Holdoff;18\nstart;0\nend ;2\nresolution;2\naverages;8\n"));
+    EXPECT_TRUE(text.contains("\nTime Unit;time (us)\n"));
+    EXPECT_TRUE(text.contains("\nQuvix Type;3\n"));
+    EXPECT_TRUE(text.endsWith("Data\n"
+                              "F1; 2; Harmonics ;1;\n"
+                              "Time (time unit);F1 (MHz);02.00 MHz  Voltage 1 Volts;"
+                              "02.00 MHz  Harmonic Phase 1 Degrees;02.00 MHz  Current 1 Amps;"
+                              "02.00 MHz  Phase 1 Degrees;Pulse Period (us);Pulse On Time (us);\n"
+                              "0.5;2;10;0;0.5;30;100;20;\n"
+                              "2.5;2;10;0;0.5;30;100;20;\n"
+                              "4.5;2;10;0;0.5;30;100;20;\n"))
+        << text.toStdString();
+}
