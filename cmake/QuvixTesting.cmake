@@ -20,11 +20,18 @@ function(quvix_add_test name)
   else()
     target_link_libraries(${name} PRIVATE ${T_LIBS} quvix_test_main)
   endif()
+  # Every network test shares the one private namespace: its fixed ports
+  # (discovery 1799, replies 4660-4669, sensors on port 80) and its
+  # broadcasts reach each other, so they run one at a time.
+  set(lock "")
+  if("network" IN_LIST T_LABELS)
+    set(lock RESOURCE_LOCK quvix_netlab)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     NO_PRETTY_VALUES
-    PROPERTIES TIMEOUT 300)
+    PROPERTIES TIMEOUT 300 ${lock})
 
   # Discovery hands properties on through a generated script that flattens
   # lists, so several labels or environment entries would be split apart.
