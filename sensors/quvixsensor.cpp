@@ -1,6 +1,7 @@
 #include "sensors/quvixsensor.h"
 
 #include "scans/basescan.h"
+#include "scans/scanhandler.h"
 #include "sensors/sensorlibraries.h"
 
 #include <QCoreApplication>
@@ -60,7 +61,7 @@ QuvixSensor::QuvixSensor(int handle, const QString& nickname, const QString& ser
 
 void QuvixSensor::connectScanFailed()
 {
-    // Wired to the scan registry once it exists.
+    connect(this, &QuvixSensor::ScanFailed, ScanHandler::getInstance(), &ScanHandler::scanFailed);
 }
 
 QuvixSensor::~QuvixSensor() = default;
@@ -573,9 +574,11 @@ void QuvixSensor::finishCurrentScan()
         deleteOnGuiThread(scan);
         return;
     }
-    // Reaches the scan registry through the sensor's connection, queued to
-    // the GUI thread when called from the loop.
-    emit ScanComplete(scan);
+    // The scan registry's widgets belong to the GUI thread; the call is queued
+    // from any thread, so a scan finished by the loop arrives like the others.
+    ScanHandler* registry = ScanHandler::getInstance();
+    QMetaObject::invokeMethod(
+        registry, [registry, scan] { registry->scanComplete(scan); }, Qt::QueuedConnection);
 }
 
 void QuvixSensor::resumeCurrentScanAfter(qint64 gapMilliseconds)

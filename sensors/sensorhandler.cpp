@@ -1,6 +1,7 @@
 #include "sensors/sensorhandler.h"
 
 #include "scans/basescan.h"
+#include "scans/scanhandler.h"
 #include "sensors/discoveryprotocol.h"
 #include "sensors/quvixsensor.h"
 #include "sensors/quvixsensorweb.h"
@@ -179,12 +180,17 @@ void SensorHandler::startWorkerThread(QuvixSensor* sensor)
     thread->start(QThread::InheritPriority);
 }
 
-void SensorHandler::wireToScanRegistry(QuvixSensor*)
+void SensorHandler::wireToScanRegistry(QuvixSensor* sensor)
 {
-    // Started and completed scans go to the scan registry once it exists.
+    ScanHandler* registry = ScanHandler::getInstance();
+    connect(sensor, &QuvixSensor::ScanStarted, registry, &ScanHandler::scanStarted);
+    connect(sensor, &QuvixSensor::ScanComplete, registry, &ScanHandler::scanComplete);
 }
 
-void SensorHandler::unwireFromScanRegistry(QuvixSensor*) {}
+void SensorHandler::unwireFromScanRegistry(QuvixSensor* sensor)
+{
+    disconnect(sensor, nullptr, ScanHandler::getInstance(), nullptr);
+}
 
 void SensorHandler::MonitoringDataUpdate(BaseScan* scan)
 {

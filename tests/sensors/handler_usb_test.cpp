@@ -2,6 +2,7 @@
 // Building the handler also runs a discovery pass, so these tests run only
 // inside the private network namespace.
 #include "scans/cwscan.h"
+#include "scans/scanhandler.h"
 #include "sensors/quvixsensor.h"
 #include "sensors/sensorhandler.h"
 #include "support/testenvironment.h"
@@ -156,6 +157,9 @@ TEST_F(SensorHandlerUsbTest, WatchdogFinishesTheScanOfASensorGoneTooLong)
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return sensor->currentScan() == nullptr; }, 5000));
     EXPECT_TRUE(scan->isFinished());
+    // Completed: the scan registry has it.
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return ScanHandler::getInstance()->keptScans().contains(scan); }, 5000));
 }
 
 TEST_F(SensorHandlerUsbTest, ScanResumesWhenTheSensorReturnsQuickly)
@@ -182,6 +186,7 @@ TEST_F(SensorHandlerUsbTest, ScanResumesWhenTheSensorReturnsQuickly)
     control.setAttached(serial, 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, 5000));
     sensor->finishCurrentScan();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ScanHandler::getInstance()->keptScans().contains(scan); }, 5000));
 }
 
 } // namespace
