@@ -3,8 +3,12 @@
 #include "app/scanactivity.h"
 #include "app/shellvalues.h"
 #include "platform/keepawake.h"
+#include "scans/basescan.h"
 #include "scans/defaultcsvcolumnoptions.h"
 #include "scans/processvalues.h"
+#include "scans/scanhandler.h"
+#include "sensors/quvixsensor.h"
+#include "sensors/sensorhandler.h"
 #include "ui_mainwindow.h"
 
 #include <QButtonGroup>
@@ -46,8 +50,10 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     // this), the overview tab, and the display options dialog, whose
     // constructor brings the process-wide ScanHandler into being. Until the
     // dialog exists, the default options stand in for its CSV options (and set
-    // the CSV delimiter as the dialog would).
+    // the CSV delimiter as the dialog would), and the scan handler is made
+    // here.
     csvOptions_ = std::make_unique<DefaultCsvColumnOptions>();
+    scanHandler_ = ScanHandler::getInstance();
 
     ui_->setupUi(this);
     createRecentFileActions();
@@ -56,26 +62,34 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
 
     setAcceptDrops(true);
 
-    // JOINS LATER: SensorHandler::getInstance() (from here on USB polling and
-    // network discovery run); then the time-trend, time-resolved and
-    // pulse-trend tabs with the display options dialog; connections 1 to 8;
-    // the scan handler gets DisplayListTree and the CSV options; the four tabs
-    // are inserted at index 0 ("Time Resolved", "Pulse Trend", "Time Trend",
-    // "Overview"); the handler's SpecialMonitoringData -> monitorUpdate and
-    // NewMonitoringData -> scanUpdate.
+    // From here on USB polling and network discovery run.
+    sensorHandler_ = SensorHandler::getInstance();
+
+    // JOINS LATER: the time-trend, time-resolved and pulse-trend tabs with the
+    // display options dialog; connections 1 to 8.
+    scanHandler_->setScanTree(ui_->DisplayListTree);
+    scanHandler_->setDisplayOptions(csvOptions_.get());
+    // JOINS LATER: the four tabs are inserted at index 0 ("Time Resolved",
+    // "Pulse Trend", "Time Trend", "Overview").
+    connect(sensorHandler_, &SensorHandler::SpecialMonitoringData, this, &MainWindow::monitorUpdate);
+    connect(sensorHandler_, &SensorHandler::NewMonitoringData, this, &MainWindow::scanUpdate);
     connect(ui_->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
     ui_->tabWidget->setCurrentIndex(0);
 
     // JOINS LATER: the tabs' mutual wiring and their activity(bool) ->
-    // scanActivity, the scan handler's getRidOfScan, scanDeleted ->
-    // clearScanInfo, legendChanged, then emitLegendPosition().
+    // scanActivity, the scan handler's getRidOfScan -> discardSelectedScan
+    // (with the data display), scanDeleted -> clearScanInfo, legendChanged,
+    // then emitLegendPosition().
 
     setMinimumWidth(1200);
     setUpDataDisplay();
 
-    // JOINS LATER: the handler's updateSensorList -> this and the four tabs,
+    connect(sensorHandler_, &SensorHandler::updateSensorList, this, &MainWindow::updateSensorList);
+    // JOINS LATER: the handler's updateSensorList -> the four tabs,
     // connectAutoScan() on the time-trend tab, updateUnavailableSensors ->
     // the overview tab.
+    // Sensors found before this connection are shown too.
+    updateSensorList(sensorHandler_->sensors());
     connectForm();
     markNotYetAvailable();
     ui_->actionExport_To_CSV->setVisible(false);
@@ -89,6 +103,10 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
 
 MainWindow::~MainWindow()
 {
+    // The scan handler outlives the window: it must not reach its tree or
+    // options afterwards.
+    scanHandler_->setScanTree(nullptr);
+    scanHandler_->setDisplayOptions(nullptr);
     delete ui_;
     ui_ = nullptr;
     // The scan tabs write their own copy of the paths when they are

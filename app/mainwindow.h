@@ -14,6 +14,8 @@ class QAction;
 class QButtonGroup;
 class QuvixSensor;
 class ScanActivity;
+class ScanHandler;
+class SensorHandler;
 class Ui_MainWindow;
 
 // The one top-level window of Quvix: builds the program's objects in a fixed
@@ -78,6 +80,8 @@ private:
     std::unique_ptr<DefaultCsvColumnOptions> csvOptions_;
     QButtonGroup* plotTools_ = nullptr;
     ScanActivity* scanActivity_ = nullptr;
+    SensorHandler* sensorHandler_ = nullptr; // process-wide, not owned
+    ScanHandler* scanHandler_ = nullptr;     // process-wide, not owned
     QList<QAction*> recentFileActions_;
     int maxRecentFiles_ = 10;
     int leftAxisCurveCount_ = 0;

@@ -1,32 +1,27 @@
 #include "app/mainwindow.h"
 
 #include "app/messageboxanswer.h"
+#include "app/recordingkeepawake.h"
 #include "app/scanactivity.h"
 #include "app/shellvalues.h"
 #include "app/visibletab.h"
+#include "scans/basescan.h"
 #include "scans/csvoptions.h"
 #include "scans/processvalues.h"
+#include "scans/scanhandler.h"
+#include "support/testenvironment.h"
 #include "ui_mainwindow.h"
 
 #include <gtest/gtest.h>
+
+// The window's own behaviour; the sensor handler it starts finds no sensors
+// here (no stand-in driver beside this test).
 
 #include <QEvent>
 #include <QFile>
 #include <QSettings>
 
 namespace {
-
-// Records what the window asks of the platform.
-class RecordingKeepAwake : public KeepAwake
-{
-public:
-    void hold() override { held_ = true; }
-    void release() override { held_ = false; }
-    bool isHeld() const override { return held_; }
-
-private:
-    bool held_ = false;
-};
 
 // Reports scan activity the way an acquisition tab does.
 class ActivitySource : public QWidget
@@ -39,7 +34,12 @@ signals:
 class MainWindowTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { QSettings().clear(); }
+    // Building the window starts the sensor handler, which broadcasts.
+    void SetUp() override
+    {
+        QUVIX_REQUIRE_NETLAB();
+        QSettings().clear();
+    }
     void TearDown() override { QSettings().clear(); }
 
     std::unique_ptr<MainWindow> makeWindow()
@@ -232,6 +232,24 @@ TEST_F(MainWindowTest, FillsTheProcessValuesFilesCarry)
     auto window = makeWindow();
     EXPECT_EQ(applicationVersionString, QStringLiteral("Quvix 2.8.0"));
     EXPECT_EQ(csvDelimiter, QStringLiteral(";"));
+}
+
+TEST_F(MainWindowTest, ScanHandlerShowsLoadedScansInTheWindowsTree)
+{
+    std::unique_ptr<BaseScan> scan;
+    try {
+        scan =
+            BaseScan::loadDat(testenv::sourceDir() + QStringLiteral("/tests/scans/scanfile_corpus/cw.dat"));
+    } catch (int code) {
+        FAIL() << "the committed scan file did not load: " << code;
+    }
+    ASSERT_NE(scan, nullptr);
+    auto window = makeWindow();
+    ScanHandler::getInstance()->scanLoaded(scan.get());
+    ASSERT_EQ(window->form().DisplayListTree->topLevelItemCount(), 1);
+
+    window.reset();
+    ScanHandler::getInstance()->scanLoaded(scan.get()); // no tree any more: nothing to reach
 }
 
 TEST(VisibleTab, OnlyTheVisiblePageOfTheWantedKind)
