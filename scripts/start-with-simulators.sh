@@ -34,7 +34,16 @@ else
     echo "start-with-simulators: no stand-in USB driver built; no USB sensors"
 fi
 
-# Network: the simulated network sensor answers discovery on 192.0.2.2 once
-# it is built.
+# Network: one simulated network sensor on http://192.0.2.2/ that answers
+# discovery; Quvix opens it once its address is remembered under
+# "NetworkSensors" (the network sensor library loaded beside Quvix).
+if [ -x "$bin/quvix-sensor-sim" ]; then
+    "$bin/quvix-sensor-sim" --address 192.0.2.2 --port 80 --serial QXSIMNET01 --discovery \
+        --frequencies 13.56 --harmonics 5 --load 50,0 >/dev/null 2>&1 &
+    simulators+=($!)
+    echo "start-with-simulators: simulated network sensor QXSIMNET01 on http://192.0.2.2/ (answers discovery)"
+else
+    echo "start-with-simulators: no simulated network sensor built"
+fi
 
 "$bin/Quvix"
