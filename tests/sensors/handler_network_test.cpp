@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
+#include <QUrl>
 
 #include <algorithm>
 #include <memory>
@@ -65,6 +66,17 @@ class SensorHandlerNetworkTest : public ::testing::Test
 {
 protected:
     void SetUp() override { QUVIX_REQUIRE_NETLAB(); }
+
+    // The simulators are gone by now: every loop ends, and what the loops
+    // left for this thread is handled before the process ends.
+    void TearDown() override
+    {
+        if (!testenv::isNetworkIsolated())
+            return;
+        SensorHandler* handler = SensorHandler::getInstance();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return handler->sensors().isEmpty(); }, 30000));
+        QCoreApplication::sendPostedEvents();
+    }
 };
 
 TEST_F(SensorHandlerNetworkTest, SensorNotRememberedIsOnlyListed)
@@ -147,6 +159,52 @@ TEST_F(SensorHandlerNetworkTest, NetworkScanningOnTwiceDoesNotDoubleThePasses)
     EXPECT_EQ(socketsReplacedByOneTick(), 0);
     handler->setNetworkScanning(true);
     EXPECT_EQ(socketsReplacedByOneTick(), 2);
+}
+
+TEST_F(SensorHandlerNetworkTest, OpeningByUrlRemembersAndASecondOpenOnlyListsTheAddress)
+{
+    if (!loadWebSensorLibrary())
+        GTEST_SKIP() << "the network sensor library is not built";
+    SimulatedNetworkSensor sim("192.0.2.2", "NETSIM-D");
+    ASSERT_TRUE(sim.start());
+    SensorHandler* handler = SensorHandler::getInstance();
+    const QUrl url("http://192.0.2.2/");
+
+    const int handle = connectWebSensor(url, true);
+    ASSERT_GE(handle, 0);
+    QuvixSensor* sensor = handler->findSensor("NETSIM-D");
+    ASSERT_NE(sensor, nullptr);
+    EXPECT_EQ(sensor->handle(), handle);
+    EXPECT_EQ(RememberedNetworkSensors::urlTextOf("NETSIM-D"), "http://192.0.2.2/");
+    EXPECT_TRUE(detected("NETSIM-D", "192.0.2.2"));
+
+    // Already open in the library: listed with no serial, no second object.
+    EXPECT_EQ(connectWebSensor(url, true), -10);
+    EXPECT_TRUE(detected("", "192.0.2.2"));
+    EXPECT_EQ(handler->sensors().size(), 1);
+}
+
+TEST_F(SensorHandlerNetworkTest, RememberedSensorsAreOpenedOnConnectionWorkers)
+{
+    if (!loadWebSensorLibrary())
+        GTEST_SKIP() << "the network sensor library is not built";
+    RememberedNetworkSensors::remember("NETSIM-E", "http://192.0.2.3/");
+    SensorHandler* handler = SensorHandler::getInstance();
+    // Not there at start: it is unavailable.
+    ASSERT_TRUE(handler->unavailableSensors().contains("NETSIM-E"));
+
+    SimulatedNetworkSensor sim("192.0.2.3", "NETSIM-E");
+    ASSERT_TRUE(sim.server.start());
+    handler->connectRememberedSensors();
+    QuvixSensor* sensor = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            sensor = handler->findSensor("NETSIM-E");
+            return sensor != nullptr;
+        },
+        10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !handler->unavailableSensors().contains("NETSIM-E"); }, 5000));
+    EXPECT_TRUE(handler->networkSensors().contains(sensor));
 }
 
 } // namespace
