@@ -1,5 +1,6 @@
 #include "morvek.h"
 
+#include "littleendian.h"
 #include "measurementdecoding.h"
 
 namespace {
@@ -24,4 +25,15 @@ int morvek::getSensorDataHR(double* values, int* count, double* peak, int* incre
 {
     return decodeNextFrame(values, count, peak, increment, delay, remaining, MeasurementDecoding::morvek,
                            kTraces);
+}
+
+void morvek::parseFpgaAndClocks(const uint8_t* frame, int size)
+{
+    clearFpga();
+    if (size > 76)
+        setFpga(frame[75], frame[76]);
+    if (size > 80)
+        m_clock1 = le::u32(frame + 77);
+    if (size > 84)
+        m_clock2 = le::u32(frame + 81);
 }

@@ -13,4 +13,8 @@ public:
 
     int getSensorDataHR(double* values, int* count, double* peak, int* increment, int* delay,
                         int* remaining) override;
+
+protected:
+    // Each field is taken as soon as the frame holds it.
+    void parseFpgaAndClocks(const uint8_t* frame, int size) override;
 };

@@ -100,15 +100,16 @@ bool quvix_tavi::parseSingleFrequencyRows(const uint8_t* frame, int size)
     return true;
 }
 
-void quvix_tavi::parseSingleFrequencyFpga(const uint8_t* frame, int size)
+void quvix_tavi::parseFpgaAndClocks(const uint8_t* frame, int size)
 {
+    // This model's tail counts only when it is complete: version and both
+    // clocks together, or none of them.
     clearFpga();
-    if (size > 76)
+    if (size > 84) {
         setFpga(frame[75], frame[76]);
-    if (size > 80)
         m_clock1 = le::u32(frame + 77);
-    if (size > 84)
         m_clock2 = le::u32(frame + 81);
+    }
 }
 
 int quvix_tavi::parseInfo(const uint8_t* frame, int size)
@@ -117,6 +118,6 @@ int quvix_tavi::parseInfo(const uint8_t* frame, int size)
         return 0;
     if (!parseSingleFrequencyRows(frame, size))
         return 0;
-    parseSingleFrequencyFpga(frame, size);
+    parseFpgaAndClocks(frame, size);
     return 1;
 }

@@ -24,8 +24,8 @@ public:
 protected:
     // The row parse of both single-frequency models; false leaves no rows.
     bool parseSingleFrequencyRows(const uint8_t* frame, int size);
-    // FPGA version and clocks, each taken only when the frame holds it.
-    void parseSingleFrequencyFpga(const uint8_t* frame, int size);
+    // FPGA version and clocks from the info tail (after the rows parsed).
+    virtual void parseFpgaAndClocks(const uint8_t* frame, int size);
 
     std::deque<std::vector<uint8_t>> m_qQueue;
 };
