@@ -9,6 +9,7 @@
 #include "platform/pause.h"
 #include "simulatedsensors.h"
 #include "stringlistdlg.h"
+#include "ui_mainwindow.h"
 #include "usb_comm_device.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -207,6 +209,55 @@ TEST(Ipv4Text, AcceptsOnlyFourDottedParts)
     for (const char* bad : {"1.2.3", "", "::1", "256.1.1.1", "1.2.3.4.5", "a.b.c.d", "1..2.3"})
         EXPECT_FALSE(parseIpv4(bad).has_value()) << bad;
     EXPECT_EQ(formatIpv4(0xC0A8010A), "192.168.1.10");
+}
+
+// The form on a bare main window, before the window logic changes it.
+TEST(ConfigToolForm, BuildsFivePagesInOrderWithTheirLimits)
+{
+    QMainWindow host;
+    Ui_MainWindow form;
+    form.setupUi(&host);
+    ASSERT_EQ(form.tabWidget->count(), 5);
+    const QStringList titles{"Sensor Information", "Analog Configuration", "Network", "Boot", "Frequency"};
+    for (int tab = 0; tab < 5; ++tab)
+        EXPECT_EQ(form.tabWidget->tabText(tab), titles.at(tab));
+    EXPECT_EQ(form.tabWidget->currentIndex(), 0);
+
+    // Creation order decides the focus chain of the identity page.
+    QStringList created;
+    for (const QWidget* child : form.SensoInfo->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        created << child->objectName();
+    EXPECT_EQ(
+        created.join(",").toStdString(),
+        "variantEdit,label_2,productEdit,label,dateEdit,label_4,revEdit,label_3,serialEdit,label_12,label_7,"
+        "quvixType");
+
+    EXPECT_EQ(form.productEdit->text(), "RE201");
+    EXPECT_EQ(form.revEdit->text(), "E");
+    const std::pair<QLineEdit*, int> limits[] = {
+        {form.productEdit, 5}, {form.dateEdit, 4}, {form.revEdit, 1}, {form.serialEdit, 4}};
+    for (const auto& [edit, length] : limits) {
+        edit->setText("ABCDEFGHIJ");
+        EXPECT_EQ(edit->text().size(), length) << edit->objectName().toStdString();
+    }
+    EXPECT_EQ(form.chanASpin->maximum(), 6.0);
+    EXPECT_EQ(form.chanBSpin->singleStep(), 0.5);
+    EXPECT_EQ(form.gainChan2->maximum(), 200);
+    EXPECT_EQ(form.quvixType->count(), 3);
+    EXPECT_EQ(form.quvixType->itemText(2), "Kadro");
+    EXPECT_EQ(form.cbDebugInfo->text(), "Enable debuig information over serial port.");
+    EXPECT_EQ(form.cbPulseMonitor->text(), "Enable pulse monitor");
+    EXPECT_TRUE(form.bntTavi->isEnabled());
+    EXPECT_TRUE(form.useHTTPwatchdog->isEnabled());
+    for (QWidget* input : std::initializer_list<QWidget*>{
+             form.useDHCP,           form.ipEdit,          form.nmEdit,          form.gwEdit,
+             form.dnsEdit,           form.defaultFreq,     form.defaultHarms,    form.cbDebugInfo,
+             form.cbPulseMonitor,    form.b_resetBootMenu, form.pushButton,      form.chanASpin,
+             form.chanBSpin,         form.cbLVDS,          form.cbdisableOutput, form.temperatureCoeffX,
+             form.temperatureCoeffY, form.gainChan1,       form.gainChan2,       form.cb_freq})
+        EXPECT_FALSE(input->isEnabled()) << input->objectName().toStdString();
+    EXPECT_EQ(host.windowTitle(), "Quvix Configuration Tool");
+    EXPECT_EQ(form.lbBuild->text(), "Build x");
 }
 
 TEST_F(MainWindowTest, StartsSearchingWithEveryFieldDisabled)
