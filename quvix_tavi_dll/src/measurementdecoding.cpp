@@ -150,6 +150,9 @@ int MeasurementDecoding::morvek(const uint8_t* frame, int size, double* values, 
         return 0;
     int written = 0;
     values[written++] = le::f32(frame + data + 1);
+    // A 'P' block carries its four undecoded bytes before the harmonic in
+    // this model too; reading the harmonic right after the leading value
+    // would take those bytes as the voltage. The averaged read agrees.
     const int harmonic = data + harmonicsOffset(letter);
     if (capacity >= 5 && holds(size, harmonic, 16)) {
         const Complex voltage = voltageAt(frame + harmonic);
