@@ -159,6 +159,7 @@ TEST_F(AcquisitionLoopTest, ScanQueuedDuringPassiveScanReplacesIt)
     BaseScan* passive = sensor->currentScan();
     ASSERT_NE(passive, nullptr);
     EXPECT_TRUE(passive->isPassive());
+    QPointer<BaseScan> watchedPassive = passive;
     EXPECT_EQ(sensor->scanState(), 0);
     EXPECT_FALSE(sensor->isMeasuring());
 
@@ -177,6 +178,8 @@ TEST_F(AcquisitionLoopTest, ScanQueuedDuringPassiveScanReplacesIt)
     EXPECT_LT(removed - events.begin(), started - events.begin());
     EXPECT_EQ(started->scan, scan);
     EXPECT_TRUE(sensor->isMeasuring());
+    // The passive scan is deleted on this thread once its signals are handled.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return watchedPassive.isNull(); }, 5000));
     EXPECT_NE(sensor->scanState(), 0);
     ASSERT_TRUE(finishScan(sensor, scan));
 }

@@ -3,7 +3,8 @@
 # No network library beside this test: every call answers "bad handle".
 quvix_add_test(acq_websensor_absent_test
   SOURCES acq_websensor_absent_test.cpp
-  LIBS quvix_core)
+  LIBS quvix_core
+  LABELS threads)
 
 # The acquisition loop against the stand-in USB driver, loaded from the
 # program's own folder as the program does.

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <QSignalSpy>
+#include <QTest>
+#include <QThread>
 
 namespace {
 
@@ -48,6 +52,21 @@ TEST_F(WebSensorWithoutConnection, CloseReportsTheDisconnection)
     ASSERT_EQ(disconnected.count(), 1);
     EXPECT_EQ(disconnected.at(0).at(0).value<QuvixSensor*>(), &sensor);
     EXPECT_TRUE(sensor.disconnectTime().isValid());
+}
+
+TEST_F(WebSensorWithoutConnection, LoopOfASensorWithoutFrequenciesEndsWhenTheProbeFails)
+{
+    auto* sensor = new quvixSensorWeb(5, QString(), "NET-3", "http://192.0.2.2/");
+    QSignalSpy disconnected(sensor, &QuvixSensor::SensorDisconnected);
+    QPointer<QThread> thread = new QThread();
+    sensor->moveToThread(thread);
+    QObject::connect(thread.data(), &QThread::started, sensor, &QuvixSensor::process);
+    QObject::connect(thread.data(), &QThread::finished, thread.data(), &QObject::deleteLater);
+    thread->start();
+    ASSERT_TRUE(disconnected.wait(5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 5000)) << "thread not finished";
+    EXPECT_EQ(sensor->thread(), QCoreApplication::instance()->thread());
+    delete sensor;
 }
 
 } // namespace

@@ -186,7 +186,8 @@ TEST_F(SensorHandlerUsbTest, ScanResumesWhenTheSensorReturnsQuickly)
     control.setAttached(serial, 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, 5000));
     sensor->finishCurrentScan();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ScanHandler::getInstance()->keptScans().contains(scan); }, 5000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return ScanHandler::getInstance()->keptScans().contains(scan); }, 5000));
 }
 
 } // namespace
