@@ -317,4 +317,20 @@ TEST_F(AcquisitionLoopTest, TimedScanHoldsEverySampleReadAndTheLoad)
     }
 }
 
+TEST_F(AcquisitionLoopTest, ReloadStartedOnTheGuiThreadIsRepeatedOnceByTheLoop)
+{
+    QuvixSensor* sensor = open(sensorConfig());
+    ASSERT_NE(sensor, nullptr);
+    loop.start();
+    ASSERT_TRUE(recorder.waitForCount(LoopEvent::Monitoring, 1));
+    const int before = control.callCount("ACQ-1", "quvixParameterReload");
+
+    ASSERT_TRUE(sensor->setSelectedHarmonics({2}));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return control.callCount("ACQ-1", "quvixParameterReload") == before + 2; }, 5000));
+    const size_t updates = recorder.eventsOf(LoopEvent::Monitoring).size();
+    ASSERT_TRUE(recorder.waitForCount(LoopEvent::Monitoring, updates + 2));
+    EXPECT_EQ(control.callCount("ACQ-1", "quvixParameterReload"), before + 2);
+}
+
 } // namespace
