@@ -109,10 +109,11 @@ MainWindow::~MainWindow()
     scanHandler_->setDisplayOptions(nullptr);
     delete ui_;
     ui_ = nullptr;
-    // The scan tabs write their own copy of the paths when they are
-    // destroyed; they go first, and the window's own values are written last
-    // so that stale copies do not win.
-    // JOINS LATER: delete the four tabs here, before writeOwnPaths().
+    // The tabs write their own copy of the paths as they are destroyed, with
+    // the values they read at start. They go first, together with the central
+    // widget that holds them; then the paths this window saved during the run
+    // are written last, so that the tabs' stale copies do not replace them.
+    delete takeCentralWidget();
     if (ownPathsWritten_)
         writeOwnPaths();
 }

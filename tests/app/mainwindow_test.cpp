@@ -206,6 +206,36 @@ TEST_F(MainWindowTest, SettingsComeBackAsStored)
     EXPECT_EQ(settings.value(QStringLiteral("MainWindow/size")).toSize(), window->size());
 }
 
+// Writes its own stale copy of the save path when it goes, as a scan tab does.
+class StaleSettingsTab : public QWidget
+{
+public:
+    ~StaleSettingsTab() override
+    {
+        QSettings().setValue(QStringLiteral("Settings/savefilename"),
+                             QStringLiteral("/stale/from-start.dat"));
+    }
+};
+
+TEST_F(MainWindowTest, PathsTheWindowSavedOutliveTheTabsStaleCopies)
+{
+    auto window = makeWindow();
+    window->form().tabWidget->insertTab(0, new StaleSettingsTab, QStringLiteral("Time Trend"));
+    QSettings().setValue(QStringLiteral("Settings/savefilename"), QStringLiteral("/data/saved-now.dat"));
+    window.reset();
+    EXPECT_EQ(QSettings().value(QStringLiteral("Settings/savefilename")).toString(),
+              QStringLiteral("/stale/from-start.dat"))
+        << "without a save by the window, the tab's value stands";
+
+    QSettings().setValue(QStringLiteral("Settings/savefilename"), QStringLiteral("/data/saved-now.dat"));
+    window = makeWindow();
+    window->form().tabWidget->insertTab(0, new StaleSettingsTab, QStringLiteral("Time Trend"));
+    window->saveSettings(); // as after a save from the window's own menu
+    window.reset();
+    EXPECT_EQ(QSettings().value(QStringLiteral("Settings/savefilename")).toString(),
+              QStringLiteral("/data/saved-now.dat"));
+}
+
 TEST_F(MainWindowTest, WindowLayout)
 {
     auto window = makeWindow();
