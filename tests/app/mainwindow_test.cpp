@@ -17,11 +17,33 @@
 // The window's own behaviour; the sensor handler it starts finds no sensors
 // here (no stand-in driver beside this test).
 
+#include <QDesktopServices>
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QSettings>
+#include <QUrl>
 
 namespace {
+
+// Receives what the window asks the desktop to open.
+class DesktopRequests : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DesktopRequests(const QString& scheme)
+        : scheme_(scheme)
+    {
+        QDesktopServices::setUrlHandler(scheme_, this, "open");
+    }
+    ~DesktopRequests() override { QDesktopServices::unsetUrlHandler(scheme_); }
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+
+private:
+    QString scheme_;
+};
 
 // Reports scan activity the way an acquisition tab does.
 class ActivitySource : public QWidget
@@ -156,6 +178,39 @@ TEST_F(MainWindowTest, MissingUserGuideWarns)
     EXPECT_EQ(user.seen()[0].text, QStringLiteral("Unable to find help file\nPlease check install folder."));
     EXPECT_EQ(user.seen()[0].icon, QMessageBox::Warning);
     EXPECT_EQ(user.seen()[0].buttons, QMessageBox::Ok);
+}
+
+TEST_F(MainWindowTest, UserGuideBesideTheProgramIsOpenedByTheDesktop)
+{
+    // The network tests run one at a time, so no other test sees this file.
+    const QString guide = QCoreApplication::applicationDirPath() + "/" + userGuideFileName;
+    QFile file(guide);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    struct RemoveGuide {
+        QString path;
+        ~RemoveGuide() { QFile::remove(path); }
+    } removeGuide{guide};
+    const QString elsewhere = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QDir::tempPath())) << "the working folder is not the program folder";
+
+    DesktopRequests desktop(QStringLiteral("file"));
+    auto window = makeWindow();
+    MessageBoxAnswers user({QMessageBox::Ok});
+    window->form().actionHelp->trigger();
+    QDir::setCurrent(elsewhere);
+    EXPECT_TRUE(user.seen().isEmpty());
+    EXPECT_EQ(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(guide)});
+}
+
+TEST_F(MainWindowTest, UpdateSoftwareOpensTheDownloadPage)
+{
+    DesktopRequests browser(QStringLiteral("https"));
+    auto window = makeWindow();
+    window->form().actionUpdate_Software->trigger();
+    ASSERT_EQ(browser.opened.size(), 1);
+    EXPECT_EQ(browser.opened.front().scheme(), QStringLiteral("https"));
+    EXPECT_FALSE(browser.opened.front().host().isEmpty());
 }
 
 TEST_F(MainWindowTest, ConfigToolThatCannotStartIsReportedAndWindowStays)
