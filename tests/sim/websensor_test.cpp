@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -164,6 +167,11 @@ TEST_F(LabNetwork, DiscoveryRequestGetsSerialFromSensorAddress)
     char sender[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &from.sin_addr, sender, sizeof sender);
     EXPECT_STREQ(sender, "192.0.2.3");
+    // The responder counts a reply after sendto returns, which may be after
+    // we read it; the "RP" datagram came first, so one count is final.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (responder.repliesSent() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
     EXPECT_EQ(responder.repliesSent(), 1u) << "the RP datagram got no answer";
 }
 
