@@ -4,8 +4,11 @@
 #include "web_dll/replyparser.h"
 #include "web_dll/requestbodies.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -78,6 +81,15 @@ bool quvixWebSensor::getAndParse(const char* path, bool (*parse)(const char*, si
     return parse(transport.reply(), transport.replyLength(), state);
 }
 
+bool quvixWebSensor::getAndParse(const char* path, bool (quvixWebSensor::*parse)(const char*, size_t))
+{
+    char url[urlSize];
+    if (!composeUrl(url, path) || !transport.get(url))
+        return false;
+    std::lock_guard<std::mutex> guard(lock);
+    return (this->*parse)(transport.reply(), transport.replyLength());
+}
+
 bool quvixWebSensor::openSequence()
 {
     return isUsable() && getAndParse(infoPath, &ReplyParser::parseIdentity) &&
@@ -93,7 +105,7 @@ bool quvixWebSensor::sendConfig(const SensorIdentity& requested, int frequencyCo
     char url[urlSize];
     if (length < 0 || !composeUrl(url, configPath) || !transport.post(url, body, length))
         return false;
-    return getAndParse(configPath, &ReplyParser::parseSettings);
+    return getAndParse(configPath, &quvixWebSensor::readBackSettings);
 }
 
 bool quvixWebSensor::sendFpga(const TriggerSettings& trigger)
@@ -104,7 +116,28 @@ bool quvixWebSensor::sendFpga(const TriggerSettings& trigger)
     if (length < 0 || !composeUrl(url, trigger.pulse ? fpgaPulsePath : fpgaPath) ||
         !transport.post(url, body, length))
         return false;
-    return getAndParse(fpgaPath, &ReplyParser::parseTrigger);
+    return getAndParse(fpgaPath, &quvixWebSensor::readBackTrigger);
+}
+
+bool quvixWebSensor::readBackSettings(const char* reply, size_t length)
+{
+    if (!configPending)
+        return ReplyParser::parseSettings(reply, length, state);
+    // The caller asked for new settings while these were on their way: the
+    // reply must not overwrite them before they are sent.
+    const SensorIdentity newer = state.requested;
+    const bool parsed = ReplyParser::parseSettings(reply, length, state);
+    state.requested = newer;
+    return parsed;
+}
+
+bool quvixWebSensor::readBackTrigger(const char* reply, size_t length)
+{
+    if (!fpgaPending)
+        return ReplyParser::parseTrigger(reply, length, state);
+    // Newer trigger settings wait to be sent; the reply only confirms the exchange.
+    SensorState scratch = state;
+    return ReplyParser::parseTrigger(reply, length, scratch);
 }
 
 bool quvixWebSensor::sendData3(const char* body, int length)
@@ -129,7 +162,233 @@ bool quvixWebSensor::fetchData()
         endpoint == DataEndpoint::Data
             ? ReplyParser::parseOldSample(transport.reply(), transport.replyLength(), state, record)
             : ReplyParser::parseSample(transport.reply(), transport.replyLength(), state, record);
-    if (result == ReplyParser::SampleResult::Queued)
+    if (result == ReplyParser::SampleResult::Queued) {
         queue.push_back(record);
+        dataChanged.notify_all();
+    }
     return result != ReplyParser::SampleResult::Failed;
+}
+
+void quvixWebSensor::startWorker()
+{
+    std::thread([this] { run(); }).detach();
+}
+
+void quvixWebSensor::close()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    running = false;
+    workerWake.notify_all();
+    dataChanged.notify_all();
+}
+
+void quvixWebSensor::enter()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    ++callersInside;
+}
+
+void quvixWebSensor::leave()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    if (--callersInside == 0)
+        callersLeft.notify_all();
+}
+
+bool quvixWebSensor::isConnected() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return connected;
+}
+
+namespace {
+
+std::int64_t steadyMilliseconds()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+void quvixWebSensor::run()
+{
+    for (;;) {
+        int refreshRate = 0;
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            if (!running)
+                break;
+            refreshRate = state.reported.refreshRate;
+        }
+        const std::int64_t passStart = steadyMilliseconds();
+        runPendingConfig();
+        runPendingFpga();
+        runPendingData3();
+        runFetch();
+        {
+            // The pacing follows the rate the sensor reported at the pass
+            // start or since, whichever the last config reply said.
+            std::lock_guard<std::mutex> guard(lock);
+            refreshRate = state.reported.refreshRate;
+        }
+        waitForNextPass(refreshRate, passStart);
+    }
+    std::unique_lock<std::mutex> guard(lock);
+    callersLeft.wait(guard, [this] { return callersInside == 0; });
+    guard.unlock();
+    delete this;
+}
+
+void quvixWebSensor::runPendingConfig()
+{
+    SensorIdentity requested;
+    int frequencyCount = 0;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (!configPending)
+            return;
+        configPending = false;
+        requested = state.requested;
+        frequencyCount = state.reported.frequencyCount;
+    }
+    const bool sent = sendConfig(requested, frequencyCount);
+    std::lock_guard<std::mutex> guard(lock);
+    if (sent) {
+        connected = true;
+        queue.clear();
+    } else {
+        connected = false;
+        configPending = true;
+    }
+    dataChanged.notify_all();
+}
+
+void quvixWebSensor::runPendingFpga()
+{
+    TriggerSettings trigger;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (!fpgaPending)
+            return;
+        fpgaPending = false;
+        trigger = state.trigger;
+    }
+    const bool sent = sendFpga(trigger);
+    std::lock_guard<std::mutex> guard(lock);
+    if (sent) {
+        connected = true;
+        queue.clear();
+    } else {
+        // Sent again next pass, so the sensor does not silently keep its
+        // old trigger settings.
+        fpgaPending = true;
+    }
+}
+
+void quvixWebSensor::runPendingData3()
+{
+    char body[RequestBodies::bufferSize];
+    int length = -1;
+    PulseMonitorSettings requested;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (!data3Pending)
+            return;
+        data3Pending = false;
+        requested = state.pulseMonitor;
+        length = RequestBodies::data3(body, sizeof body, state.pulseMonitor);
+    }
+    if (length >= 0 && sendData3(body, length))
+        return;
+    // Nothing reached the sensor: keep the one-shot requests for the next pass.
+    std::lock_guard<std::mutex> guard(lock);
+    data3Pending = true;
+    state.pulseMonitor.resetEnergyRequested |= requested.resetEnergyRequested;
+    state.pulseMonitor.thresholdSet |= requested.thresholdSet;
+}
+
+void quvixWebSensor::runFetch()
+{
+    const bool fetched = fetchData();
+    if (!fetched) {
+        std::fputs("Failed data\r\n", stdout);
+        std::fflush(stdout);
+    }
+    std::lock_guard<std::mutex> guard(lock);
+    connected = fetched;
+    dataChanged.notify_all();
+}
+
+void quvixWebSensor::waitForNextPass(int refreshRate, std::int64_t passStartMs)
+{
+    const std::int64_t deadline = passStartMs + refreshRate - 25;
+    const std::int64_t wait = deadline - steadyMilliseconds();
+    if (wait <= 0)
+        return;
+    std::unique_lock<std::mutex> guard(lock);
+    workerWake.wait_for(guard, std::chrono::milliseconds(wait), [this] { return !running; });
+}
+
+int quvixWebSensor::writeSample(const MeasurementRecord& record, double* values, int capacity)
+{
+    int needed = 2;
+    for (int c = 0; c < record.channelCount; ++c) {
+        const int n = record.channels[c].harmonicCount;
+        needed += n > 0 ? 2 + 4 * n : 0;
+    }
+    if (!values || needed > capacity)
+        return 0;
+    int at = 0;
+    for (int c = 0; c < record.channelCount; ++c) {
+        const ChannelRecord& channel = record.channels[c];
+        if (channel.harmonicCount <= 0)
+            continue;
+        values[at++] = channel.frequency;
+        values[at++] = channel.power;
+        for (int h = 0; h < channel.harmonicCount; ++h) {
+            values[at++] = channel.voltage[h];
+            values[at++] = channel.phaseV[h];
+            values[at++] = channel.current[h];
+            values[at++] = channel.phase[h];
+        }
+    }
+    values[at++] = record.pulsePeriodUs;
+    values[at++] = record.pulseOnTimeUs;
+    return at;
+}
+
+int quvixWebSensor::deliver(double* values, int* count, std::int64_t* timeDelta, double* peakPercent,
+                            int* delay, int* remaining)
+{
+    constexpr int largestSample = MeasurementRecord::maxChannels * (2 + 4 * ChannelRecord::maxHarmonics) + 2;
+    const int capacity = count ? *count : largestSample;
+    if (count)
+        *count = 0;
+    std::unique_lock<std::mutex> guard(lock);
+    dataChanged.wait(guard, [this] { return !queue.empty() || !connected || !running; });
+    if (queue.empty())
+        return -1;
+    const MeasurementRecord& record = queue.front();
+    if (remaining)
+        *remaining = std::min(static_cast<int>(queue.size()) - 1, maxRemaining);
+    if (peakPercent)
+        *peakPercent = record.peak * 100.0 / 8192.0;
+    if (delay)
+        *delay = record.delay;
+    std::int64_t delta = 0;
+    if (lastDeliveredTimestamp != 0 &&
+        !__builtin_sub_overflow(record.timestamp, lastDeliveredTimestamp, &delta))
+        delta = std::max<std::int64_t>(delta, 0);
+    else
+        delta = 0;
+    if (timeDelta)
+        *timeDelta = delta;
+    lastDeliveredTimestamp = record.timestamp;
+    const int written = writeSample(record, values, capacity);
+    if (count)
+        *count = written;
+    queue.pop_front();
+    return 1;
 }

@@ -4,18 +4,25 @@
 #include "web_dll/measurementrecord.h"
 #include "web_dll/sensorstate.h"
 
+#include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 
-// One open network sensor: its state, its HTTP transport and its queue of
-// samples. The exchanges (open sequence, sends, fetch) run on one thread at
-// a time: the opener's, then the worker's. Everything in `state` and the
-// queue is guarded by `lock`, which is never held during an exchange.
+// One open network sensor: its state, its HTTP transport, its queue of
+// samples and its worker. The exchanges (open sequence, sends, fetch) run on
+// one thread at a time: the opener's, then the worker's. Everything in
+// `state`, the queue and the flags is guarded by `lock`, which is never held
+// during an exchange or a wait. After startWorker() the worker owns the
+// object and deletes it once close() was called and no caller is inside
+// (callers announce themselves with enter() and leave()).
 class quvixWebSensor
 {
 public:
     static constexpr int baseUrlSize = 256;
     static constexpr int urlSize = 256;
+    // The main program reads 100 remaining samples as "no sample".
+    static constexpr int maxRemaining = 99;
 
     explicit quvixWebSensor(const char* baseUrl);
     virtual ~quvixWebSensor();
@@ -37,8 +44,30 @@ public:
     bool sendConfig(const SensorIdentity& requested, int frequencyCount);
     bool sendFpga(const TriggerSettings& trigger);
     bool sendData3(const char* body, int length);
-    // GET one sample from the data endpoint; a new one is queued.
+    // GET one sample from the data endpoint; a new one is queued and waiting
+    // readers are woken.
     bool fetchData();
+
+    // Starts the worker thread, which from then on owns this object.
+    void startWorker();
+    // Ends the worker at the start of its next pass (waking it from its
+    // pacing wait) and wakes every waiting reader. Any thread.
+    void close();
+    void enter();
+    void leave();
+
+    // Takes the oldest sample, waiting while none is queued and the sensor
+    // is connected and open. `count` holds the capacity of `values` on entry
+    // (none given: the largest sample). A sample that does not fit is taken
+    // and reported with count 0. Returns 1 for a sample, -1 for none.
+    int deliver(double* values, int* count, std::int64_t* timeDelta, double* peakPercent, int* delay,
+                int* remaining);
+
+    // Flags the worker's next pass sends; callers hold `lock`.
+    void markConfig() { configPending = true; }
+    void markFpga() { fpgaPending = true; }
+    void markData3() { data3Pending = true; }
+    bool isConnected() const;
 
     SensorState state;                   // guarded by lock
     std::deque<MeasurementRecord> queue; // guarded by lock
@@ -47,8 +76,31 @@ public:
 private:
     bool composeUrl(char* url, const char* path) const;
     bool getAndParse(const char* path, bool (*parse)(const char*, size_t, SensorState&));
+    bool getAndParse(const char* path, bool (quvixWebSensor::*parse)(const char*, size_t));
+    // Read-backs after a send; callers hold lock.
+    bool readBackSettings(const char* reply, size_t length);
+    bool readBackTrigger(const char* reply, size_t length);
+    void run();
+    void runPendingConfig();
+    void runPendingFpga();
+    void runPendingData3();
+    void runFetch();
+    void waitForNextPass(int refreshRate, std::int64_t passStartMs);
+    static int writeSample(const MeasurementRecord& record, double* values, int capacity);
 
     char base[baseUrlSize] = {};
     bool baseFits = false;
     HttpTransport transport;
+
+    // Guarded by lock.
+    bool connected = true;
+    bool running = true;
+    bool configPending = false;
+    bool fpgaPending = false;
+    bool data3Pending = false;
+    int callersInside = 0;
+    std::int64_t lastDeliveredTimestamp = 0;
+    std::condition_variable dataChanged; // queue, connected or running changed
+    std::condition_variable workerWake;  // running cleared
+    std::condition_variable callersLeft;
 };

@@ -10,6 +10,7 @@ namespace quvixsim {
 namespace {
 
 const char* const servicePrefix = "/quvix_service/";
+constexpr size_t maxClients = 110;
 const std::set<std::string> samplePaths{"/quvix_service/data3.cgi", "/quvix_service/data3Short.cgi",
                                         "/quvix_service/data.cgi"};
 
@@ -54,6 +55,11 @@ void WebSensorServer::installRoutes()
     const auto handler = [this](const httplib::Request& request, httplib::Response& response) {
         handle(request, response);
     };
+    // A kept-alive connection holds one of the server's threads between its
+    // requests: enough threads for the library's 100 connections at once.
+    server->new_task_queue = [] { return new httplib::ThreadPool(maxClients); };
+    server->set_keep_alive_max_count(1000);
+    server->set_tcp_nodelay(true);
     server->Get(".*", handler);
     server->Post(".*", handler);
 }
@@ -148,6 +154,12 @@ bool WebSensorServer::waitForRequests(size_t count, int timeoutMs) const
     return logged.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return log.size() >= count; });
 }
 
+bool WebSensorServer::waitForSamples(std::int64_t count, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> guard(mutex);
+    return logged.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return servedCount >= count; });
+}
+
 void WebSensorServer::logRequest(const LoggedRequest& entry)
 {
     std::lock_guard<std::mutex> guard(mutex);
@@ -166,6 +178,7 @@ void WebSensorServer::logSample(std::int64_t timestamp)
     ++servedCount;
     if (logFile.is_open())
         logFile << "SAMPLE " << timestamp << std::endl;
+    logged.notify_all();
 }
 
 bool WebSensorServer::answerFault(const std::string& method, const std::string& path,
@@ -230,8 +243,14 @@ std::string WebSensorServer::replyFor(const httplib::Request& request, const std
 
 void WebSensorServer::handle(const httplib::Request& request, httplib::Response& response)
 {
-    const std::string& path = request.path;
+    answer(request, response);
+    // Logged once handled, so whoever waits for a request sees its effect.
     logRequest({request.method, request.target, request.body});
+}
+
+void WebSensorServer::answer(const httplib::Request& request, httplib::Response& response)
+{
+    const std::string& path = request.path;
     if (answerFault(request.method, path, response))
         return;
     bool found = false;

@@ -63,10 +63,13 @@ public:
     std::int64_t servedSamples() const;
     // Waits until at least `count` requests were logged; false on time-out.
     bool waitForRequests(size_t count, int timeoutMs) const;
+    // Waits until at least `count` distinct samples were served; false on time-out.
+    bool waitForSamples(std::int64_t count, int timeoutMs) const;
 
 private:
     void installRoutes();
     void handle(const httplib::Request& request, httplib::Response& response);
+    void answer(const httplib::Request& request, httplib::Response& response);
     bool answerFault(const std::string& method, const std::string& path, httplib::Response& response);
     std::string replyFor(const httplib::Request& request, const std::string& path, bool& found,
                          bool& isSample);

@@ -258,6 +258,12 @@ WebSensorState::Sample WebSensorState::sample(SampleFormat format, bool repeatTi
     return out;
 }
 
+void WebSensorState::jumpTimestamps(std::int64_t milliseconds)
+{
+    std::lock_guard<std::mutex> guard(mutex);
+    anchorTimestamp += milliseconds;
+}
+
 int WebSensorState::refreshMs() const
 {
     std::lock_guard<std::mutex> guard(mutex);

@@ -56,6 +56,8 @@ public:
     // The current sample in the given endpoint's format.
     Sample sample(SampleFormat format, bool repeatTimestamps, bool longArrays);
 
+    // Moves the sensor's clock forward, as after a long pause.
+    void jumpTimestamps(std::int64_t milliseconds);
     int refreshMs() const;
     std::vector<int> selectedHarmonics() const;
     std::string signalLock() const;

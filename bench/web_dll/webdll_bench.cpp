@@ -1,0 +1,193 @@
+// CPU time of the network library against the simulated sensor, which runs
+// as a process of its own so that only the library's cost is counted.
+//  - Delivery: CPU per sample through quvixGetDataHR at the sensor's fastest
+//    refresh, against a plain libcurl loop that fetches the same endpoint
+//    back to back for the same time and parses nothing (the floor). Target:
+//    ratio <= 1.5.
+//  - Idle: CPU of 10 open connections nobody reads, over 5 s. Target: < 1 %
+//    of one core.
+
+#include "web_dll/quvixwebapi.h"
+
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+constexpr int fastestRefreshMs = 10;
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// quvix-sensor-sim on a free port of 192.0.2.2, for as long as it lives.
+class SimulatorProcess
+{
+public:
+    explicit SimulatorProcess(int refreshMs)
+    {
+        int out[2];
+        if (pipe(out) != 0)
+            return;
+        const std::string program = std::string(QUVIX_BIN_DIR) + "/quvix-sensor-sim";
+        const std::string refresh = std::to_string(refreshMs);
+        std::vector<const char*> args{program.c_str(), "--address",     "192.0.2.2", "--port", "0",
+                                      "--refresh",     refresh.c_str(), "--drift",   "0",      nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, const_cast<char**>(args.data()), environ) !=
+            0)
+            pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        FILE* lines = fdopen(out[0], "r");
+        char line[256] = {};
+        if (lines && std::fgets(line, sizeof line, lines) && std::strncmp(line, "listening ", 10) == 0) {
+            url = line + 10;
+            while (!url.empty() && (url.back() == '\n' || url.back() == '\r'))
+                url.pop_back();
+        }
+        if (lines)
+            std::fclose(lines);
+    }
+    ~SimulatorProcess()
+    {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    // Distinct base URLs that reach the one simulator.
+    std::string baseUrl(int i = 0) const
+    {
+        return url.empty() ? url : "http://c" + std::to_string(i) + "@" + url.substr(7);
+    }
+    bool running() const { return pid > 0 && !url.empty(); }
+
+private:
+    pid_t pid = -1;
+    std::string url;
+};
+
+bool inLab(benchmark::State& state)
+{
+    const char* lab = std::getenv("NETLAB");
+    if (lab && std::strcmp(lab, "1") == 0)
+        return true;
+    state.SkipWithError("run inside the private network namespace (scripts/isolate.sh)");
+    return false;
+}
+
+size_t discard(char*, size_t size, size_t count, void*)
+{
+    return size * count;
+}
+
+void BM_DeliveryAgainstCurlFloor(benchmark::State& state)
+{
+    if (!inLab(state))
+        return;
+    SimulatorProcess sim(fastestRefreshMs);
+    if (!sim.running()) {
+        state.SkipWithError("simulator did not start");
+        return;
+    }
+    const auto window = std::chrono::seconds(2);
+    double libraryPerSample = 0.0;
+    double floorPerSample = 0.0;
+    for (auto _ : state) {
+        // The library: its worker fetching, this thread reading.
+        const int handle = quvixWebOpen(sim.baseUrl().c_str());
+        if (handle < 0) {
+            state.SkipWithError("open failed");
+            return;
+        }
+        std::vector<double> values(490);
+        int samples = 0;
+        const double libraryStart = processCpuSeconds();
+        const auto until = std::chrono::steady_clock::now() + window;
+        while (std::chrono::steady_clock::now() < until) {
+            int count = 490, delta = 0, delay = 0, remaining = 0;
+            double peak = 0.0;
+            if (quvixGetDataHR(handle, values.data(), &count, &delta, &peak, &delay, &remaining) == 1 &&
+                count > 0)
+                ++samples;
+        }
+        quvixClose(handle);
+        libraryPerSample = (processCpuSeconds() - libraryStart) / std::max(samples, 1);
+
+        // The floor: the same endpoint, back to back, nothing parsed.
+        CURL* curl = curl_easy_init();
+        const std::string dataUrl = sim.baseUrl(1) + "quvix_service/data3Short.cgi";
+        curl_easy_setopt(curl, CURLOPT_URL, dataUrl.c_str());
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &discard);
+        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
+        const double floorStart = processCpuSeconds();
+        const auto floorUntil = std::chrono::steady_clock::now() + window;
+        while (std::chrono::steady_clock::now() < floorUntil)
+            curl_easy_perform(curl);
+        curl_easy_cleanup(curl);
+        const double producedSamples =
+            std::chrono::duration<double, std::milli>(window).count() / fastestRefreshMs;
+        floorPerSample = (processCpuSeconds() - floorStart) / producedSamples;
+        state.counters["samples"] = samples;
+    }
+    state.counters["library_us_per_sample"] = libraryPerSample * 1e6;
+    state.counters["floor_us_per_sample"] = floorPerSample * 1e6;
+    state.counters["ratio_target_1.5"] = floorPerSample > 0.0 ? libraryPerSample / floorPerSample : 0.0;
+}
+BENCHMARK(BM_DeliveryAgainstCurlFloor)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_TenIdleConnections(benchmark::State& state)
+{
+    if (!inLab(state))
+        return;
+    SimulatorProcess sim(100);
+    if (!sim.running()) {
+        state.SkipWithError("simulator did not start");
+        return;
+    }
+    double percent = 0.0;
+    for (auto _ : state) {
+        std::vector<int> handles;
+        for (int i = 0; i < 10; ++i)
+            handles.push_back(quvixWebOpen(sim.baseUrl(i).c_str()));
+        const double start = processCpuSeconds();
+        const auto wallStart = std::chrono::steady_clock::now();
+        // Nothing reads: the connections only poll their sensor.
+        std::this_thread::sleep_for(std::chrono::seconds(5));
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+        percent = 100.0 * (processCpuSeconds() - start) / wall;
+        for (int handle : handles)
+            quvixClose(handle);
+    }
+    state.counters["cpu_percent_of_one_core_target_1"] = percent;
+}
+BENCHMARK(BM_TenIdleConnections)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();
