@@ -126,7 +126,10 @@ protected:
 
 TEST_F(LabNetwork, DiscoveryRequestGetsSerialFromSensorAddress)
 {
-    DiscoveryResponder responder("QX0815", "192.0.2.3");
+    // A port of its own, so other tests' discovery in the namespace neither
+    // reaches this responder nor hears its answers.
+    constexpr int testPort = 18799;
+    DiscoveryResponder responder("QX0815", "192.0.2.3", {}, testPort);
     ASSERT_TRUE(responder.start()) << responder.error();
     EXPECT_EQ(responder.listenAddress(), "192.0.2.255");
 
@@ -144,11 +147,11 @@ TEST_F(LabNetwork, DiscoveryRequestGetsSerialFromSensorAddress)
 
     const unsigned char notForUs[8] = {
         'R', 'P', 192, 0, 2, 1, static_cast<unsigned char>(port >> 8), static_cast<unsigned char>(port)};
-    unsigned char request[8] = {
+    const unsigned char request[8] = {
         'R', 'Q', 192, 0, 2, 1, static_cast<unsigned char>(port >> 8), static_cast<unsigned char>(port)};
     sockaddr_in broadcast{};
     broadcast.sin_family = AF_INET;
-    broadcast.sin_port = htons(1799);
+    broadcast.sin_port = htons(testPort);
     inet_pton(AF_INET, "192.0.2.255", &broadcast.sin_addr);
     ASSERT_EQ(sendto(sock, notForUs, 8, 0, reinterpret_cast<sockaddr*>(&broadcast), sizeof broadcast), 8);
     ASSERT_EQ(sendto(sock, request, 8, 0, reinterpret_cast<sockaddr*>(&broadcast), sizeof broadcast), 8);
@@ -208,7 +211,9 @@ TEST_F(LabNetwork, ProgramStartsFromTheCommandLineAndAnswersIdentity)
 {
     QProcess sim;
     sim.start(testenv::binaryDir() + "/quvix-sensor-sim",
-              {"--address", "192.0.2.2", "--port", "0", "--serial", "QX2024", "--discovery"});
+              {"--address", "192.0.2.2", "--port", "0", "--serial", "QX2024", "--discovery",
+               // heard only when asked directly, not by other tests' broadcasts
+               "--discovery-address", "192.0.2.2"});
     ASSERT_TRUE(sim.waitForStarted(5000));
     ASSERT_TRUE(sim.waitForReadyRead(10000)) << sim.readAllStandardError().toStdString();
     const QString line = QString::fromLatin1(sim.readLine()).trimmed();
