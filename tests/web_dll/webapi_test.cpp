@@ -531,7 +531,9 @@ TEST_F(WebApi, CloseWakesABlockedReader)
               std::future_status::ready);
     close(h);
     ASSERT_EQ(blocked.wait_for(std::chrono::seconds(1)), std::future_status::ready);
-    EXPECT_EQ(blocked.get(), -1);
+    // -1: woken inside the wait; -4: the second read came after the close.
+    const int result = blocked.get();
+    EXPECT_TRUE(result == -1 || result == -4) << result;
 }
 
 } // namespace
