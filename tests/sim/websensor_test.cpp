@@ -126,9 +126,9 @@ protected:
 
 TEST_F(LabNetwork, DiscoveryRequestGetsSerialFromSensorAddress)
 {
-    // A port of its own, so other tests' discovery in the namespace neither
-    // reaches this responder nor hears its answers.
-    constexpr int testPort = 18799;
+    // A port of its own (per process), so other discovery in the namespace
+    // neither reaches this responder nor hears its answers.
+    const int testPort = 18000 + static_cast<int>(getpid() % 1000);
     DiscoveryResponder responder("QX0815", "192.0.2.3", {}, testPort);
     ASSERT_TRUE(responder.start()) << responder.error();
     EXPECT_EQ(responder.listenAddress(), "192.0.2.255");
