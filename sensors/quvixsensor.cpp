@@ -712,15 +712,26 @@ void QuvixSensor::acquire()
 
 BaseScan* QuvixSensor::currentOrNewPassiveScan()
 {
-    std::lock_guard<std::mutex> lock(m_scanLock);
-    if (!m_currentScan) {
-        m_currentScan = new BaseScan(this, QStringLiteral("Default"));
-        // Deleted on the GUI thread once finished, like every other scan.
-        m_currentScan->moveToThread(QCoreApplication::instance()->thread());
-        if (!m_carriedEnergies.isEmpty())
-            m_currentScan->setInitialEnergies(m_carriedEnergies);
+    {
+        std::lock_guard<std::mutex> lock(m_scanLock);
+        if (m_currentScan)
+            return m_currentScan;
     }
-    return m_currentScan;
+    // The scan copies the harmonic selection, which the GUI thread changes
+    // under m_mutex. Only this thread makes a scan current, so nothing else
+    // can fill the slot meanwhile.
+    BaseScan* passive = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        passive = new BaseScan(this, QStringLiteral("Default"));
+    }
+    // Deleted on the GUI thread once finished, like every other scan.
+    passive->moveToThread(QCoreApplication::instance()->thread());
+    if (!m_carriedEnergies.isEmpty())
+        passive->setInitialEnergies(m_carriedEnergies);
+    std::lock_guard<std::mutex> lock(m_scanLock);
+    m_currentScan = passive;
+    return passive;
 }
 
 void QuvixSensor::emitMonitoringUpdateIfDue(BaseScan* scan, double peak)

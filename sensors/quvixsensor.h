@@ -212,6 +212,7 @@ private:
 
     // Guards m_currentScan, m_pendingScan and m_disconnectTime between the
     // GUI thread and the loop; never held while calling into a scan's data.
+    // When both locks are held, m_mutex is taken first.
     mutable std::mutex m_scanLock;
     bool m_oversizedSampleReported = false;
 };

@@ -333,4 +333,20 @@ TEST_F(AcquisitionLoopTest, ReloadStartedOnTheGuiThreadIsRepeatedOnceByTheLoop)
     EXPECT_EQ(control.callCount("ACQ-1", "quvixParameterReload"), before + 2);
 }
 
+TEST_F(AcquisitionLoopTest, HarmonicChangesWhileTheLoopRecords)
+{
+    QuvixSensor* sensor = open(sensorConfig());
+    ASSERT_NE(sensor, nullptr);
+    loop.start();
+    ASSERT_TRUE(recorder.waitForCount(LoopEvent::Monitoring, 1));
+    // Each change ends the passive scan; the loop builds the next one from
+    // the selection while this thread changes it again.
+    for (int round = 0; round < 40; ++round)
+        ASSERT_TRUE(sensor->setSelectedHarmonics({1 + round % 3}));
+    const size_t updates = recorder.eventsOf(LoopEvent::Monitoring).size();
+    ASSERT_TRUE(recorder.waitForCount(LoopEvent::Monitoring, updates + 2));
+    EXPECT_TRUE(sensor->isConnected());
+    EXPECT_EQ(sensor->selectedHarmonics().front(), 1 + 39 % 3);
+}
+
 } // namespace
