@@ -10,6 +10,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <memory>
 
@@ -138,9 +139,12 @@ TEST_F(AcquisitionLoopTest, MonitoringUpdatesComeMoreThan100MsApart)
 {
     QuvixSensor* sensor = open(sensorConfig(), 10);
     ASSERT_NE(sensor, nullptr);
+    std::atomic<int> announced{0};
+    QObject::connect(sensor, &QuvixSensor::sensorConnected, [&announced](QuvixSensor*) { ++announced; });
     const qint64 constructedAt = recorder.elapsedMs();
     loop.start();
     ASSERT_TRUE(recorder.waitForCount(LoopEvent::Monitoring, 4));
+    EXPECT_EQ(announced.load(), 1) << "the sensor is announced once";
 
     const std::vector<LoopEvent> updates = recorder.eventsOf(LoopEvent::Monitoring);
     EXPECT_GE(updates.front().atMs - constructedAt, 100);
