@@ -6,12 +6,11 @@
 
 class QLibrary;
 
-// The entry points of the USB sensor driver library, as (member, exported
-// name, type). quvixSetNormalMode is bound twice: the first pointer leaves
-// pulse monitor mode, the second leaves low-signal mode.
-#define QUVIX_USB_SENSOR_ENTRY_POINTS(X)                                                                     \
-    X(quvixOpen, "quvixOpen", int(int))                                                                      \
-    X(quvixClose, "quvixClose", int(int))                                                                    \
+// The entry points that the program binds from both the USB driver library
+// and the network sensor library, under the same names and with the same
+// types, as (member, exported name, type). Each library's table lists them
+// after its own open and close, so both keep their binding order.
+#define QUVIX_SHARED_SENSOR_ENTRY_POINTS(X)                                                                  \
     X(getDeviceName, "getDeviceName", int(int, char*))                                                       \
     X(quvixGetSerial, "quvixGetSerial", int(int, char*))                                                     \
     X(quvixGetVariantInfo, "quvixGetVariantInfo", int(int, char*))                                           \
@@ -43,7 +42,15 @@ class QLibrary;
     X(quvixGetModel, "quvixGetModel", int(int))                                                              \
     X(quvixHasLowSignalMode, "quvixHasLowSignalMode", int(int))                                              \
     X(quvixSetLowSignalMode, "quvixSetLowSignalMode", int(int))                                              \
-    X(quvixSetNormalMode, "quvixSetNormalMode", int(int))                                                    \
+    X(quvixSetNormalMode, "quvixSetNormalMode", int(int))
+
+// The entry points of the USB sensor driver library, as (member, exported
+// name, type). quvixSetNormalMode is bound twice: the first pointer leaves
+// pulse monitor mode, the second leaves low-signal mode.
+#define QUVIX_USB_SENSOR_ENTRY_POINTS(X)                                                                     \
+    X(quvixOpen, "quvixOpen", int(int))                                                                      \
+    X(quvixClose, "quvixClose", int(int))                                                                    \
+    QUVIX_SHARED_SENSOR_ENTRY_POINTS(X)                                                                      \
     X(quvixAllowedHarmonics, "quvixAllowedHarmonics", int(int, char*))                                       \
     X(quvixSetPulseMonitorMode, "quvixSetPulseMonitorMode", int(int))                                        \
     X(quvixGetPulseMonitorMode, "quvixGetPulseMonitorMode", int(int, int*))                                  \

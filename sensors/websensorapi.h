@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sensors/usbsensorapi.h" // QUVIX_SHARED_SENSOR_ENTRY_POINTS
+
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -12,38 +14,7 @@ class QLibrary;
 #define QUVIX_WEB_SENSOR_ENTRY_POINTS(X)                                                                     \
     X(quvixWebOpen, "quvixWebOpen", int(const char*))                                                        \
     X(quvixClose, "quvixClose", void(int))                                                                   \
-    X(getDeviceName, "getDeviceName", int(int, char*))                                                       \
-    X(quvixGetSerial, "quvixGetSerial", int(int, char*))                                                     \
-    X(quvixGetVariantInfo, "quvixGetVariantInfo", int(int, char*))                                           \
-    X(quvixGetSensorValues, "quvixGetSensorValues", int(int, double*, int*))                                 \
-    X(quvixSetPMMConfig, "quvixSetPMMConfig", int(int, double, int))                                         \
-    X(quvixConfigureFPGA, "quvixConfigureFPGA", int(int, int, int, double, int, int))                        \
-    X(quvixSetTriggerValue, "quvixSetTriggerValue", int(int, int))                                           \
-    X(quvixSetTriggerDelay, "quvixSetTriggerDelay", int(int, int))                                           \
-    X(quvixSetTriggerHoldoff, "quvixSetTriggerHoldoff", int(int, int))                                       \
-    X(quvixSetNumberOfAccumulations, "quvixSetNumberOfAccumulations", int(int, int))                         \
-    X(quvixGetDelayResolution, "quvixGetDelayResolution", double(int))                                       \
-    X(quvixGetFrequencyCount, "quvixGetFrequencyCount", int(int))                                            \
-    X(quvixGetFrequencyDetails, "quvixGetFrequencyDetails", int(int, int, double*, int*))                    \
-    X(quvixGetDataHR, "quvixGetDataHR", int(int, double*, int*, int*, double*, int*, int*))                  \
-    X(quvixGetNumberOfParameters, "quvixGetNumberOfParameters", int(int))                                    \
-    X(quvixGetParameterDetails, "quvixGetParameterDetails", int(int, int, char*, char*))                     \
-    X(quvixDisableParameters, "quvixDisableParameters", int(int))                                            \
-    X(quvixEnableParameters, "quvixEnableParameters", int(int, int, int))                                    \
-    X(quvixParameterReload, "quvixParameterReload", int(int))                                                \
-    X(quvixLockOnChannel2, "quvixLockOnChannel2", int(int, int))                                             \
-    X(quvixUseExternalTrigger, "quvixUseExternalTrigger", int(int, int))                                     \
-    X(quvixGetCapabilities, "quvixGetCapabilities", int(int, char*))                                         \
-    X(quvixSetReportRate, "quvixSetReportRate", int(int, int))                                               \
-    X(quvixSetTaviFrequency, "quvixSetTaviFrequency", int(int, double))                                      \
-    X(quvixGetFirmwareRevision, "quvixGetFirmwareRevision", int(int, char*))                                 \
-    X(quvixGetFPGARevision, "quvixGetFPGARevision", int(int, char*))                                         \
-    X(quvixGetFirmwareMajor, "quvixGetFirmwareMajor", int(int))                                              \
-    X(quvixGetFirmwareMinor, "quvixGetFirmwareMinor", int(int))                                              \
-    X(quvixGetModel, "quvixGetModel", int(int))                                                              \
-    X(quvixHasLowSignalMode, "quvixHasLowSignalMode", int(int))                                              \
-    X(quvixSetLowSignalMode, "quvixSetLowSignalMode", int(int))                                              \
-    X(quvixSetNormalMode, "quvixSetNormalMode", int(int))                                                    \
+    QUVIX_SHARED_SENSOR_ENTRY_POINTS(X)                                                                      \
     X(quvixEnablePulseMode, "quvixEnablePulseMode", int(int, int))                                           \
     X(quvixResetEnergy, "quvixResetEnergy", int(int))                                                        \
     X(quvixIsConnected, "quvixIsConnected", int(int))
