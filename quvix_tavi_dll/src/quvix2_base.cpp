@@ -181,6 +181,14 @@ int quvix2_base::sendTriggerConfig()
     return writeBytes(record) ? 1 : 0;
 }
 
+int quvix2_base::sendTriggerConfigWithHoldoff()
+{
+    const int sent = sendTriggerConfig();
+    if (sent && m_holdoff != 0)
+        return writeBytes({'p'}) ? 1 : 0;
+    return sent;
+}
+
 int quvix2_base::configureFPGA(bool externalTrigger, int accumulations, double levelPercent, int delay,
                                int holdoff)
 {
@@ -189,10 +197,7 @@ int quvix2_base::configureFPGA(bool externalTrigger, int accumulations, double l
     m_triggerLevel = static_cast<int32_t>(std::trunc(levelPercent * 8192.0 / 100.0));
     m_delay = delay;
     m_holdoff = holdoff;
-    const int sent = sendTriggerConfig();
-    if (sent && m_holdoff != 0)
-        return writeBytes({'p'}) ? 1 : 0;
-    return sent;
+    return sendTriggerConfigWithHoldoff();
 }
 
 int quvix2_base::useExternalTrigger(bool use)
@@ -210,10 +215,7 @@ int quvix2_base::setTriggerValue(int level)
 int quvix2_base::setTriggerDelay(int delay)
 {
     m_delay = delay;
-    const int sent = sendTriggerConfig();
-    if (sent && m_holdoff != 0)
-        return writeBytes({'p'}) ? 1 : 0;
-    return sent;
+    return sendTriggerConfigWithHoldoff();
 }
 
 int quvix2_base::setTriggerHoldoff(int holdoff)

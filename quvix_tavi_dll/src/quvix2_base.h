@@ -159,6 +159,9 @@ protected:
     };
 
     bool writeBytes(const std::vector<uint8_t>& bytes);
+    // sendTriggerConfig, then 'p' when a holdoff is set; gives the result of
+    // the last write.
+    int sendTriggerConfigWithHoldoff();
 
     // The frame intake that every model's getSensorDataHR shares: takes the
     // oldest queued frame (asking the sensor for data when the queue is
