@@ -139,6 +139,25 @@ bool rangeInside(size_t size, size_t offset, size_t length)
     return offset <= size && length <= size - offset;
 }
 
+// The walk that scrambling and unscrambling share, so both draw the shift
+// register in the same order: the block in pieces of 32 bytes (the last may
+// be shorter), each given its permutation and then its key bytes.
+template <typename Mix>
+void forEachScramblePiece(uint8_t* data, size_t size, int seed, size_t offset, size_t length, Mix mix)
+{
+    if (!data || !rangeInside(size, offset, length))
+        return;
+    ScrambleState state(seed);
+    for (size_t start = 0; start < length; start += 32) {
+        const size_t n = std::min<size_t>(32, length - start);
+        const std::vector<size_t> p = permutation(state, n);
+        std::vector<uint8_t> key(n);
+        for (uint8_t& byte : key)
+            byte = static_cast<uint8_t>(state.step() & 0xFF);
+        mix(data + offset + start, p, key);
+    }
+}
+
 } // namespace
 
 void CalibrationTable::clear()
@@ -477,33 +496,22 @@ bool CalibrationTable::readLegacy(const uint8_t* image, size_t imageSize)
 
 void scrambleBlock(uint8_t* data, size_t size, int seed, size_t offset, size_t length)
 {
-    if (!data || !rangeInside(size, offset, length))
-        return;
-    ScrambleState state(seed);
-    for (size_t start = 0; start < length; start += 32) {
-        const size_t n = std::min<size_t>(32, length - start);
-        uint8_t* piece = data + offset + start;
-        const std::vector<size_t> p = permutation(state, n);
-        std::vector<uint8_t> mixed(n);
-        for (size_t j = 0; j < n; ++j)
-            mixed[p[j]] = static_cast<uint8_t>(piece[j] ^ (state.step() & 0xFF));
-        std::copy(mixed.begin(), mixed.end(), piece);
-    }
+    forEachScramblePiece(data, size, seed, offset, length,
+                         [](uint8_t* piece, const std::vector<size_t>& p, const std::vector<uint8_t>& key) {
+                             std::vector<uint8_t> mixed(p.size());
+                             for (size_t j = 0; j < p.size(); ++j)
+                                 mixed[p[j]] = static_cast<uint8_t>(piece[j] ^ key[j]);
+                             std::copy(mixed.begin(), mixed.end(), piece);
+                         });
 }
 
 void unscrambleBlock(uint8_t* data, size_t size, int seed, size_t offset, size_t length)
 {
-    if (!data || !rangeInside(size, offset, length))
-        return;
-    ScrambleState state(seed);
-    for (size_t start = 0; start < length; start += 32) {
-        const size_t n = std::min<size_t>(32, length - start);
-        uint8_t* piece = data + offset + start;
-        const std::vector<size_t> p = permutation(state, n);
-        std::vector<uint8_t> plain(n);
-        for (size_t j = 0; j < n; ++j)
-            plain[j] = piece[p[j]];
-        for (size_t j = 0; j < n; ++j)
-            piece[j] = static_cast<uint8_t>(plain[j] ^ (state.step() & 0xFF));
-    }
+    forEachScramblePiece(data, size, seed, offset, length,
+                         [](uint8_t* piece, const std::vector<size_t>& p, const std::vector<uint8_t>& key) {
+                             std::vector<uint8_t> plain(p.size());
+                             for (size_t j = 0; j < p.size(); ++j)
+                                 plain[j] = static_cast<uint8_t>(piece[p[j]] ^ key[j]);
+                             std::copy(plain.begin(), plain.end(), piece);
+                         });
 }
