@@ -2,6 +2,7 @@
 // showing a sensor, sending settings, refusing bad input, losing and
 // switching sensors, and leaving the sensor closed on exit.
 
+#include "foreignholder.h"
 #include "frequencytext.h"
 #include "ipv4text.h"
 #include "mainwindow.h"
@@ -23,7 +24,6 @@
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -157,27 +157,6 @@ protected:
     ModalResponder responder;
     std::unique_ptr<MainWindow> window;
     Pause::Hook previousHook;
-};
-
-// Holds a sensor's lock from a separate process until the test ends.
-class ForeignHolder
-{
-public:
-    explicit ForeignHolder(const std::string& lockName)
-    {
-        m_process.start("flock", {"-n", QString::fromStdString(NamedMutex::lockFilePath(lockName)), "cat"});
-        m_process.waitForStarted(10000);
-        for (int i = 0; i < 500 && NamedMutex::probe(lockName) != NamedMutex::Presence::Held; ++i)
-            m_process.waitForFinished(10);
-    }
-    ~ForeignHolder()
-    {
-        m_process.closeWriteChannel();
-        m_process.waitForFinished(10000);
-    }
-
-private:
-    QProcess m_process;
 };
 
 } // namespace

@@ -1,12 +1,11 @@
 // The USB transport against simulated sensors: the bus walk, the per-serial
 // lock, and the cutting of the IN byte stream into frames.
 
+#include "foreignholder.h"
 #include "simulatedsensors.h"
 #include "usb_comm_device.h"
 
 #include <gtest/gtest.h>
-
-#include <QProcess>
 
 #include <cstring>
 
@@ -47,28 +46,6 @@ protected:
     SimulatedSensors sensors;
     uint8_t frame[kMaxFrameSize] = {};
     int size = 0;
-};
-
-// Holds a sensor's lock from a separate process until the test ends.
-class ForeignHolder
-{
-public:
-    explicit ForeignHolder(const std::string& lockName)
-    {
-        m_process.start("flock", {"-n", QString::fromStdString(NamedMutex::lockFilePath(lockName)), "cat"});
-        m_process.waitForStarted(10000);
-        // flock has taken the lock once the probe sees it held.
-        for (int i = 0; i < 500 && NamedMutex::probe(lockName) != NamedMutex::Presence::Held; ++i)
-            m_process.waitForFinished(10);
-    }
-    ~ForeignHolder()
-    {
-        m_process.closeWriteChannel();
-        m_process.waitForFinished(10000);
-    }
-
-private:
-    QProcess m_process;
 };
 
 } // namespace
