@@ -106,15 +106,43 @@ size_t discard(char*, size_t size, size_t count, void*)
     return size * count;
 }
 
+bool simulatorStarted(benchmark::State& state, const SimulatorProcess& sim)
+{
+    if (sim.running())
+        return true;
+    state.SkipWithError("simulator did not start");
+    return false;
+}
+
+// A plain libcurl handle on the sensor's data endpoint that parses nothing:
+// the floor the library's own fetching is compared with. Owned by the caller
+// (curl_easy_cleanup).
+CURL* plainDataFetch(const std::string& baseUrl)
+{
+    CURL* curl = curl_easy_init();
+    const std::string dataUrl = baseUrl + "quvix_service/data3Short.cgi";
+    curl_easy_setopt(curl, CURLOPT_URL, dataUrl.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &discard);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
+    return curl;
+}
+
+// Process CPU since cpuStart, in percent of one core over the wall time
+// since wallStart.
+double cpuPercentOfOneCore(double cpuStart, std::chrono::steady_clock::time_point wallStart)
+{
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    return 100.0 * (processCpuSeconds() - cpuStart) / wall;
+}
+
 void BM_DeliveryAgainstCurlFloor(benchmark::State& state)
 {
     if (!inLab(state))
         return;
     SimulatorProcess sim(fastestRefreshMs);
-    if (!sim.running()) {
-        state.SkipWithError("simulator did not start");
+    if (!simulatorStarted(state, sim))
         return;
-    }
     const auto window = std::chrono::seconds(2);
     double libraryPerSample = 0.0;
     double floorPerSample = 0.0;
@@ -140,12 +168,7 @@ void BM_DeliveryAgainstCurlFloor(benchmark::State& state)
         libraryPerSample = (processCpuSeconds() - libraryStart) / std::max(samples, 1);
 
         // The floor: the same endpoint, back to back, nothing parsed.
-        CURL* curl = curl_easy_init();
-        const std::string dataUrl = sim.baseUrl(1) + "quvix_service/data3Short.cgi";
-        curl_easy_setopt(curl, CURLOPT_URL, dataUrl.c_str());
-        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &discard);
-        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
+        CURL* curl = plainDataFetch(sim.baseUrl(1));
         const double floorStart = processCpuSeconds();
         const auto floorUntil = std::chrono::steady_clock::now() + window;
         while (std::chrono::steady_clock::now() < floorUntil)
@@ -167,10 +190,8 @@ void BM_TenIdleConnections(benchmark::State& state)
     if (!inLab(state))
         return;
     SimulatorProcess sim(100);
-    if (!sim.running()) {
-        state.SkipWithError("simulator did not start");
+    if (!simulatorStarted(state, sim))
         return;
-    }
     double percent = 0.0;
     for (auto _ : state) {
         std::vector<int> handles;
@@ -180,9 +201,7 @@ void BM_TenIdleConnections(benchmark::State& state)
         const auto wallStart = std::chrono::steady_clock::now();
         // Nothing reads: the connections only poll their sensor.
         std::this_thread::sleep_for(std::chrono::seconds(5));
-        const double wall =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-        percent = 100.0 * (processCpuSeconds() - start) / wall;
+        percent = cpuPercentOfOneCore(start, wallStart);
         for (int handle : handles)
             quvixClose(handle);
     }
@@ -198,24 +217,13 @@ void BM_TenIdleConnectionsCurlFloor(benchmark::State& state)
     if (!inLab(state))
         return;
     SimulatorProcess sim(100);
-    if (!sim.running()) {
-        state.SkipWithError("simulator did not start");
+    if (!simulatorStarted(state, sim))
         return;
-    }
     double percent = 0.0;
     for (auto _ : state) {
         std::vector<CURL*> handles;
-        std::vector<std::string> urls;
         for (int i = 0; i < 10; ++i)
-            urls.push_back(sim.baseUrl(i) + "quvix_service/data3Short.cgi");
-        for (const std::string& url : urls) {
-            CURL* curl = curl_easy_init();
-            curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-            curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &discard);
-            curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-            curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
-            handles.push_back(curl);
-        }
+            handles.push_back(plainDataFetch(sim.baseUrl(i)));
         const auto pace = std::chrono::milliseconds(75) / handles.size();
         const double start = processCpuSeconds();
         const auto wallStart = std::chrono::steady_clock::now();
@@ -226,9 +234,7 @@ void BM_TenIdleConnectionsCurlFloor(benchmark::State& state)
             next += pace;
             std::this_thread::sleep_until(next);
         }
-        const double wall =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-        percent = 100.0 * (processCpuSeconds() - start) / wall;
+        percent = cpuPercentOfOneCore(start, wallStart);
         for (CURL* curl : handles)
             curl_easy_cleanup(curl);
     }
