@@ -30,6 +30,62 @@ enum ColumnOption {
     EnergyColumn = 33,
 };
 
+// The columns that writeColumnHeadings and writeColumnRow both walk, so a
+// heading and its cell always come from the same entry and stay in step.
+struct ScalarColumn {
+    ColumnOption option;
+    int id;
+    Series FrequencyRecord::*series;
+};
+
+const ScalarColumn kScalarColumns[] = {
+    {PowerColumn, Power, &FrequencyRecord::power},
+    {ForwardPowerColumn, ForwardPower, &FrequencyRecord::forwardPower},
+    {ReflectedPowerColumn, ReflectedPower, &FrequencyRecord::reflectedPower},
+    {EnergyColumn, Energy, &FrequencyRecord::energy},
+    {SwrColumn, StandingWaveRatio, &FrequencyRecord::swr},
+};
+
+// One part of a harmonic quantity: its parameter, the part word of its
+// heading, and its series.
+struct HarmonicPartColumn {
+    int id;
+    const char* part;
+    HarmonicSeries FrequencyRecord::*series;
+};
+
+// The two parts (real and imaginary, or magnitude and phase) that one option
+// turns on for every harmonic.
+struct HarmonicPairColumns {
+    ColumnOption option;
+    HarmonicPartColumn first;
+    HarmonicPartColumn second;
+};
+
+const HarmonicPairColumns kHarmonicPairColumns[] = {
+    {VoltageComplexColumn,
+     {VoltageReal, " Real ", &FrequencyRecord::voltageReal},
+     {VoltageImag, " Imaginary ", &FrequencyRecord::voltageImaginary}},
+    {ImpedancePolarColumn,
+     {ImpedanceMag, " Magnitude ", &FrequencyRecord::impedanceMagnitude},
+     {ImpedancePhi, " Phase ", &FrequencyRecord::impedancePhase}},
+    {ImpedanceComplexColumn,
+     {ImpedanceReal, " Real ", &FrequencyRecord::impedanceReal},
+     {ImpedanceImag, " Imaginary ", &FrequencyRecord::impedanceImaginary}},
+    {CurrentPolarColumn,
+     {CurrentMag, " Magnitude ", &FrequencyRecord::current},
+     {CurrentPhi, " Phase ", &FrequencyRecord::currentPhase}},
+    {CurrentComplexColumn,
+     {CurrentReal, " Real ", &FrequencyRecord::currentReal},
+     {CurrentImag, " Imaginary ", &FrequencyRecord::currentImaginary}},
+    {GammaPolarColumn,
+     {GammaMag, " Magnitude ", &FrequencyRecord::gammaMagnitude},
+     {GammaPhi, " Phase ", &FrequencyRecord::gammaPhase}},
+    {GammaComplexColumn,
+     {GammaReal, " Real ", &FrequencyRecord::gammaReal},
+     {GammaImag, " Imaginary ", &FrequencyRecord::gammaImaginary}},
+};
+
 bool hasValue(const Series& series, int index)
 {
     return index >= 0 && static_cast<size_t>(index) < series.size();
@@ -175,16 +231,10 @@ void RecordColumns::writeColumnHeadings(QTextStream& out, const FrequencyRecord&
                      .arg(names.name(Frequency))
                      .arg(recordNumber)
                      .arg(names.unit(Frequency)));
-    if (options.isCsvOptionEnabled(PowerColumn))
-        w.scalar(Power);
-    if (options.isCsvOptionEnabled(ForwardPowerColumn))
-        w.scalar(ForwardPower);
-    if (options.isCsvOptionEnabled(ReflectedPowerColumn))
-        w.scalar(ReflectedPower);
-    if (options.isCsvOptionEnabled(EnergyColumn))
-        w.scalar(Energy);
-    if (options.isCsvOptionEnabled(SwrColumn))
-        w.scalar(StandingWaveRatio);
+    for (const ScalarColumn& column : kScalarColumns) {
+        if (options.isCsvOptionEnabled(column.option))
+            w.scalar(column.id);
+    }
     if (ionFluxColumnApplies(record, options))
         w.scalar(IonFlux);
 
@@ -197,33 +247,11 @@ void RecordColumns::writeColumnHeadings(QTextStream& out, const FrequencyRecord&
             w.harmonic(Phase, m);
         if (options.isCsvOptionEnabled(HarmonicPhaseColumn))
             w.harmonicPart(Harmonic, m, " Phase ");
-        if (options.isCsvOptionEnabled(VoltageComplexColumn)) {
-            w.harmonicPart(VoltageReal, m, " Real ");
-            w.harmonicPart(VoltageImag, m, " Imaginary ");
-        }
-        if (options.isCsvOptionEnabled(ImpedancePolarColumn)) {
-            w.harmonicPart(ImpedanceMag, m, " Magnitude ");
-            w.harmonicPart(ImpedancePhi, m, " Phase ");
-        }
-        if (options.isCsvOptionEnabled(ImpedanceComplexColumn)) {
-            w.harmonicPart(ImpedanceReal, m, " Real ");
-            w.harmonicPart(ImpedanceImag, m, " Imaginary ");
-        }
-        if (options.isCsvOptionEnabled(CurrentPolarColumn)) {
-            w.harmonicPart(CurrentMag, m, " Magnitude ");
-            w.harmonicPart(CurrentPhi, m, " Phase ");
-        }
-        if (options.isCsvOptionEnabled(CurrentComplexColumn)) {
-            w.harmonicPart(CurrentReal, m, " Real ");
-            w.harmonicPart(CurrentImag, m, " Imaginary ");
-        }
-        if (options.isCsvOptionEnabled(GammaPolarColumn)) {
-            w.harmonicPart(GammaMag, m, " Magnitude ");
-            w.harmonicPart(GammaPhi, m, " Phase ");
-        }
-        if (options.isCsvOptionEnabled(GammaComplexColumn)) {
-            w.harmonicPart(GammaReal, m, " Real ");
-            w.harmonicPart(GammaImag, m, " Imaginary ");
+        for (const HarmonicPairColumns& pair : kHarmonicPairColumns) {
+            if (options.isCsvOptionEnabled(pair.option)) {
+                w.harmonicPart(pair.first.id, m, pair.first.part);
+                w.harmonicPart(pair.second.id, m, pair.second.part);
+            }
         }
     }
 }
@@ -234,16 +262,10 @@ void RecordColumns::writeColumnRow(QTextStream& out, const FrequencyRecord& reco
     CellWriter w(out, sampleIndex);
     if (options.isCsvOptionEnabled(FrequencyColumn))
         w.frequencyCell(record.frequencies);
-    if (options.isCsvOptionEnabled(PowerColumn))
-        w.cell(record.power);
-    if (options.isCsvOptionEnabled(ForwardPowerColumn))
-        w.cell(record.forwardPower);
-    if (options.isCsvOptionEnabled(ReflectedPowerColumn))
-        w.cell(record.reflectedPower);
-    if (options.isCsvOptionEnabled(EnergyColumn))
-        w.cell(record.energy);
-    if (options.isCsvOptionEnabled(SwrColumn))
-        w.cell(record.swr);
+    for (const ScalarColumn& column : kScalarColumns) {
+        if (options.isCsvOptionEnabled(column.option))
+            w.cell(record.*column.series);
+    }
     if (ionFluxColumnApplies(record, options))
         w.cell(record.ionFlux);
 
@@ -256,33 +278,11 @@ void RecordColumns::writeColumnRow(QTextStream& out, const FrequencyRecord& reco
             w.cell(record.currentPhase, h);
         if (options.isCsvOptionEnabled(HarmonicPhaseColumn))
             w.cell(record.voltagePhase, h);
-        if (options.isCsvOptionEnabled(VoltageComplexColumn)) {
-            w.cell(record.voltageReal, h);
-            w.cell(record.voltageImaginary, h);
-        }
-        if (options.isCsvOptionEnabled(ImpedancePolarColumn)) {
-            w.cell(record.impedanceMagnitude, h);
-            w.cell(record.impedancePhase, h);
-        }
-        if (options.isCsvOptionEnabled(ImpedanceComplexColumn)) {
-            w.cell(record.impedanceReal, h);
-            w.cell(record.impedanceImaginary, h);
-        }
-        if (options.isCsvOptionEnabled(CurrentPolarColumn)) {
-            w.cell(record.current, h);
-            w.cell(record.currentPhase, h);
-        }
-        if (options.isCsvOptionEnabled(CurrentComplexColumn)) {
-            w.cell(record.currentReal, h);
-            w.cell(record.currentImaginary, h);
-        }
-        if (options.isCsvOptionEnabled(GammaPolarColumn)) {
-            w.cell(record.gammaMagnitude, h);
-            w.cell(record.gammaPhase, h);
-        }
-        if (options.isCsvOptionEnabled(GammaComplexColumn)) {
-            w.cell(record.gammaReal, h);
-            w.cell(record.gammaImaginary, h);
+        for (const HarmonicPairColumns& pair : kHarmonicPairColumns) {
+            if (options.isCsvOptionEnabled(pair.option)) {
+                w.cell(record.*pair.first.series, h);
+                w.cell(record.*pair.second.series, h);
+            }
         }
     }
 }
