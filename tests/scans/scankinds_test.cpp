@@ -56,6 +56,18 @@ public:
     QStringList lines;
 };
 
+// What every refused configuration shows once started: one configuration
+// error, the scan finished, and nothing asked of the sensor.
+void expectStartRefused(BaseScan& scan, const FakeSensor& sensor)
+{
+    QSignalSpy errors(&scan, &BaseScan::errorOcurred);
+    scan.start();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors.front().front().toInt(), ScanConfigurationError);
+    EXPECT_TRUE(scan.isFinished());
+    EXPECT_TRUE(sensor.calls.isEmpty());
+}
+
 } // namespace
 
 TEST(PulseTrend, PointsFollowTheMeasuredPeriodAndOnTime)
@@ -118,12 +130,7 @@ TEST(PulseTrend, MismatchedTrendListsAreRefused)
         FakeSensor sensor({13.56}, {1});
         PulseTrendScan scan(&sensor, "pt", values, 1.0, 100.0, 0.0, 0.0, 1.0, 1, modes);
         EXPECT_EQ(scan.dataSets.size(), 1u);
-        QSignalSpy errors(&scan, &BaseScan::errorOcurred);
-        scan.start();
-        ASSERT_EQ(errors.size(), 1);
-        EXPECT_EQ(errors.front().front().toInt(), ScanConfigurationError);
-        EXPECT_TRUE(scan.isFinished());
-        EXPECT_TRUE(sensor.calls.isEmpty());
+        ASSERT_NO_FATAL_FAILURE(expectStartRefused(scan, sensor));
         std::vector<double> sample = sampleFor(sensor);
         scan.preSample(0, 0.0); // a loop pass before it is collected does no harm
         EXPECT_TRUE(sensor.calls.isEmpty());
@@ -168,12 +175,7 @@ TEST(PulseProfile, StepNotAboveZeroIsRefused)
     for (double step : {0.0, -1.0}) {
         FakeSensor sensor({13.56}, {1});
         PulseProfileScan scan(&sensor, "pp", 2.0, 20.0, 0.0, 10.0, step, 8, 0.0);
-        QSignalSpy errors(&scan, &BaseScan::errorOcurred);
-        scan.start();
-        ASSERT_EQ(errors.size(), 1);
-        EXPECT_EQ(errors.front().front().toInt(), ScanConfigurationError);
-        EXPECT_TRUE(scan.isFinished());
-        EXPECT_TRUE(sensor.calls.isEmpty());
+        ASSERT_NO_FATAL_FAILURE(expectStartRefused(scan, sensor));
     }
 }
 
