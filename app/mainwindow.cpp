@@ -214,11 +214,9 @@ void MainWindow::saveSettings()
 {
     // JOINS LATER: autosaveTitle_ and autosaveOn_ are read from the time-trend
     // tab (autosaveTitle(), isAutosaveOn()) once it exists.
+    writeOwnPaths();
     QSettings settings;
     settings.beginGroup(QStringLiteral("Settings"));
-    settings.setValue(QStringLiteral("autosavedir"), autosaveFolder_);
-    settings.setValue(QStringLiteral("savefilename"), savePath_);
-    settings.setValue(QStringLiteral("loadfilename"), loadPath_);
     settings.setValue(QStringLiteral("autosaveTitle"), autosaveTitle_);
     settings.setValue(QStringLiteral("autosaveState"), autosaveOn_);
     settings.endGroup();
