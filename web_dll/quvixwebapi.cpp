@@ -282,10 +282,7 @@ int quvixConfigureFPGA(int handle, int externalTrigger, int accumulations, doubl
     const Access sensor = connection(handle);
     if (!sensor)
         return badHandle;
-    const int result = sensor->configureFPGA(externalTrigger, accumulations, levelPercent, delay, holdoff);
-    std::lock_guard<std::mutex> guard(sensor->lock);
-    sensor->markFpga();
-    return result;
+    return sensor->configureFPGA(externalTrigger, accumulations, levelPercent, delay, holdoff);
 }
 
 int quvixUseExternalTrigger(int handle, int on)

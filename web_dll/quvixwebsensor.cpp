@@ -57,6 +57,7 @@ int quvixWebSensor::configureFPGA(int externalTrigger, int accumulations, double
     t.Trigger_Delay = delay;
     t.Trigger_Holdoff = holdoff;
     t.pulse = holdoff != 0;
+    markFpga();
     return 1;
 }
 
@@ -105,6 +106,7 @@ bool quvixWebSensor::sendConfig(const SensorIdentity& requested, int frequencyCo
     char url[urlSize];
     if (length < 0 || !composeUrl(url, configPath) || !transport.post(url, body, length))
         return false;
+    sentSettings = requested;
     return getAndParse(configPath, &quvixWebSensor::readBackSettings);
 }
 
@@ -121,13 +123,21 @@ bool quvixWebSensor::sendFpga(const TriggerSettings& trigger)
 
 bool quvixWebSensor::readBackSettings(const char* reply, size_t length)
 {
-    if (!configPending)
-        return ReplyParser::parseSettings(reply, length, state);
-    // The caller asked for new settings while these were on their way: the
-    // reply must not overwrite them before they are sent.
-    const SensorIdentity newer = state.requested;
+    // The caller may have changed the requested block while these settings
+    // were on their way, with or without marking a send (the harmonic
+    // selection is marked only by the reload that follows it): the reply
+    // must not take those changes back.
+    const SensorIdentity callers = state.requested;
     const bool parsed = ReplyParser::parseSettings(reply, length, state);
-    state.requested = newer;
+    SensorIdentity& requested = state.requested;
+    if (callers.refreshRate != sentSettings.refreshRate)
+        requested.refreshRate = callers.refreshRate;
+    if (std::strncmp(callers.signalLock, sentSettings.signalLock, SensorIdentity::textSize) != 0)
+        std::memcpy(requested.signalLock, callers.signalLock, SensorIdentity::textSize);
+    for (int i = 0; i < SensorIdentity::maxFrequencies; ++i) {
+        if (callers.selectedHarmonics[i] != sentSettings.selectedHarmonics[i])
+            requested.selectedHarmonics[i] = callers.selectedHarmonics[i];
+    }
     return parsed;
 }
 

@@ -29,7 +29,8 @@ public:
     quvixWebSensor(const quvixWebSensor&) = delete;
     quvixWebSensor& operator=(const quvixWebSensor&) = delete;
 
-    // Stores new trigger settings for the worker to send; returns 1.
+    // Stores new trigger settings and marks them for the worker to send, in
+    // one hold of `lock`, so a trigger read-back never takes them back; returns 1.
     virtual int configureFPGA(int externalTrigger, int accumulations, double levelPercent, int delay,
                               int holdoff);
 
@@ -40,7 +41,9 @@ public:
 
     // GET info, config, info, fpga, each reply parsed before the next request.
     bool openSequence();
-    // POST the settings, then GET and parse them back. A failed POST skips the GET.
+    // POST the settings, then GET and parse them back. A failed POST skips the
+    // GET. What the caller changed in the requested block while this ran is
+    // kept; the rest of it follows the sensor's reply. Worker (or opener) thread.
     bool sendConfig(const SensorIdentity& requested, int frequencyCount);
     bool sendFpga(const TriggerSettings& trigger);
     bool sendData3(const char* body, int length);
@@ -88,6 +91,8 @@ private:
     void waitForNextPass(int refreshRate, std::int64_t passStartMs);
     static int writeSample(const MeasurementRecord& record, double* values, int capacity);
 
+    // The requested block of the config send under way; sending thread only.
+    SensorIdentity sentSettings;
     char base[baseUrlSize] = {};
     bool baseFits = false;
     HttpTransport transport;

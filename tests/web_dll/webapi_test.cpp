@@ -149,6 +149,25 @@ protected:
         return true;
     }
 
+    // Waits for a request whose body holds `bodyPart`.
+    bool waitForRequestWith(const std::string& method, const std::string& path, const std::string& bodyPart)
+    {
+        const auto logged = [&] {
+            const std::vector<LoggedRequest> log = sim->requests();
+            return std::any_of(log.begin(), log.end(), [&](const LoggedRequest& r) {
+                return r.method == method && r.path == path && r.body.find(bodyPart) != std::string::npos;
+            });
+        };
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(generousMs);
+        while (!logged()) {
+            const size_t seen = sim->requests().size();
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            sim->waitForRequests(seen + 1, generousMs);
+        }
+        return true;
+    }
+
     struct Sample {
         int result = 0;
         int count = 0;
@@ -351,10 +370,36 @@ TEST_F(WebApi, SettingsReachTheSensor)
 
     EXPECT_EQ(quvixEnablePulseMode(h, 1), 1);
     EXPECT_EQ(quvixSetPMMConfig(h, 12.9, 4), 1);
-    ASSERT_TRUE(waitForRequest("POST", "/quvix_service/data3.cgi"));
+    // The worker may send the pulse mode alone before the threshold follows in its next pass.
+    ASSERT_TRUE(waitForRequestWith("POST", "/quvix_service/data3.cgi", "pulse_threshold_percent"));
     EXPECT_EQ(sim->state().pulseMonitor().monitorPulse, 1);
     EXPECT_EQ(sim->state().pulseMonitor().thresholdPercent, 12);
     EXPECT_EQ(sim->state().pulseMonitor().trim, 4);
+}
+
+TEST_F(WebApi, SelectionChangedWhileAConfigSendRunsIsKept)
+{
+    options.frequenciesHz = {13.56e6, 27.12e6};
+    options.harmonics = {5, 3};
+    startSimulator();
+    const int h = open();
+    ASSERT_GE(h, 0);
+    WebSensorFaults slow;
+    slow.replyDelayMs = 300; // the config read-back is still on its way when the caller changes the selection
+    sim->setFaults(slow);
+    EXPECT_EQ(quvixSetReportRate(h, 200), 1);
+    ASSERT_TRUE(waitForRequest("POST", "/quvix_service/config.cgi"));
+    EXPECT_EQ(quvixDisableParameters(h), 1);
+    EXPECT_EQ(quvixEnableParameters(h, 0, 2), 1);
+    EXPECT_EQ(quvixEnableParameters(h, 1, 1), 1);
+    ASSERT_TRUE(waitForRequest("GET", "/quvix_service/config.cgi", 2));
+    // The data fetch follows the read-back in the same pass, so by then it was parsed.
+    ASSERT_TRUE(waitForRequest("GET", dataPath, countRequests("GET", dataPath) + 1));
+    sim->setFaults(WebSensorFaults());
+    EXPECT_EQ(quvixParameterReload(h), 1);
+    ASSERT_TRUE(waitForRequest("GET", "/quvix_service/config.cgi", 3));
+    EXPECT_EQ(sim->state().selectedHarmonics(), (std::vector<int>{2, 1}));
+    EXPECT_EQ(sim->state().refreshMs(), 200);
 }
 
 TEST_F(WebApi, DeliversSamplesWithTimeDeltaAndPeak)
@@ -530,7 +575,7 @@ TEST_F(WebApi, CloseWakesABlockedReader)
     ASSERT_EQ(firstRead.get_future().wait_for(std::chrono::milliseconds(generousMs)),
               std::future_status::ready);
     close(h);
-    ASSERT_EQ(blocked.wait_for(std::chrono::seconds(1)), std::future_status::ready);
+    ASSERT_EQ(blocked.wait_for(std::chrono::milliseconds(generousMs)), std::future_status::ready);
     // -1: woken inside the wait; -4: the second read came after the close.
     const int result = blocked.get();
     EXPECT_TRUE(result == -1 || result == -4) << result;
