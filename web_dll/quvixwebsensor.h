@@ -42,8 +42,9 @@ public:
     // GET info, config, info, fpga, each reply parsed before the next request.
     bool openSequence();
     // POST the settings, then GET and parse them back. A failed POST skips the
-    // GET. What the caller changed in the requested block while this ran is
-    // kept; the rest of it follows the sensor's reply. Worker (or opener) thread.
+    // GET. Fields of the stored requested block that differ from `requested`
+    // (the caller changed them after the copy) are kept; the rest follow the
+    // sensor's reply. One sending thread at a time (the worker).
     bool sendConfig(const SensorIdentity& requested, int frequencyCount);
     bool sendFpga(const TriggerSettings& trigger);
     bool sendData3(const char* body, int length);
