@@ -118,6 +118,7 @@ bool quvixWebSensor::sendFpga(const TriggerSettings& trigger)
     if (length < 0 || !composeUrl(url, trigger.pulse ? fpgaPulsePath : fpgaPath) ||
         !transport.post(url, body, length))
         return false;
+    sentTrigger = trigger;
     return getAndParse(fpgaPath, &quvixWebSensor::readBackTrigger);
 }
 
@@ -141,11 +142,23 @@ bool quvixWebSensor::readBackSettings(const char* reply, size_t length)
     return parsed;
 }
 
+namespace {
+
+bool sameTrigger(const TriggerSettings& a, const TriggerSettings& b)
+{
+    return a.Accumulations == b.Accumulations && a.Trigger_Level == b.Trigger_Level &&
+           a.Trigger_Holdoff == b.Trigger_Holdoff && a.Trigger_Delay == b.Trigger_Delay &&
+           a.External_trigger == b.External_trigger && a.pulse == b.pulse;
+}
+
+} // namespace
+
 bool quvixWebSensor::readBackTrigger(const char* reply, size_t length)
 {
-    if (!fpgaPending)
+    if (sameTrigger(state.trigger, sentTrigger))
         return ReplyParser::parseTrigger(reply, length, state);
-    // Newer trigger settings wait to be sent; the reply only confirms the exchange.
+    // The caller changed the trigger settings while these were on their way;
+    // the newer ones wait to be sent and the reply only confirms the exchange.
     SensorState scratch = state;
     return ReplyParser::parseTrigger(reply, length, scratch);
 }

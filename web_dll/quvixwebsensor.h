@@ -46,6 +46,7 @@ public:
     // (the caller changed them after the copy) are kept; the rest follow the
     // sensor's reply. One sending thread at a time (the worker).
     bool sendConfig(const SensorIdentity& requested, int frequencyCount);
+    // Like sendConfig: stored trigger settings that differ from `trigger` are kept.
     bool sendFpga(const TriggerSettings& trigger);
     bool sendData3(const char* body, int length);
     // GET one sample from the data endpoint; a new one is queued and waiting
@@ -92,8 +93,9 @@ private:
     void waitForNextPass(int refreshRate, std::int64_t passStartMs);
     static int writeSample(const MeasurementRecord& record, double* values, int capacity);
 
-    // The requested block of the config send under way; sending thread only.
+    // What the config and fpga sends under way carry; sending thread only.
     SensorIdentity sentSettings;
+    TriggerSettings sentTrigger;
     char base[baseUrlSize] = {};
     bool baseFits = false;
     HttpTransport transport;

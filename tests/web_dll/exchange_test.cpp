@@ -122,6 +122,29 @@ TEST_F(Exchanges, PulseTriggerPostsToPulseAddressThenReadsBackWithout)
     EXPECT_FALSE(sensor->state.trigger.pulse);
 }
 
+// A send carries a copy; what the caller stored after the copy is taken, the
+// sensor's reply to the older copy must not overwrite it.
+TEST_F(Exchanges, ReadBacksKeepWhatTheCallerChangedAfterTheCopy)
+{
+    options.frequenciesHz = {13560000.0, 27120000.0};
+    options.harmonics = {5, 3};
+    openAndForget();
+    const SensorIdentity sent = sensor->state.requested; // the worker's copy
+    sensor->state.requested.selectedHarmonics[1] = 1;    // the caller's change after it
+    ASSERT_TRUE(sensor->sendConfig(sent, 2));
+    EXPECT_EQ(sim->state().selectedHarmonics(), (std::vector<int>{5, 3}));
+    EXPECT_EQ(sensor->state.requested.selectedHarmonics[1], 1);
+
+    sensor->configureFPGA(0, 2, 50.0, 0, 0);
+    const TriggerSettings older = sensor->state.trigger;
+    sensor->configureFPGA(1, 1, 33.3, 5, 2);
+    ASSERT_TRUE(sensor->sendFpga(older));
+    EXPECT_EQ(sim->state().trigger().triggerLevel, 4096);
+    EXPECT_EQ(sensor->state.trigger.Trigger_Level, 2727);
+    EXPECT_EQ(sensor->state.trigger.Accumulations, 1);
+    EXPECT_TRUE(sensor->state.trigger.pulse);
+}
+
 TEST_F(Exchanges, Data3PostIsNotReadBack)
 {
     openAndForget();
