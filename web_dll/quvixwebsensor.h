@@ -29,8 +29,8 @@ public:
     quvixWebSensor(const quvixWebSensor&) = delete;
     quvixWebSensor& operator=(const quvixWebSensor&) = delete;
 
-    // Stores new trigger settings and marks them for the worker to send, in
-    // one hold of `lock`, so a trigger read-back never takes them back; returns 1.
+    // Stores new trigger settings and marks them for the worker to send, both
+    // under one hold of `lock`; returns 1. Any thread.
     virtual int configureFPGA(int externalTrigger, int accumulations, double levelPercent, int delay,
                               int holdoff);
 
