@@ -274,6 +274,12 @@ void SmithChartDialog::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
+QString SmithChartDialog::askSaveFileName(const QString& caption, const QString& folder,
+                                          const QString& filters, QString* filter)
+{
+    return QFileDialog::getSaveFileName(this, caption, folder, filters, filter);
+}
+
 QString SmithChartDialog::withSuffix(const QString& fileName, const QString& filter)
 {
     if (!QFileInfo(fileName).suffix().isEmpty())
@@ -290,7 +296,7 @@ void SmithChartDialog::print()
     if (folder.isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     QString filter;
-    QString fileName = askSaveFileName(this, QStringLiteral("Save as..."), folder, imageFilters, &filter);
+    QString fileName = askSaveFileName(QStringLiteral("Save as..."), folder, imageFilters, &filter);
     if (fileName.isEmpty())
         return;
     fileName = withSuffix(fileName, filter);

@@ -4,6 +4,7 @@
 
 #include "views/smithchartdialog.h"
 
+#include "app/messageboxanswer.h"
 #include "scans/basescan.h"
 #include "scans/fakesensor.h"
 #include "scans/parameternames.h"
@@ -12,11 +13,17 @@
 #include <gtest/gtest.h>
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QLabel>
 #include <QLayout>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <cmath>
@@ -343,6 +350,139 @@ TEST(SmithChartDialog, OwnerThatDisconnectsFirstIsDestroyedWithItsDialog)
     EXPECT_FALSE(owner->toggle());
     owner.reset();
     EXPECT_TRUE(dialog.isNull());
+}
+
+} // namespace
+
+namespace {
+
+// Answers the file chooser with scripted names and keeps what it was asked.
+class ScriptedSaveDialog : public SmithChartDialog
+{
+public:
+    struct Asked {
+        QString caption;
+        QString folder;
+        QString filters;
+    };
+    QStringList answers;
+    QString answerFilter = QStringLiteral("PNG (*.png)");
+    QList<Asked> asked;
+
+protected:
+    QString askSaveFileName(const QString& caption, const QString& folder, const QString& filters,
+                            QString* filter) override
+    {
+        asked.append({caption, folder, filters});
+        *filter = answerFilter;
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+};
+
+QString storedExportFolder()
+{
+    QSettings settings;
+    return settings.value(QStringLiteral("Settings/exportImageDir")).toString();
+}
+
+void forgetExportFolder()
+{
+    QSettings settings;
+    settings.remove(QStringLiteral("Settings/exportImageDir"));
+}
+
+TEST(SmithChartDialogPrint, SavesSquareImageAndRemembersFolder)
+{
+    forgetExportFolder();
+    QTemporaryDir first;
+    QTemporaryDir second;
+    ScanOf scan = filledScan(QStringLiteral("QX000001"), 50);
+    ScriptedSaveDialog dialog;
+    dialog.addScan(scan.scan.get());
+    dialog.answers << first.filePath(QStringLiteral("chart.png"))
+                   << second.filePath(QStringLiteral("next.png"));
+
+    dialog.print();
+    ASSERT_EQ(dialog.asked.size(), 1);
+    EXPECT_EQ(dialog.asked[0].caption, QStringLiteral("Save as..."));
+    EXPECT_EQ(dialog.asked[0].folder, QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+    EXPECT_EQ(dialog.asked[0].filters,
+              QStringLiteral("PNG (*.png);; BMP (*.bmp);;TIFF (*.tiff *.tif);; JPEG (*.jpg *.jpeg)"));
+    const QImage saved(first.filePath(QStringLiteral("chart.png")));
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.size(), QSize(2048, 2048));
+    EXPECT_EQ(saved.pixelColor(5, 5), QColor(Qt::white));
+    EXPECT_EQ(storedExportFolder(), QFileInfo(first.path()).absoluteFilePath());
+
+    dialog.findChild<QPushButton*>(QStringLiteral("printButton"))->click();
+    ASSERT_EQ(dialog.asked.size(), 2);
+    EXPECT_EQ(dialog.asked[1].folder, QFileInfo(first.path()).absoluteFilePath());
+    EXPECT_TRUE(QFileInfo::exists(second.filePath(QStringLiteral("next.png"))));
+    EXPECT_EQ(storedExportFolder(), QFileInfo(second.path()).absoluteFilePath());
+}
+
+TEST(SmithChartDialogPrint, CancelKeepsStoredFolder)
+{
+    QTemporaryDir folder;
+    {
+        QSettings settings;
+        settings.setValue(QStringLiteral("Settings/exportImageDir"), folder.path());
+    }
+    ScriptedSaveDialog dialog;
+    dialog.print();
+    ASSERT_EQ(dialog.asked.size(), 1);
+    EXPECT_EQ(dialog.asked[0].folder, folder.path());
+    EXPECT_EQ(storedExportFolder(), folder.path());
+    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
+}
+
+struct SuffixCase {
+    const char* name;
+    const char* typed;
+    const char* filter;
+    const char* written;
+    const char* format;
+};
+
+class SmithChartDialogSuffix : public ::testing::TestWithParam<SuffixCase>
+{
+};
+
+TEST_P(SmithChartDialogSuffix, NameWithoutSuffixGetsFilterSuffix)
+{
+    const SuffixCase& c = GetParam();
+    QTemporaryDir folder;
+    ScriptedSaveDialog dialog;
+    dialog.answers << folder.filePath(QString::fromLatin1(c.typed));
+    dialog.answerFilter = QString::fromLatin1(c.filter);
+    dialog.print();
+    const QString written = folder.filePath(QString::fromLatin1(c.written));
+    ASSERT_TRUE(QFileInfo::exists(written)) << c.written;
+    EXPECT_EQ(QImageReader(written).format(), QByteArray(c.format));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, SmithChartDialogSuffix,
+    ::testing::Values(SuffixCase{"Png", "chart", "PNG (*.png)", "chart.png", "png"},
+                      SuffixCase{"Bmp", "chart", " BMP (*.bmp)", "chart.bmp", "bmp"},
+                      SuffixCase{"Jpeg", "chart", " JPEG (*.jpg *.jpeg)", "chart.jpg", "jpeg"},
+                      SuffixCase{"NoFilter", "chart", "", "chart.png", "png"},
+                      SuffixCase{"Typed", "chart.bmp", "PNG (*.png)", "chart.bmp", "bmp"}),
+    [](const ::testing::TestParamInfo<SuffixCase>& info) { return std::string(info.param.name); });
+
+TEST(SmithChartDialogPrint, UnwritableFolderGivesWarning)
+{
+    QTemporaryDir folder;
+    ScriptedSaveDialog dialog;
+    dialog.answers << folder.filePath(QStringLiteral("missing/sub/chart.png"));
+    MessageBoxAnswers answers({QMessageBox::Ok});
+    dialog.print();
+    ASSERT_EQ(answers.seen().size(), 1);
+    EXPECT_EQ(answers.seen()[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(answers.seen()[0].title, QStringLiteral("Save Chart"));
+    EXPECT_TRUE(answers.seen()[0].text.contains(QStringLiteral("chart.png")));
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("missing/sub/chart.png"))));
 }
 
 } // namespace
