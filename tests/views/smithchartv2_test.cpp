@@ -420,9 +420,7 @@ TEST(SmithChartGrid, SimpleGridDrawsItsCirclesAndNoFineArcs)
     const QPointF top(224, -224 + 0.5);
     EXPECT_LT(exportedColourAt(simple, top).lightness(), 128);
     EXPECT_LT(exportedColourAt(full, top).lightness(), 128);
-    // The r = 3 circle's left end (112, 0) and its rightmost arc point on
-    // the axis are drawn in the simple grid; the fine r = 0.01 arc near the
-    // short circuit only in the full one.
+    // The fine r = 0.01 arc near the short circuit is in the full grid only.
     const double angle = 170.0 * M_PI / 180.0;
     const QPointF fine(448 * 0.01 / 1.01 + 448 / 1.01 * std::cos(angle), -448 / 1.01 * std::sin(angle));
     EXPECT_GT(exportedColourAt(simple, fine).lightness(), 200);
