@@ -6,6 +6,7 @@
 #include <QTreeWidgetItem>
 
 #include <algorithm>
+#include <cstring>
 
 const char* const trendMeasurementText = "Trend Measurement";
 const char* const endTrendText = "END TREND";
@@ -25,6 +26,11 @@ const Series* harmonicSeries(const HarmonicSeries& series, int harmonic)
     if (harmonic < 0 || static_cast<size_t>(harmonic) >= series.size())
         return nullptr;
     return &series[static_cast<size_t>(harmonic)];
+}
+
+bool sameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 void eraseFront(Series& series, size_t count)
@@ -226,10 +232,45 @@ size_t TrendDataSet::timeIndexFor(double t) const
 {
     if (time.size() < 2 || !(t > time.front()))
         return 0;
+    if (isTimeAxisOrdered()) {
+        const auto found = std::lower_bound(time.begin() + 1, time.end(), t);
+        return found == time.end() ? time.size() - 1 : static_cast<size_t>(found - time.begin());
+    }
+    // A negative step or a file's own times may leave the axis unordered;
+    // only the walk then finds the first sample that is late enough.
     for (size_t i = 1; i < time.size(); ++i)
         if (time[i] >= t)
             return i;
     return time.size() - 1;
+}
+
+bool TrendDataSet::isTimeAxisOrdered() const
+{
+    // The axis is normally only appended to; a rewrite (shift, trim, or a
+    // caller replacing it) shows as a changed size or end value and starts
+    // the check again from the front.
+    const bool rewritten = time.size() < m_orderChecked ||
+                           (m_orderChecked > 0 && !(sameBits(time.front(), m_orderCheckedFront) &&
+                                                    sameBits(time[m_orderChecked - 1], m_orderCheckedBack)));
+    if (rewritten) {
+        m_orderChecked = 0;
+        m_timeOrdered = true;
+    }
+    if (m_timeOrdered) {
+        for (size_t i = std::max<size_t>(m_orderChecked, 1); i < time.size(); ++i) {
+            // NaN fails this too, and lower_bound cannot search past one.
+            if (!(time[i] >= time[i - 1])) {
+                m_timeOrdered = false;
+                break;
+            }
+        }
+    }
+    m_orderChecked = time.size();
+    if (!time.empty()) {
+        m_orderCheckedFront = time.front();
+        m_orderCheckedBack = time.back();
+    }
+    return m_timeOrdered;
 }
 
 double TrendDataSet::frequencyAt(int recordIndex, double t) const

@@ -104,12 +104,22 @@ public:
 
 private:
     const FrequencyRecord* recordAt(int recordIndex) const;
+    // The first sample at or after t (see frequencyAt); a binary search
+    // while the axis is nondecreasing.
     size_t timeIndexFor(double t) const;
+    bool isTimeAxisOrdered() const;
     void appendPulse(double period, double onTime);
     std::vector<Series*> pulseSeries();
 
     const Series m_emptySeries;
     qint64 m_firstSampleNumber = 0;
+    // How far the time axis is known to be nondecreasing, and its end values
+    // when that was checked. Written by the const lookups, so, like the data,
+    // only under the owning scan's mutex.
+    mutable size_t m_orderChecked = 0;
+    mutable bool m_timeOrdered = true;
+    mutable double m_orderCheckedFront = 0.0;
+    mutable double m_orderCheckedBack = 0.0;
 };
 
 // Texts shared by the writers and the reader of the trend blocks.

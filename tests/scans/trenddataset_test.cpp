@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <deque>
 #include <random>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace {
@@ -360,6 +362,98 @@ TEST_F(TimeLookup, HarmonicValuesPerQuantity)
     EXPECT_TRUE(set->harmonicValues(5, 0, 1.0).empty());
     EXPECT_TRUE(set->harmonicValues(0, -2, 1.0).empty());
     EXPECT_EQ(set->harmonicValues(0, 9, -1.0).size(), 2u);
+}
+
+namespace {
+
+// The first sample at or after t as a plain walk from the start of the axis:
+// what every lookup must find, however it searches.
+size_t walkedIndex(const Series& time, double t)
+{
+    if (time.size() < 2 || !(t > time.front()))
+        return 0;
+    for (size_t i = 1; i < time.size(); ++i)
+        if (time[i] >= t)
+            return i;
+    return time.size() - 1;
+}
+
+// A set whose frequency at sample i is i (until a trim), on the given axis.
+std::unique_ptr<TrendDataSet> setOnAxis(const Series& axis)
+{
+    const std::vector<RecordSpec> specs{{0.0, 1}};
+    auto set = makeSet(specs);
+    for (size_t i = 0; i < axis.size(); ++i) {
+        std::vector<double> sample = sampleFor(specs, 100.0, 25.0, static_cast<double>(i));
+        sample[0] = static_cast<double>(i);
+        set->appendSample(sample.data(), static_cast<int>(sample.size()), 0.0, 0);
+    }
+    set->time = axis;
+    return set;
+}
+
+void expectLookupsWalk(const TrendDataSet& set, const std::string& name)
+{
+    std::vector<double> probes{-1e9, -2.0, -0.5, 0.0, 1e-12, 0.5, 1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 7.0, 1e9};
+    for (double t : set.time)
+        probes.insert(probes.end(), {t, std::nextafter(t, -1e300), std::nextafter(t, 1e300)});
+    for (double t : probes) {
+        if (set.time.empty()) {
+            EXPECT_EQ(set.frequencyAt(0, t), 0.0) << name;
+            continue;
+        }
+        const size_t expected = walkedIndex(set.time, t);
+        EXPECT_EQ(set.frequencyAt(0, t), set.records[0]->frequencies[expected]) << name << ", t " << t;
+        if (t >= 0.0) {
+            const double voltage = set.records[0]->voltage[0][expected];
+            EXPECT_EQ(set.harmonicValues(0, 0, t), std::vector<double>{voltage}) << name << ", t " << t;
+        }
+    }
+}
+
+} // namespace
+
+TEST(TimeLookupSearch, FindsWhatTheWalkFindsOnEveryAxis)
+{
+    const std::vector<std::pair<std::string, Series>> axes{
+        {"empty", {}},
+        {"one sample", {1.0}},
+        {"two samples", {0.0, 1.0}},
+        {"rising", {0.0, 0.5, 1.0, 1.5, 2.0, 2.5, 3.0}},
+        {"equal times", {0.0, 1.0, 1.0, 1.0, 2.0, 2.0, 3.0}},
+        {"all equal", {2.0, 2.0, 2.0, 2.0}},
+        {"negative start", {-3.0, -2.0, -1.0, 0.0, 1.0}},
+        {"shifted by a trigger", {-1.25, -0.75, -0.25, 0.25, 0.75}},
+        {"falling step", {0.0, 1.0, 2.0, 1.5, 3.0, 2.5, 4.0}},
+        {"falling", {3.0, 2.0, 1.0, 0.0}},
+        {"not a number inside", {0.0, 1.0, std::nan(""), 2.0, 3.0}},
+    };
+    for (const auto& [name, axis] : axes)
+        expectLookupsWalk(*setOnAxis(axis), name);
+}
+
+TEST(TimeLookupSearch, FollowsTheAxisAsItGrowsShiftsAndShrinks)
+{
+    auto set = setOnAxis({0.0, 1.0, 2.0, 3.0, 4.0});
+    expectLookupsWalk(*set, "before growing");
+
+    // Appends after a lookup: a step back later must still be noticed.
+    const std::vector<RecordSpec> specs{{0.0, 1}};
+    for (double dt : {1.0, -2.5, 1.0}) {
+        std::vector<double> sample = sampleFor(specs, 100.0, 25.0);
+        sample[0] = static_cast<double>(set->sampleCount());
+        set->appendSample(sample.data(), static_cast<int>(sample.size()), 0.0,
+                          static_cast<qint64>(dt * TrendDataSet::ticksPerSecond));
+        expectLookupsWalk(*set, "appended " + std::to_string(dt));
+    }
+
+    // Trimming the step back away orders the axis again.
+    set->removeBefore(5.0);
+    expectLookupsWalk(*set, "trimmed");
+    set->shiftTime(2.0);
+    expectLookupsWalk(*set, "shifted");
+    set->time = {0.0, 3.0, 1.0};
+    expectLookupsWalk(*set, "replaced");
 }
 
 TEST_F(TimeLookup, RemoveBeforeBeyondTheEndEmptiesEverything)
