@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <unistd.h>
+
 namespace {
 
 template <typename File> FileOutput::Result writeAll(File& file, const char* data, qint64 size)
@@ -16,6 +18,14 @@ template <typename File> FileOutput::Result writeAll(File& file, const char* dat
         done += written;
     }
     return FileOutput::Written;
+}
+
+// A text smaller than Qt's write buffer only fills the buffer; the real write
+// (and ENOSPC) happens later, and QSaveFile::commit() would rename a short
+// temporary file over the target regardless. Push it out and ask the disk.
+bool reachedDisk(QFileDevice& file)
+{
+    return file.flush() && file.error() == QFileDevice::NoError && ::fdatasync(file.handle()) == 0;
 }
 
 } // namespace
@@ -37,7 +47,8 @@ FileOutput::Result FileOutput::write(const QString& fileName, const char* data, 
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return OpenFailed;
-    if (writeAll(file, data, size) != Written) {
+    if (writeAll(file, data, size) != Written || !reachedDisk(file)) {
+        // Cancelled, commit() removes the temporary file and keeps the old one.
         file.cancelWriting();
         file.commit();
         return WriteFailed;
