@@ -5,17 +5,20 @@
 
 std::optional<uint32_t> parseIpv4(const QString& text)
 {
-    static const QRegularExpression dotted("^\\d{1,3}\\.\\d{1,3}\\.\\d{1,3}\\.\\d{1,3}$");
-    const QString trimmed = text.trimmed();
-    if (!dotted.match(trimmed).hasMatch())
+    static const QRegularExpression dotted("^([0-9]{1,3})\\.([0-9]{1,3})\\.([0-9]{1,3})\\.([0-9]{1,3})$");
+    const QRegularExpressionMatch match = dotted.match(text.trimmed());
+    if (!match.hasMatch())
         return std::nullopt;
-    for (const QString& part : trimmed.split('.'))
-        if (part.toInt() > 255)
+    // Each part is the decimal number the user typed: a leading zero is
+    // padding, never an octal prefix as the usual address parsers take it.
+    uint32_t address = 0;
+    for (int part = 1; part <= 4; ++part) {
+        const uint32_t value = match.captured(part).toUInt(nullptr, 10);
+        if (value > 255)
             return std::nullopt;
-    const QHostAddress address(trimmed);
-    if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol)
-        return std::nullopt;
-    return address.toIPv4Address();
+        address = (address << 8) | value;
+    }
+    return address;
 }
 
 QString formatIpv4(uint32_t address)

@@ -190,6 +190,22 @@ TEST(Ipv4Text, AcceptsOnlyFourDottedParts)
     EXPECT_EQ(formatIpv4(0xC0A8010A), "192.168.1.10");
 }
 
+TEST(Ipv4Text, ReadsEveryPartAsTheDecimalNumberTyped)
+{
+    struct Case {
+        const char* text;
+        std::optional<uint32_t> address;
+    };
+    const Case cases[] = {
+        {"192.168.001.010", 0xC0A8010A}, {"010.1.1.1", 0x0A010101},       {"10.0.0.08", 0x0A000008},
+        {"10.0.0.09", 0x0A000009},       {"255.255.255.000", 0xFFFFFF00}, {"000.000.000.000", 0x00000000},
+        {" 192.168.1.010 ", 0xC0A8010A}, {"0255.1.1.1", std::nullopt},    {"256.001.1.1", std::nullopt},
+        {"1.2.3.0x1", std::nullopt},     {"+1.2.3.4", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(parseIpv4(c.text), c.address) << c.text;
+}
+
 // The form on a bare main window, before the window logic changes it.
 TEST(ConfigToolForm, BuildsFivePagesInOrderWithTheirLimits)
 {
@@ -295,6 +311,26 @@ TEST_F(MainWindowTest, ADhcpSendZeroesTheAddressesAndNothingElse)
     EXPECT_EQ(after.mid(64), before.mid(64));
     ASSERT_FALSE(responder.texts.isEmpty());
     EXPECT_TRUE(responder.texts.first().startsWith("Sending Configuration: In order to correctly write"));
+}
+
+TEST_F(MainWindowTest, ZeroPaddedAddressesReachTheSensorAsTyped)
+{
+    plug("a", "QX1", demoImage(0xC000023C));
+    start();
+    ASSERT_TRUE(waitForSensor(true));
+    widget<QLineEdit>("ipEdit")->setText("192.168.001.010");
+    widget<QLineEdit>("nmEdit")->setText("255.255.255.000");
+    widget<QLineEdit>("gwEdit")->setText("010.0.0.08");
+    widget<QLineEdit>("dnsEdit")->setText("008.008.004.004");
+    send();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->statusBar()->currentMessage() == "Memory successfully written"; }, 30000));
+    EXPECT_EQ(sensors.memory("a").mid(48, 16), QByteArray("\x0A\x01\xA8\xC0"
+                                                          "\x00\xFF\xFF\xFF"
+                                                          "\x08\x00\x00\x0A"
+                                                          "\x04\x04\x08\x08",
+                                                          16));
+    EXPECT_FALSE(responder.texts.join("\n").contains("invalid IP"));
 }
 
 TEST_F(MainWindowTest, InvalidInputIsRefusedAndNothingIsWritten)
