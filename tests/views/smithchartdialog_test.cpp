@@ -225,17 +225,18 @@ TEST(SmithChartDialog, RebuildWhileScanGrowsStaysWithinCopies)
     ScanOf scan = filledScan(QStringLiteral("QX000001"), 100);
     SmithChartDialog dialog;
     dialog.addScan(scan.scan.get());
-    std::atomic<bool> stop{false};
+    // A bounded writer: an endless one outgrows the rebuilds, which copy the whole scan.
+    std::atomic<bool> writing{true};
     std::thread writer([&] {
         const std::vector<double> sample = loadSample(*scan.sensor, 12.0);
-        while (!stop) {
+        for (int i = 0; i < 3000; ++i) {
             std::vector<double> copy = sample;
             scan.scan->addData(copy.data(), static_cast<int>(copy.size()), 0.0, 24000);
         }
+        writing = false;
     });
-    for (int i = 0; i < 50; ++i)
+    for (int rebuilds = 0; writing || rebuilds < 3; ++rebuilds)
         dialog.rebuild();
-    stop = true;
     writer.join();
     const int held = scan.scan->sampleCount(0);
     for (int line = 0; line < 3; ++line)
