@@ -22,10 +22,22 @@ void appendText(std::string& out, const QString& text)
     out += text.toUtf8().toStdString();
 }
 
+// Text fields come from the user and from the sensors (a network sensor
+// sends its serial number verbatim). A line end in one would end its line
+// early and a separator would split it, and the file would not read back;
+// both become blanks.
+QString fieldText(QString value, const QString& separator)
+{
+    value.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (!separator.isEmpty())
+        value.replace(separator, QStringLiteral(" "));
+    return value;
+}
+
 void appendKey(std::string& out, const char* key, const QString& value)
 {
     out += key;
-    appendText(out, value);
+    appendText(out, fieldText(value, QStringLiteral(";")));
     out += '\n';
 }
 
@@ -260,13 +272,13 @@ QString ScanFileWriter::csvText(const BaseScan& scan, const QString& software,
     QString text;
     QTextStream out(&text);
     numberStream(out);
-    out << "Software :" << software << "\n";
+    out << "Software :" << fieldText(software, csvDelimiter) << "\n";
     out << "Date" << csvDelimiter << scan.created.toString(Qt::ISODate) << "\n";
-    out << "Serial Number" << csvDelimiter << scan.serialNumber << "\n";
+    out << "Serial Number" << csvDelimiter << fieldText(scan.serialNumber, csvDelimiter) << "\n";
     if (!scan.waferLot.isEmpty())
-        out << "Wafer Lot" << csvDelimiter << scan.waferLot << "\n";
+        out << "Wafer Lot" << csvDelimiter << fieldText(scan.waferLot, csvDelimiter) << "\n";
     if (!scan.waferNumber.isEmpty())
-        out << "Wafer Number" << csvDelimiter << scan.waferNumber << "\n";
+        out << "Wafer Number" << csvDelimiter << fieldText(scan.waferNumber, csvDelimiter) << "\n";
     if (scan.trendCount > 0) {
         const size_t sets = scan.dataSets.size();
         for (size_t i = 0; i < sets; ++i) {
@@ -295,7 +307,7 @@ QString ScanFileWriter::intervalText(const BaseScan& scan, const QString& softwa
     QString text;
     QTextStream out(&text);
     numberStream(out);
-    out << "Software :" << software << "\n";
+    out << "Software :" << fieldText(software, csvDelimiter) << "\n";
     const bool framed = framesTrends(scan);
     for (size_t i = 0; i < scan.dataSets.size(); ++i) {
         if (framed)

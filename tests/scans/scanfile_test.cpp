@@ -326,6 +326,74 @@ TEST_F(ScanFileTest, OptionalKeyLines)
     EXPECT_TRUE(text.contains("\nScan Duration; 12.5(s)\n"));
 }
 
+// ---- text fields -----------------------------------------------------------------
+
+namespace {
+
+struct TextBreakCase {
+    const char* name;
+    const char* inserted;
+    const char* delimiter; // of the CSV export
+};
+
+// The value as written: line ends and the file's separator become blanks.
+QString blanked(const QString& value, const QString& separator)
+{
+    QString out = value;
+    for (QChar& c : out)
+        if (c == '\r' || c == '\n' || separator.contains(c))
+            c = ' ';
+    return out;
+}
+
+class TextFieldBreaks : public ScanFileTest, public ::testing::WithParamInterface<TextBreakCase>
+{
+};
+
+} // namespace
+
+TEST_P(TextFieldBreaks, EveryTextFieldReadsBackAndKeepsItsCsvLine)
+{
+    const QString inserted = GetParam().inserted;
+    const auto hostile = [&](const char* text) { return QString(text) + inserted + "Data" + inserted; };
+    FakeSensor sensor({13.56}, {2}, 1);
+    CWScan scan(&sensor, hostile("run"), 100);
+    fillScan(scan, sensor, 4);
+    scan.serialNumber = hostile("QX1");
+    scan.nickname = hostile("chamber");
+    scan.setWaferInfo(hostile("L7"), hostile("3"));
+    scan.stop();
+
+    QString file = path("breaks.dat");
+    ASSERT_TRUE(scan.saveDat(file, "Quvix 2.8.0"));
+    std::unique_ptr<BaseScan> read;
+    ASSERT_NO_THROW(read = BaseScan::loadDat(file));
+    expectSameData(scan, *read);
+    const QString dat = ";";
+    EXPECT_EQ(read->serialNumber, blanked(scan.serialNumber, dat));
+    EXPECT_EQ(read->nickname, blanked(scan.nickname, dat));
+    EXPECT_EQ(read->measurementName, blanked(scan.measurementName, dat));
+    EXPECT_EQ(read->waferLot, blanked(scan.waferLot, dat));
+    EXPECT_EQ(read->waferNumber, blanked(scan.waferNumber, dat));
+
+    csvDelimiter = GetParam().delimiter;
+    QString csv = path("breaks.csv");
+    ASSERT_TRUE(scan.exportCsv(csv, "Quvix 2.8.0", nullptr));
+    const QStringList lines = QString::fromUtf8(readAll(csv)).split('\n');
+    ASSERT_GT(lines.size(), 6);
+    EXPECT_EQ(lines[2], "Serial Number" + csvDelimiter + blanked(scan.serialNumber, csvDelimiter));
+    EXPECT_EQ(lines[3], "Wafer Lot" + csvDelimiter + blanked(scan.waferLot, csvDelimiter));
+    EXPECT_EQ(lines[4], "Wafer Number" + csvDelimiter + blanked(scan.waferNumber, csvDelimiter));
+    EXPECT_TRUE(lines[5].startsWith("Energy" + csvDelimiter));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Characters, TextFieldBreaks,
+    ::testing::Values(TextBreakCase{"LineFeed", "\n", ";"}, TextBreakCase{"CarriageReturn", "\r", ";"},
+                      TextBreakCase{"CrLf", "\r\n", ";"}, TextBreakCase{"Separator", ";", ";"},
+                      TextBreakCase{"CsvComma", ",", ","}, TextBreakCase{"CsvTab", "\t", "\t"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- reader fixtures ------------------------------------------------------------
 
 namespace {
