@@ -57,7 +57,8 @@ int decodeBlocks(const uint8_t* frame, int size, double* values, int capacity, V
             break;
         values[written++] = le::f32(frame + position + 1);
         const int announced = frame[position];
-        const int first = position + MeasurementDecoding::harmonicsOffset(letter);
+        const int first = position + MeasurementDecoding::harmonicsOffset(
+                                         MeasurementDecoding::FrameLayout::Standard, letter);
         const int inFrame = first <= size ? (size - first) / 16 : 0;
         const int room = (capacity - written) / 4;
         int decoded = announced;
@@ -89,9 +90,9 @@ int MeasurementDecoding::dataOffset(uint8_t letter)
     return letter == 'P' ? 19 : 11;
 }
 
-int MeasurementDecoding::harmonicsOffset(uint8_t letter)
+int MeasurementDecoding::harmonicsOffset(FrameLayout layout, uint8_t letter)
 {
-    return letter == 'P' ? 9 : 5;
+    return layout == FrameLayout::Standard && letter == 'P' ? 9 : 5;
 }
 
 int MeasurementDecoding::singleFrequency(const uint8_t* frame, int size, double* values, int capacity)
@@ -100,7 +101,7 @@ int MeasurementDecoding::singleFrequency(const uint8_t* frame, int size, double*
     if (capacity <= 0 || size <= data || !holds(size, data + 1, 4))
         return 0;
     values[0] = le::f32(frame + data + 1);
-    const int harmonic = data + harmonicsOffset(frame[0]);
+    const int harmonic = data + harmonicsOffset(FrameLayout::Standard, frame[0]);
     if (capacity < 5 || !holds(size, harmonic, 16))
         return 1;
     const Complex voltage = voltageAt(frame + harmonic);
@@ -150,10 +151,7 @@ int MeasurementDecoding::morvek(const uint8_t* frame, int size, double* values, 
         return 0;
     int written = 0;
     values[written++] = le::f32(frame + data + 1);
-    // A 'P' block carries its four undecoded bytes before the harmonic in
-    // this model too; reading the harmonic right after the leading value
-    // would take those bytes as the voltage. The averaged read agrees.
-    const int harmonic = data + harmonicsOffset(letter);
+    const int harmonic = data + harmonicsOffset(FrameLayout::Morvek, letter);
     if (capacity >= 5 && holds(size, harmonic, 16)) {
         const Complex voltage = voltageAt(frame + harmonic);
         const Complex current = currentAt(frame + harmonic);

@@ -94,7 +94,7 @@ std::vector<uint8_t> SimulatedLoad::frame(const FrameHeader& header,
     for (const int count : blockHarmonics) {
         body.push_back(static_cast<uint8_t>(count));
         appendF32(body, header.leading);
-        if (pulse)
+        if (pulse && header.pulseGap)
             appendU32(body, 0);
         for (int k = 0; k < count; ++k) {
             const Harmonic& h = m_harmonics[static_cast<size_t>(k) % m_harmonics.size()];

@@ -33,6 +33,9 @@ public:
         float leading = 1.0f;
         float pHeader1 = 0.0f;
         float pHeader2 = 0.0f;
+        // Four undecoded bytes after each 'P' block's leading value; the
+        // morvek sensor sends its blocks without them.
+        bool pulseGap = true;
     };
 
     // A whole frame (header included) with one block per entry of

@@ -229,6 +229,7 @@ void SimulatedSensor::answerStatus()
         header.leading = static_cast<float>(m_config.real("leading", 1.0));
         header.pHeader1 = static_cast<float>(m_config.real("pulse_period", 100.0));
         header.pHeader2 = static_cast<float>(m_config.real("pulse_on", 25.0));
+        header.pulseGap = m_config.text("type", "Renu V5.16").find("Morvek") == std::string::npos;
         const uint32_t step = static_cast<uint32_t>(m_config.number("tick_step", 100));
         m_tick = static_cast<uint16_t>(m_tick + step);
         m_timeStamp += step;

@@ -150,7 +150,9 @@ TEST_F(DecodingTest, SingleFrequencyModelsDecodeOneHarmonic)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.type << " " << c.letter << " capacity " << c.capacity);
         open(c.type);
-        feed(measurementFrame(c.letter, 0, 0, 0, block, 3.5f, 4.5f));
+        const bool morvek = std::string(c.type).find("Morvek") != std::string::npos;
+        feed(measurementFrame(c.letter, 0, 0, 0, block, 3.5f, 4.5f,
+                              morvek ? BlockLayout::Morvek : BlockLayout::Standard));
         const Read r = read(c.capacity);
         EXPECT_EQ(r.result, 1);
         ASSERT_EQ(r.values.size(), c.values.size());
@@ -162,6 +164,31 @@ TEST_F(DecodingTest, SingleFrequencyModelsDecodeOneHarmonic)
     open("Morvek 5.1");
     feed(measurementFrame('P', 0, 0, 0, {}, 3.5f, 4.5f));
     EXPECT_EQ(read(2).values, (std::vector<double>{3.5, 4.5}));
+}
+
+TEST_F(DecodingTest, MorvekPulseFramesCarryTheHarmonicRightAfterTheLeadingValue)
+{
+    // Frame bytes 11 and 15: the pulse header; 19: the count byte; 20: the
+    // leading value; 24 to 39: the harmonic, with no gap before it.
+    FrameBuilder exact('P');
+    exact.u16(0).u16(0).u32(0).f32(3.5f).f32(4.5f);
+    exact.u8(1).f32(2.5f).f32(3.0f).f32(4.0f).f32(0.0f).f32(2.0f);
+    ASSERT_EQ(exact.size(), 40u);
+    FrameBuilder longer = exact;
+    longer.f32(99.0f).f32(99.0f).f32(99.0f).f32(99.0f); // bytes a wrong offset would take
+
+    const std::vector<double> expected{2.5, 5.0, 0.0, 2.0, 36.869898};
+    for (FrameBuilder* frame : {&exact, &longer}) {
+        SCOPED_TRACE(testing::Message() << frame->size() << " bytes");
+        open("Morvek 5.1");
+        feed(frame->done());
+        const Read r = read(7);
+        ASSERT_EQ(r.values.size(), 7u);
+        for (size_t i = 0; i < expected.size(); ++i)
+            EXPECT_NEAR(r.values[i], expected[i], 1e-4) << i;
+        EXPECT_EQ(r.values[5], 3.5) << "the pulse header values follow the harmonic";
+        EXPECT_EQ(r.values[6], 4.5);
+    }
 }
 
 TEST_F(DecodingTest, ZeroVoltagePhaseIsZeroExceptForMorvek)
@@ -337,6 +364,27 @@ TEST_F(DecodingTest, SimulatedLoadComesBackDecoded)
     ASSERT_EQ(count, 9);
     EXPECT_NEAR(values[2], 0.0, 1e-4);
     EXPECT_NEAR(values[6], 70.0 - 2 * 20.0, 1e-3) << "relative to twice the fundamental's phase";
+}
+
+TEST_F(DecodingTest, SimulatedPulseFramesComeBackDecodedForEverySingleFrequencyModel)
+{
+    for (const char* type : {"Tavi V4.9", "Morvek 5.1"}) {
+        SCOPED_TRACE(type);
+        quvix2_base& sensor = open(type, {{"load", "2:0.5:30"},
+                                          {"frame_letter", "P"},
+                                          {"status_frames", "1"},
+                                          {"leading", "1.25"},
+                                          {"pulse_period", "100"},
+                                          {"pulse_on", "25"}});
+        double values[7];
+        int count = 7;
+        ASSERT_EQ(sensor.waitForData(values, &count, nullptr, nullptr, nullptr), 1);
+        const bool morvek = std::string(type).find("Morvek") != std::string::npos;
+        ASSERT_EQ(count, morvek ? 7 : 5);
+        const double expected[] = {1.25, 2.0, 0.0, 0.5, 30.0, 100.0, 25.0};
+        for (int i = 0; i < count; ++i)
+            EXPECT_NEAR(values[i], expected[i], 1e-4) << i;
+    }
 }
 
 TEST_F(DecodingTest, TheSharedRfLoadReadsAsItsImpedance)

@@ -80,11 +80,15 @@ struct FrequencyBlockParts {
     int announced = -1; // the count byte; -1: the number of harmonics
 };
 
+// How a sensor lays out the blocks of its 'P' frames: most put four
+// undecoded bytes after the leading value, the morvek sensor does not.
+enum class BlockLayout { Standard, Morvek };
+
 // A measurement frame: peak, tick counter, delay or time stamp, the 'P'
 // header values and the frequency blocks.
 inline std::vector<uint8_t> measurementFrame(char letter, uint16_t peak, uint16_t tick, uint32_t delayOrTime,
                                              const std::vector<FrequencyBlockParts>& blocks, float x1 = 0.0f,
-                                             float x2 = 0.0f)
+                                             float x2 = 0.0f, BlockLayout layout = BlockLayout::Standard)
 {
     FrameBuilder frame(letter);
     frame.u16(peak).u16(tick).u32(delayOrTime);
@@ -93,7 +97,7 @@ inline std::vector<uint8_t> measurementFrame(char letter, uint16_t peak, uint16_
     for (const FrequencyBlockParts& block : blocks) {
         frame.u8(static_cast<uint8_t>(block.announced >= 0 ? block.announced : int(block.harmonics.size())));
         frame.f32(block.leading);
-        if (letter == 'P')
+        if (letter == 'P' && layout == BlockLayout::Standard)
             frame.u32(0);
         for (const HarmonicParts& harmonic : block.harmonics)
             for (const float part : harmonic)
