@@ -13,6 +13,7 @@ const quvix2_base::DecoderTraces kTraces{"Quvix_renu getSensorDataHR() time incr
 morvek::morvek(std::unique_ptr<usb_comm_device> transport)
     : quvix_tavi(std::move(transport))
 {
+    m_frameLayout = MeasurementDecoding::FrameLayout::Morvek;
 }
 
 morvek::~morvek()

@@ -506,12 +506,12 @@ int quvix2_base::doSyncRed(double* voltage, double* voltagePhase, double* curren
     while (!m_packets.empty()) {
         const std::vector<uint8_t> frame = std::move(m_packets.front());
         m_packets.pop_front();
-        const size_t dataStart = frame[0] == 'P' ? 19 : 11;
+        const size_t dataStart = static_cast<size_t>(MeasurementDecoding::dataOffset(frame[0]));
         if (frame.size() < dataStart + 5)
             continue;
         const int carried = frame[dataStart];
-        // 'P' blocks carry four undecoded bytes before their harmonics.
-        const size_t harmonicsStart = dataStart + (frame[0] == 'P' ? 9 : 5);
+        const size_t harmonicsStart =
+            dataStart + static_cast<size_t>(MeasurementDecoding::harmonicsOffset(m_frameLayout, frame[0]));
         if (frame.size() < harmonicsStart + 16 * static_cast<size_t>(carried))
             continue;
         leadingSum += le::f32(&frame[dataStart + 1]);

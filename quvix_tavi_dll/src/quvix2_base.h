@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calibrationtable.h"
+#include "measurementdecoding.h"
 #include "sensorfrequency.h"
 #include "usb_comm_device.h"
 
@@ -209,4 +210,7 @@ protected:
     // Time bookkeeping of the frame decoders.
     uint8_t m_previousLetter = 0;
     uint32_t m_previousCounter = 0;
+    // Where this model's frames put a block's harmonics; the averaged read
+    // follows it as the model's decoder does.
+    MeasurementDecoding::FrameLayout m_frameLayout = MeasurementDecoding::FrameLayout::Standard;
 };

@@ -325,6 +325,37 @@ TEST_F(DecodingTest, AveragedReadTakesTheMeanOverFramesWithData)
     EXPECT_DOUBLE_EQ(voltage[31], 32.0);
 }
 
+TEST_F(DecodingTest, AveragedReadAndDecoderTakeTheSameHarmonicForEveryModel)
+{
+    const FrequencyBlockParts block{2.5f, {{3.0f, 4.0f, 0.0f, 2.0f}}};
+    for (const char* type : {"Tavi V4.9", "Renu V5.16", "Kadro V5.16", "Morvek 5.1"}) {
+        const BlockLayout layout = std::string(type).find("Morvek") != std::string::npos
+                                       ? BlockLayout::Morvek
+                                       : BlockLayout::Standard;
+        for (const char letter : {'D', 'P'}) {
+            SCOPED_TRACE(testing::Message() << type << " " << letter);
+            open(type);
+            const std::vector<uint8_t> frame = measurementFrame(letter, 0, 0, 0, {block}, 3.5f, 4.5f, layout);
+            feed(frame);
+            feed(frame);
+            const Read decoded = read(7);
+            ASSERT_GE(decoded.values.size(), 5u);
+            EXPECT_NEAR(decoded.values[1], 5.0, 1e-5) << "|V| of the harmonic";
+            EXPECT_NEAR(decoded.values[3], 2.0, 1e-5) << "|I| of the harmonic";
+
+            double parts[4][1] = {{-1}, {-1}, {-1}, {-1}};
+            int count = 1;
+            float leading = 0;
+            ASSERT_EQ(device->doSyncRed(parts[0], parts[1], parts[2], parts[3], &count, nullptr, &leading),
+                      1);
+            EXPECT_EQ(count, 1);
+            EXPECT_FLOAT_EQ(leading, 2.5f);
+            EXPECT_EQ((std::vector<double>{parts[0][0], parts[1][0], parts[2][0], parts[3][0]}),
+                      (std::vector<double>{3.0, 4.0, 0.0, 2.0}));
+        }
+    }
+}
+
 TEST_F(DecodingTest, AveragedReadWithoutDataFailsAndLeavesItsOutputs)
 {
     open("Renu V5.16");
