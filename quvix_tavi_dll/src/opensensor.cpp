@@ -11,9 +11,10 @@
 
 namespace {
 
-// The shortest info frame any model can parse: the fixed header fields.
-constexpr int kMinimumInfoFrame = 45;
 constexpr int kTypeTextSize = 20;
+// The model is chosen by the type text alone: a frame that holds it opens,
+// even when it is too short for the identity and frequency rows.
+constexpr int kMinimumInfoFrame = kFrameHeaderSize + kTypeTextSize;
 
 enum class Model { Tavi, Renu, Kadro, Morvek, Unknown };
 

@@ -333,6 +333,21 @@ TEST_F(MainWindowTest, ZeroPaddedAddressesReachTheSensorAsTyped)
     EXPECT_FALSE(responder.texts.join("\n").contains("invalid IP"));
 }
 
+TEST_F(MainWindowTest, ASensorWithAShortInfoFrameIsShownAndWritten)
+{
+    plug("a", "QX1", demoImage(0xC000023C));
+    sensors.setSetting("a", "info_length", "27"); // a 30-byte info frame
+    start();
+    ASSERT_TRUE(waitForSensor(true, 30000));
+    EXPECT_EQ(widget<QLineEdit>("ipEdit")->text(), "192.0.2.60");
+    widget<QLineEdit>("ipEdit")->setText("192.0.2.61");
+    send();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->statusBar()->currentMessage() == "Memory successfully written"; }, 30000));
+    EXPECT_EQ(sensors.memory("a").mid(48, 4), QByteArray("\x3D\x02\x00\xC0", 4));
+    EXPECT_TRUE(widget<QPushButton>("pushButton")->isEnabled()) << "the poll keeps the sensor";
+}
+
 TEST_F(MainWindowTest, InvalidInputIsRefusedAndNothingIsWritten)
 {
     plug("a", "QX1", demoImage(0xC000023C));

@@ -4,6 +4,7 @@
 #include "framebuilder.h"
 #include "morvek.h"
 #include "opensensor.h"
+#include "platform/pause.h"
 #include "quvix_kadro.h"
 #include "quvix_renu.h"
 #include "quvix_tavi.h"
@@ -118,13 +119,37 @@ TEST_F(ModelTest, FactoryRefusesUnknownModelsAndShortInfoFrames)
 {
     testing::internal::CaptureStdout();
     EXPECT_EQ(open("Gizmo 1.0"), nullptr);
-    EXPECT_EQ(open("Renu V5.16", {{"info_length", "41"}}), nullptr) << "a 44-byte info frame";
+    EXPECT_EQ(open("Renu V5.16", {{"info_length", "19"}}), nullptr) << "a 22-byte info frame";
     EXPECT_EQ(open("Renu V5.16", {{"drop", "1"}}), nullptr) << "no answer";
     const std::string trace = testing::internal::GetCapturedStdout();
     EXPECT_NE(trace.find("Quvix type[Gizmo 1.0] not recognised\n"), std::string::npos);
     EXPECT_NE(trace.find("Unable to get Quvix ID"), std::string::npos);
     sensors.setSetting("a", "drop", "0");
     EXPECT_NE(openSensor("QX1"), nullptr) << "every refusal released the sensor";
+}
+
+TEST_F(ModelTest, InfoFramesThatHoldTheTypeTextOpenWithoutRows)
+{
+    const Pause::Hook previousHook = Pause::setHook([](int) {});
+    // Payload lengths: frames of 23, 30 and 44 bytes.
+    for (const char* payload : {"20", "27", "41"}) {
+        SCOPED_TRACE(testing::Message() << "payload " << payload);
+        sensors.setMemory("a", SimulatedSensors::erasedMemory());
+        std::unique_ptr<quvix2_base> device = open("Renu V5.16", {{"info_length", payload}});
+        ASSERT_NE(device, nullptr);
+        EXPECT_EQ(device->getModel(), 3);
+        EXPECT_EQ(device->frequencyCount(), 0u);
+        EXPECT_EQ(device->frequency(0), 0u);
+
+        const uint8_t written[6] = {'Q', 'X', 0x12, 0x34, 0x56, 0x78};
+        ASSERT_TRUE(device->writeMemoryBlock(48, 6, written));
+        uint8_t back[6] = {};
+        ASSERT_TRUE(device->readMemory(48, 6, back));
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(back), 6),
+                  QByteArray(reinterpret_cast<const char*>(written), 6));
+        EXPECT_TRUE(device->requestInfo()) << "the sensor still answers the presence check";
+    }
+    Pause::setHook(previousHook);
 }
 
 TEST_F(ModelTest, SingleFrequencyRowsAreClampedAndMultiFrequencyRowsKept)
