@@ -346,6 +346,8 @@ SeriesCopy BaseScan::copySeries(int parameterId, int record, int harmonic, int d
     const TrendDataSet& set = *dataSets[static_cast<size_t>(dataSet)];
     const qint64 first = std::max(fromSampleNumber, set.firstSampleNumber());
     copy.firstSampleNumber = first;
+    copy.heldFirstSampleNumber = set.firstSampleNumber();
+    copy.timeShiftCount = set.timeShiftCount();
     const size_t offset =
         static_cast<size_t>(std::min(first - set.firstSampleNumber(), static_cast<qint64>(set.time.size())));
     copy.time.assign(set.time.begin() + static_cast<std::ptrdiff_t>(offset), set.time.end());

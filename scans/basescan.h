@@ -25,10 +25,15 @@ enum ScanError {
 };
 
 // A view's copy of one series: the samples numbered from firstSampleNumber on.
+// The data set's first held sample number and its count of time shifts tell
+// a holder of older copies what the scan has trimmed since (drop up to the
+// held one) and whether the held times were rewritten (take all again).
 struct SeriesCopy {
     qint64 firstSampleNumber = 0;
     Series time;
     Series values; // may be shorter than time where a series holds no values
+    qint64 heldFirstSampleNumber = 0;
+    int timeShiftCount = 0;
 };
 
 // One acquisition from one sensor. The plain BaseScan is the passive scan

@@ -373,6 +373,7 @@ void TrendDataSet::shiftTime(double t0)
 {
     for (double& t : time)
         t -= t0;
+    ++m_timeShiftCount;
 }
 
 void TrendDataSet::removeBefore(double t)

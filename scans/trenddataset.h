@@ -67,7 +67,11 @@ public:
     void setEnergies(const std::vector<double>& totals);
     void setIonFluxFactors(double seriesResistance, double voltageDrop, double electrodeArea);
 
+    // Moves the time axis so that t0 becomes 0 and counts the shift.
     void shiftTime(double t0);
+    // How often the held times were shifted; copies of them taken before a
+    // change of this count are stale.
+    int timeShiftCount() const { return m_timeShiftCount; }
     // Drops the leading samples older than t from every series. Costs the
     // number of samples kept plus those dropped, so trimming in bulk steps
     // costs the same per sample whatever the window size.
@@ -113,6 +117,7 @@ private:
 
     const Series m_emptySeries;
     qint64 m_firstSampleNumber = 0;
+    int m_timeShiftCount = 0;
     // How far the time axis is known to be nondecreasing, and its end values
     // when that was checked. Written by the const lookups, so, like the data,
     // only under the owning scan's mutex.
