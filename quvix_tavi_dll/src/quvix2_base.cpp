@@ -587,6 +587,7 @@ int quvix2_base::writeMemory(int address, int count, const uint8_t* data)
         Pause::milliseconds(kWriteTrailPauseMs);
         return 0;
     }
+    const int start = address;
     int written = 0;
     while (written < count) {
         const int boundary = ((address + kWritePieceBoundary) & 0xFFC0) - address;
@@ -603,7 +604,17 @@ int quvix2_base::writeMemory(int address, int count, const uint8_t* data)
         Pause::milliseconds(kWriteTrailPauseMs);
     }
     Pause::milliseconds(kWriteTrailPauseMs);
-    return written;
+    return confirmedLength(start, count, data);
+}
+
+int quvix2_base::confirmedLength(int address, int count, const uint8_t* data)
+{
+    // The sensor acknowledges no write: a write-protected or failing memory
+    // takes the commands silently. Only what reads back counts as written.
+    std::vector<uint8_t> stored(static_cast<size_t>(count));
+    if (!readMemoryBlock(address, count, stored.data()))
+        return 0;
+    return static_cast<int>(std::mismatch(stored.begin(), stored.end(), data).first - stored.begin());
 }
 
 int quvix2_base::writeMemoryChecked(int address, int count, const uint8_t* data)

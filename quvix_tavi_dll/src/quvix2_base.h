@@ -128,6 +128,8 @@ public:
     static constexpr int kFrequencyAddress = 0x2000;
     bool readMemory(int address, int count, uint8_t* destination);
     bool readMemoryBlock(int address, int count, uint8_t* destination);
+    // Paced 'u' pieces, then a read-back: gives the number of bytes from
+    // the start that the sensor stored as given (count when all of them).
     int writeMemory(int address, int count, const uint8_t* data);
     int writeMemoryChecked(int address, int count, const uint8_t* data);
     bool writeMemoryBlock(int address, int count, const uint8_t* data);
@@ -160,6 +162,9 @@ protected:
     };
 
     bool writeBytes(const std::vector<uint8_t>& bytes);
+    // The number of bytes from address on that the sensor holds as data
+    // gives them, read back after a write; 0 when the read fails.
+    int confirmedLength(int address, int count, const uint8_t* data);
     // sendTriggerConfig, then 'p' when a holdoff is set; gives the result of
     // the last write.
     int sendTriggerConfigWithHoldoff();

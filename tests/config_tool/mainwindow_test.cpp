@@ -433,6 +433,23 @@ TEST_F(MainWindowTest, ResetBootMenuErasesItAtOnce)
     EXPECT_EQ(responder.texts.first(), "Error: Writing calibration data to device failed.");
 }
 
+TEST_F(MainWindowTest, ASendTheSensorIgnoresIsReportedAsFailed)
+{
+    plug("a", "QX1", demoImage(0xC000023C));
+    start();
+    ASSERT_TRUE(waitForSensor(true));
+    sensors.setSetting("a", "writeprotect", "1");
+    const QByteArray before = sensors.memory("a");
+    widget<QLineEdit>("ipEdit")->setText("192.0.2.99");
+    send();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->statusBar()->currentMessage() == "Failed to write memory"; }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return responder.texts.contains("Error: Writing calibration data to device failed."); },
+        30000));
+    EXPECT_EQ(sensors.memory("a"), before);
+}
+
 TEST_F(MainWindowTest, PullingTheCableDisablesTheWindowAndReturningItShowsTheSensor)
 {
     plug("a", "QX1", demoImage(0xC000023C));

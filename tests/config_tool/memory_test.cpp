@@ -107,7 +107,8 @@ TEST_F(MemoryTest, WritesArePacedPiecesUpToEach64ByteBoundary)
         data[i] = static_cast<uint8_t>(0xA0 + i);
     EXPECT_EQ(device->writeMemory(40, 100, data.data()), 100);
     EXPECT_EQ(pieces('u'), (std::vector<Piece>{{40, 24}, {64, 64}, {128, 12}}));
-    EXPECT_EQ(letters(), "iuiuiu");
+    EXPECT_EQ(letters(), "iuiuiug") << "the written range is read back at the end";
+    EXPECT_EQ(pieces('g'), (std::vector<Piece>{{40, 100}}));
     EXPECT_EQ(pauses, (std::vector<int>{500, 100, 500, 100, 500, 100, 100}));
     const QByteArray image = sensors.memory("a");
     for (int i = 0; i < 100; ++i)
@@ -140,6 +141,33 @@ TEST_F(MemoryTest, AWriteThatFailsMidwayReportsWhatWasWritten)
     std::vector<uint8_t> data(100, 0x22);
     EXPECT_EQ(device->writeMemory(40, 100, data.data()), 24);
     EXPECT_FALSE(device->writeMemoryBlock(40, 100, data.data()));
+}
+
+TEST_F(MemoryTest, AWriteTheSensorDidNotStoreIsAFailure)
+{
+    sensors.setSetting("a", "writeprotect", "1");
+    const QByteArray before = sensors.memory("a");
+    std::vector<uint8_t> data(100, 0x22);
+    EXPECT_EQ(device->writeMemory(40, 100, data.data()), 0);
+    EXPECT_FALSE(device->writeMemoryBlock(40, 100, data.data()));
+    // What the sensor already held counts, up to the first byte it did not take.
+    for (int i = 0; i < 30; ++i)
+        data[static_cast<size_t>(i)] = static_cast<uint8_t>((40 + i) % 253);
+    EXPECT_EQ(device->writeMemory(40, 100, data.data()), 30);
+
+    SensorFrequency triple;
+    triple.setFromRange(9);
+    device->setFrequencies(triple);
+    EXPECT_FALSE(device->writeFrequencies());
+    CalibrationTable& table = device->calibrationTable();
+    table.setDefaults("40mhz");
+    table.addPoint(0, 0, CalibrationPoint{});
+    EXPECT_FALSE(device->writeCalibration());
+    EXPECT_EQ(sensors.memory("a"), before);
+
+    sensors.setSetting("a", "writeprotect", "0");
+    EXPECT_TRUE(device->writeMemoryBlock(40, 100, data.data()));
+    EXPECT_TRUE(device->writeFrequencies());
 }
 
 TEST_F(MemoryTest, FrequencyTripleAndCalibrationBlockLandAtTheirAddresses)

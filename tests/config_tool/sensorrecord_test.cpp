@@ -164,6 +164,20 @@ TEST_F(SensorRecordTest, EraseBootMenuFillsItWithOnes)
     EXPECT_EQ(after[0x3040], char(0));
 }
 
+TEST_F(SensorRecordTest, WritesTheSensorIgnoresAreReportedAsFailed)
+{
+    QByteArray image = demoImage();
+    image.replace(0x3000, 64, QByteArray(64, 0));
+    std::unique_ptr<Sensor> record = openRecord(image);
+    sensors.setSetting("a", "writeprotect", "1");
+    const QByteArray before = sensors.memory("a");
+    record->setProductId("RE201");
+    record->setNetwork(false, 1, 0xC0A8010A, 0xFFFFFF00, 0xC0A80101, 0x08080808);
+    EXPECT_FALSE(record->writeIdentity());
+    EXPECT_FALSE(record->eraseBootMenu());
+    EXPECT_EQ(sensors.memory("a"), before);
+}
+
 TEST_F(SensorRecordTest, AFailedReadMakesTheRecordInvalidAndClosesTheDevice)
 {
     sensors.setMemory("a", demoImage());
