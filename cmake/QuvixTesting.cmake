@@ -58,6 +58,32 @@ function(quvix_add_test name)
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
 
+# quvix_add_screenshot_test(<name> SOURCES ... [LIBS ...] [LABELS ...])
+#   A GoogleTest executable on the shared Qt test main, run as one test on a
+#   virtual screen (tests/support/run-on-screen.sh): its windows are really
+#   shown, and the pictures it keeps (support/screenshot.h) land in the
+#   build's artifacts/ folder. Skipped where xvfb-run is missing.
+function(quvix_add_screenshot_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} quvix_test_main)
+  add_test(NAME ${name}
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/support/run-on-screen.sh $<TARGET_FILE:${name}>)
+  set(lock "")
+  if("network" IN_LIST T_LABELS)
+    set(lock RESOURCE_LOCK quvix_netlab)
+  endif()
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-runtime)
+  set_tests_properties(${name} PROPERTIES
+    TIMEOUT 300 SKIP_RETURN_CODE 77 ${lock}
+    ENVIRONMENT "QUVIX_BIN_DIR=${CMAKE_BINARY_DIR}/bin;QUVIX_SOURCE_DIR=${CMAKE_SOURCE_DIR};QUVIX_ARTIFACTS_DIR=${CMAKE_BINARY_DIR}/artifacts;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/test-runtime")
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()
+
 # quvix_add_fuzzer(<name> SOURCES ... [LIBS ...] [CORPUS dir])
 #   A libFuzzer target; only in builds configured with QUVIX_BUILD_FUZZ (clang).
 #   CTest runs it for a bounded time under the label "fuzz".

@@ -112,7 +112,7 @@ public:
     // on the GUI thread once no queued signal refers to them any more.
     // Hands the scan to the loop, which starts it once the current scan has
     // finished (a passive scan is told to finish); replaces a pending scan.
-    void queueScan(BaseScan* scan);
+    virtual void queueScan(BaseScan* scan);
     void stopScan();
     // Finishes the current scan: a measurement scan goes to the scan handler
     // on the GUI thread. Any thread.

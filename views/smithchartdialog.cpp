@@ -3,11 +3,11 @@
 #include "scans/basescan.h"
 #include "scans/parameternames.h"
 #include "views/smithchartv2.h"
+#include "views/userquestions.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QImage>
@@ -55,12 +55,6 @@ QVector<double> recordFrequencies(BaseScan& scan)
 int firstNotBelow(const Series& time, double t)
 {
     return static_cast<int>(std::lower_bound(time.begin(), time.end(), t) - time.begin());
-}
-
-QString askSaveFileName(QWidget* parent, const QString& caption, const QString& folder,
-                        const QString& filters, QString* selectedFilter)
-{
-    return QFileDialog::getSaveFileName(parent, caption, folder, filters, selectedFilter);
 }
 
 } // namespace
@@ -274,12 +268,6 @@ void SmithChartDialog::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
-QString SmithChartDialog::askSaveFileName(const QString& caption, const QString& folder,
-                                          const QString& filters, QString* filter)
-{
-    return QFileDialog::getSaveFileName(this, caption, folder, filters, filter);
-}
-
 QString SmithChartDialog::withSuffix(const QString& fileName, const QString& filter)
 {
     if (!QFileInfo(fileName).suffix().isEmpty())
@@ -296,7 +284,8 @@ void SmithChartDialog::print()
     if (folder.isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     QString filter;
-    QString fileName = askSaveFileName(QStringLiteral("Save as..."), folder, imageFilters, &filter);
+    QString fileName =
+        UserQuestions::saveFileName(this, QStringLiteral("Save as..."), folder, imageFilters, &filter);
     if (fileName.isEmpty())
         return;
     fileName = withSuffix(fileName, filter);

@@ -58,9 +58,6 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // Asks for the image's file name; the chosen filter goes to *filter.
-    virtual QString askSaveFileName(const QString& caption, const QString& folder, const QString& filters,
-                                    QString* filter);
 
 private:
     void buildForm();

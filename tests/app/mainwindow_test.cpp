@@ -1,6 +1,6 @@
 #include "app/mainwindow.h"
 
-#include "app/messageboxanswer.h"
+#include "support/messageboxanswer.h"
 #include "app/recordingkeepawake.h"
 #include "app/scanactivity.h"
 #include "app/shellvalues.h"

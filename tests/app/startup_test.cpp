@@ -1,5 +1,5 @@
 #include "app/crashreportbox.h"
-#include "app/messageboxanswer.h"
+#include "support/messageboxanswer.h"
 #include "app/shellvalues.h"
 #include "app/startupsteps.h"
 #include "platform/singleinstanceguard.h"

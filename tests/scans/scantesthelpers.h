@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fakesensor.h"
+#include "support/fakesensor.h"
 #include "scans/basescan.h"
 
 #include <vector>

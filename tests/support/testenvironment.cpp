@@ -18,9 +18,17 @@ QString binaryDir()
     return QCoreApplication::applicationDirPath() + "/../bin";
 }
 
+QString artifactsDir()
+{
+    const QByteArray fromCTest = qgetenv("QUVIX_ARTIFACTS_DIR");
+    if (!fromCTest.isEmpty())
+        return QString::fromLocal8Bit(fromCTest);
+    return binaryDir() + "/../artifacts";
+}
+
 QString sourceDir()
 {
     return QString::fromLocal8Bit(qgetenv("QUVIX_SOURCE_DIR"));
 }
 
-}  // namespace testenv
+} // namespace testenv

@@ -1,6 +1,7 @@
 // Test main for everything that touches Qt: one QApplication on the offscreen
-// platform, and a settings store in a temporary folder so that no test reads
-// or writes the user's settings.
+// platform (or on the virtual screen that tests/support/run-on-screen.sh
+// provides), and a settings store in a temporary folder so that no test
+// reads or writes the user's settings.
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,8 @@
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QUVIX_ON_SCREEN"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
 
     QTemporaryDir settingsDir;

@@ -1,19 +1,18 @@
 // Shows the Smith chart dialog with two scans on a real (virtual) screen
-// and keeps its picture with the full and with the simple grid as PNG files
-// in the folder given as the first argument. Run under xvfb-run.
+// and keeps its picture with the full and with the simple grid.
 
 #include "views/smithchartdialog.h"
 
 #include "scans/basescan.h"
-#include "scans/fakesensor.h"
+#include "support/fakesensor.h"
+#include "support/screenshot.h"
 #include "views/smithchartv2.h"
 
-#include <QApplication>
-#include <QDir>
+#include <gtest/gtest.h>
+
 #include <QTest>
 
 #include <cmath>
-#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -35,26 +34,10 @@ void fillDrifting(BaseScan& scan, const FakeSensor& sensor, int samples, double 
     }
 }
 
-bool keep(QWidget& window, const QString& path)
-{
-    QApplication::processEvents();
-    if (!window.grab().save(path))
-        return false;
-    std::printf("kept %s\n", qPrintable(path));
-    return true;
-}
-
 } // namespace
 
-int main(int argc, char** argv)
+TEST(SmithChartDialogScreenshot, FullAndSimpleGridWithTwoScans)
 {
-    QApplication app(argc, argv);
-    if (argc < 2)
-        return 2;
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    if (!out.mkpath(QStringLiteral(".")))
-        return 1;
-
     FakeSensor first({13.56, 2.0, 27.12}, {1, 1, 1});
     FakeSensor second({13.56, 2.0, 27.12}, {1, 1, 1});
     BaseScan firstScan(&first, QStringLiteral("Default"));
@@ -69,13 +52,9 @@ int main(int argc, char** argv)
     dialog.addScan(&firstScan);
     dialog.addScan(&secondScan);
     dialog.show();
-    if (!QTest::qWaitForWindowExposed(&dialog, 10000))
-        return 1;
-    if (!keep(dialog, out.filePath(QStringLiteral("smith-chart-dialog-full.png"))))
-        return 1;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog, 20000));
+    EXPECT_FALSE(screenshot::keep(dialog, QStringLiteral("smith-chart-dialog-full")).isEmpty());
     dialog.simpleSmithChanged(true);
     dialog.chart()->update();
-    if (!keep(dialog, out.filePath(QStringLiteral("smith-chart-dialog-simple.png"))))
-        return 1;
-    return 0;
+    EXPECT_FALSE(screenshot::keep(dialog, QStringLiteral("smith-chart-dialog-simple")).isEmpty());
 }

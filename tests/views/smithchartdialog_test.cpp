@@ -4,10 +4,11 @@
 
 #include "views/smithchartdialog.h"
 
-#include "app/messageboxanswer.h"
 #include "scans/basescan.h"
-#include "scans/fakesensor.h"
 #include "scans/parameternames.h"
+#include "support/fakesensor.h"
+#include "support/messageboxanswer.h"
+#include "support/scriptedquestions.h"
 #include "views/smithchartv2.h"
 
 #include <gtest/gtest.h>
@@ -357,28 +358,7 @@ TEST(SmithChartDialog, OwnerThatDisconnectsFirstIsDestroyedWithItsDialog)
 
 namespace {
 
-// Answers the file chooser with scripted names and keeps what it was asked.
-class ScriptedSaveDialog : public SmithChartDialog
-{
-public:
-    struct Asked {
-        QString caption;
-        QString folder;
-        QString filters;
-    };
-    QStringList answers;
-    QString answerFilter = QStringLiteral("PNG (*.png)");
-    QList<Asked> asked;
-
-protected:
-    QString askSaveFileName(const QString& caption, const QString& folder, const QString& filters,
-                            QString* filter) override
-    {
-        asked.append({caption, folder, filters});
-        *filter = answerFilter;
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
-};
+const QString pngFilter = QStringLiteral("PNG (*.png)");
 
 QString storedExportFolder()
 {
@@ -398,16 +378,17 @@ TEST(SmithChartDialogPrint, SavesSquareImageAndRemembersFolder)
     QTemporaryDir first;
     QTemporaryDir second;
     ScanOf scan = filledScan(QStringLiteral("QX000001"), 50);
-    ScriptedSaveDialog dialog;
+    SmithChartDialog dialog;
     dialog.addScan(scan.scan.get());
-    dialog.answers << first.filePath(QStringLiteral("chart.png"))
-                   << second.filePath(QStringLiteral("next.png"));
+    ScriptedQuestions questions;
+    questions.choose(first.filePath(QStringLiteral("chart.png")), pngFilter)
+        .choose(second.filePath(QStringLiteral("next.png")), pngFilter);
 
     dialog.print();
-    ASSERT_EQ(dialog.asked.size(), 1);
-    EXPECT_EQ(dialog.asked[0].caption, QStringLiteral("Save as..."));
-    EXPECT_EQ(dialog.asked[0].folder, QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
-    EXPECT_EQ(dialog.asked[0].filters,
+    ASSERT_EQ(questions.asked.size(), 1);
+    EXPECT_EQ(questions.asked[0].caption, QStringLiteral("Save as..."));
+    EXPECT_EQ(questions.asked[0].start, QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+    EXPECT_EQ(questions.asked[0].filters,
               QStringLiteral("PNG (*.png);; BMP (*.bmp);;TIFF (*.tiff *.tif);; JPEG (*.jpg *.jpeg)"));
     const QImage saved(first.filePath(QStringLiteral("chart.png")));
     ASSERT_FALSE(saved.isNull());
@@ -416,8 +397,8 @@ TEST(SmithChartDialogPrint, SavesSquareImageAndRemembersFolder)
     EXPECT_EQ(storedExportFolder(), QFileInfo(first.path()).absoluteFilePath());
 
     dialog.findChild<QPushButton*>(QStringLiteral("printButton"))->click();
-    ASSERT_EQ(dialog.asked.size(), 2);
-    EXPECT_EQ(dialog.asked[1].folder, QFileInfo(first.path()).absoluteFilePath());
+    ASSERT_EQ(questions.asked.size(), 2);
+    EXPECT_EQ(questions.asked[1].start, QFileInfo(first.path()).absoluteFilePath());
     EXPECT_TRUE(QFileInfo::exists(second.filePath(QStringLiteral("next.png"))));
     EXPECT_EQ(storedExportFolder(), QFileInfo(second.path()).absoluteFilePath());
 }
@@ -429,10 +410,11 @@ TEST(SmithChartDialogPrint, CancelKeepsStoredFolder)
         QSettings settings;
         settings.setValue(QStringLiteral("Settings/exportImageDir"), folder.path());
     }
-    ScriptedSaveDialog dialog;
+    SmithChartDialog dialog;
+    ScriptedQuestions questions;
     dialog.print();
-    ASSERT_EQ(dialog.asked.size(), 1);
-    EXPECT_EQ(dialog.asked[0].folder, folder.path());
+    ASSERT_EQ(questions.asked.size(), 1);
+    EXPECT_EQ(questions.asked[0].start, folder.path());
     EXPECT_EQ(storedExportFolder(), folder.path());
     EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
 }
@@ -453,9 +435,9 @@ TEST_P(SmithChartDialogSuffix, NameWithoutSuffixGetsFilterSuffix)
 {
     const SuffixCase& c = GetParam();
     QTemporaryDir folder;
-    ScriptedSaveDialog dialog;
-    dialog.answers << folder.filePath(QString::fromLatin1(c.typed));
-    dialog.answerFilter = QString::fromLatin1(c.filter);
+    SmithChartDialog dialog;
+    ScriptedQuestions questions;
+    questions.choose(folder.filePath(QString::fromLatin1(c.typed)), QString::fromLatin1(c.filter));
     dialog.print();
     const QString written = folder.filePath(QString::fromLatin1(c.written));
     ASSERT_TRUE(QFileInfo::exists(written)) << c.written;
@@ -475,8 +457,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SmithChartDialogPrint, UnwritableFolderGivesWarning)
 {
     QTemporaryDir folder;
-    ScriptedSaveDialog dialog;
-    dialog.answers << folder.filePath(QStringLiteral("missing/sub/chart.png"));
+    SmithChartDialog dialog;
+    ScriptedQuestions questions;
+    questions.choose(folder.filePath(QStringLiteral("missing/sub/chart.png")), pngFilter);
     MessageBoxAnswers answers({QMessageBox::Ok});
     dialog.print();
     ASSERT_EQ(answers.seen().size(), 1);

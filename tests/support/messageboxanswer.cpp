@@ -1,4 +1,4 @@
-#include "app/messageboxanswer.h"
+#include "support/messageboxanswer.h"
 
 #include <QApplication>
 #include <QPushButton>
