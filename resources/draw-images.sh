@@ -39,3 +39,44 @@ $im -size 30x22 xc:none -fill "$accent" -draw 'roundrectangle 1,4 28,17 6,6' \
     -fill white -stroke 'rgb(90,90,90)' -draw 'circle 21,10.5 21,4' RightSelected.png
 $im -size 30x22 xc:none -fill 'rgb(150,150,150)' -draw 'roundrectangle 1,4 28,17 6,6' \
     -fill white -stroke 'rgb(90,90,90)' -draw 'circle 8,10.5 8,4' LeftSelected.png
+
+# Auto-start diagram, 1920 x 1080: one pulse on a time axis with the start
+# and stop thresholds, the durations and the end condition. The auto-start
+# dialog places its fixed controls over these captions and brackets, so
+# positions here follow the controls' geometry (image x = frame x / 0.7297,
+# image y = (frame y - 51.5) / 0.7297).
+ink='rgb(40,40,40)'
+arrow='rgb(30,70,150)'
+# Text centred on an image point.
+caption() {  # x y size text
+    echo "-gravity center -pointsize $3 -annotate +$(($1 - 960))+$(($2 - 540)) '$4'"
+}
+# A horizontal arrow with heads at both ends.
+span() {  # x1 x2 y
+    echo "-draw 'line $1,$3 $2,$3' -draw 'polygon $1,$3 $(($1 + 18)),$(($3 - 9)) $(($1 + 18)),$(($3 + 9))'" \
+         "-draw 'polygon $2,$3 $(($2 - 18)),$(($3 - 9)) $(($2 - 18)),$(($3 + 9))'"
+}
+# An empty pair of square brackets.
+brackets() {  # x1 x2 y1 y2
+    echo "-draw 'line $1,$3 $1,$4 line $1,$3 $(($1 + 12)),$3 line $1,$4 $(($1 + 12)),$4'" \
+         "-draw 'line $2,$3 $2,$4 line $2,$3 $(($2 - 12)),$3 line $2,$4 $(($2 - 12)),$4'"
+}
+eval "$im -size 1920x1080 xc:white -font DejaVu-Sans \
+    -fill none -stroke '$ink' -strokewidth 3 \
+    -draw 'line 120,730 1790,730' -fill '$ink' -draw 'polygon 1810,730 1786,720 1786,740' \
+    -fill none -stroke '$accent' -strokewidth 6 \
+    -draw 'fill none polyline 150,730 785,730 815,150 940,150 970,730 1760,730' \
+    -stroke '$ink' -strokewidth 3 \
+    -draw 'stroke-dasharray 14 10 line 470,472 798,472 line 957,472 1280,472' \
+    -strokewidth 2 -draw 'stroke-dasharray 8 8 line 798,472 798,772 line 957,472 957,772 line 1390,660 1390,772' \
+    -strokewidth 3 $(brackets 690 764 503 550) $(brackets 1005 1064 503 550) \
+    -stroke '$arrow' -fill '$arrow' $(span 806 949 335) $(span 400 798 758) $(span 957 1390 758) \
+    -draw 'line 1400,668 1640,668' -draw 'polygon 1660,668 1636,658 1636,678' \
+    -stroke none -fill black \
+    $(caption 718 490 20 'Start Threshold') $(caption 1040 490 20 'Stop Threshold') \
+    $(caption 877 285 22 'Duration (s)') \
+    $(caption 590 790 20 'Time before hitting Start Threshold (s)') \
+    $(caption 1190 790 20 'Time after hitting Stop Threshold (s)') \
+    $(caption 1525 700 20 'End condition') \
+    -gravity NorthWest -pointsize 26 -annotate +1820+712 't' \
+    -depth 8 -strip AutostartWave.png"
