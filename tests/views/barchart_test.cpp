@@ -1,0 +1,255 @@
+// The harmonics bar chart window and its trackers over scans of known
+// harmonics: the scan and frequency selectors, what the charts draw live
+// and at a picked time, the placeholders, the trackers' texts, workDone.
+
+#include "views/barchart.h"
+
+#include "chartscans.h"
+#include "views/barchartpicker.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QSignalSpy>
+
+#include <qwt_plot.h>
+#include <qwt_plot_histogram.h>
+#include <qwt_text.h>
+
+#include <cmath>
+#include <limits>
+
+using charttest::chartScan;
+
+namespace {
+
+// Two samples of one 13.56 MHz channel with three harmonics:
+// voltages 20, 10, 5 V then 40, 10, 4 V; currents 2.5, 1, 0.25 A then 5, 0.5, 0.5 A.
+charttest::ChartScan harmonicScan(const QString& name)
+{
+    return chartScan(name, {13.56},
+                     {{{{20.0, 2.5}, {10.0, 1.0}, {5.0, 0.25}}}, {{{40.0, 5.0}, {10.0, 0.5}, {4.0, 0.5}}}});
+}
+
+QComboBox* selector(barchart& chart, const char* name)
+{
+    return chart.findChild<QComboBox*>(QString::fromLatin1(name));
+}
+
+std::vector<double> heights(const QwtPlotHistogram* histogram)
+{
+    std::vector<double> values;
+    for (size_t i = 0; i < histogram->dataSize(); ++i)
+        values.push_back(histogram->sample(static_cast<int>(i)).value);
+    return values;
+}
+
+const std::vector<double> placeholders{100, 97, 94, 91, 88, 85, 82, 79, 76, 73};
+
+QwtPlot* plotOf(barchart& chart, const char* name)
+{
+    return chart.findChild<QwtPlot*>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+TEST(BarChart, ScanSelectorKeepsOneEntryPerNameAndShowsFromTwo)
+{
+    barchart chart;
+    auto first = harmonicScan(QStringLiteral("first"));
+    auto second = harmonicScan(QStringLiteral("second"));
+    auto sameName = harmonicScan(QStringLiteral("first"));
+    QComboBox* scans = selector(chart, "scanSelector");
+
+    EXPECT_EQ(chart.windowTitle(), QStringLiteral("Monitoring Harmonics Widget"));
+    EXPECT_FALSE(chart.isVisible());
+    chart.addScan(nullptr);
+    chart.addScan(first.scan.get());
+    chart.addScan(first.scan.get());
+    chart.addScan(sameName.scan.get());
+    EXPECT_EQ(scans->count(), 1);
+    EXPECT_TRUE(scans->isHidden());
+    EXPECT_EQ(chart.voltagePicker()->scan(), first.scan.get());
+    EXPECT_EQ(selector(chart, "frequencySelector")->itemText(0), QStringLiteral("F13.56 MHz"));
+
+    chart.addScan(second.scan.get());
+    EXPECT_EQ(scans->count(), 2);
+    EXPECT_FALSE(scans->isHidden());
+    EXPECT_EQ(chart.voltagePicker()->scan(), second.scan.get());
+    EXPECT_EQ(chart.currentPicker()->scan(), second.scan.get());
+    EXPECT_EQ(chart.currentPicker()->quantity(), 1);
+
+    chart.removeScan(second.scan.get());
+    EXPECT_EQ(scans->count(), 1);
+    EXPECT_TRUE(scans->isHidden());
+    chart.removeScan(first.scan.get());
+    EXPECT_EQ(chart.voltagePicker()->scan(), nullptr);
+    EXPECT_EQ(chart.currentPicker()->scan(), nullptr);
+}
+
+TEST(BarChart, DrawsLiveAndAtAPickedTimeAndClearsToPlaceholders)
+{
+    barchart chart;
+    auto scan = harmonicScan(QStringLiteral("one"));
+    EXPECT_EQ(heights(chart.voltageHistogram()), placeholders);
+    EXPECT_EQ(heights(chart.currentHistogram()), placeholders);
+
+    chart.addScan(scan.scan.get());
+    chart.updateData(scan.scan.get(), 7.0);
+    EXPECT_EQ(heights(chart.voltageHistogram()), (std::vector<double>{100.0, 25.0, 10.0}));
+    EXPECT_EQ(heights(chart.currentHistogram()), (std::vector<double>{100.0, 10.0, 10.0}));
+    EXPECT_EQ(chart.voltagePicker()->time(), 7.0);
+
+    chart.updateTimePosition(QPointF(0.0, 0.0));
+    EXPECT_EQ(heights(chart.voltageHistogram()), (std::vector<double>{100.0, 50.0, 25.0}));
+    EXPECT_EQ(heights(chart.currentHistogram()), (std::vector<double>{100.0, 40.0, 10.0}));
+    EXPECT_EQ(chart.currentPicker()->time(), 0.0);
+    chart.updateTimePosition(QPointF(0.0005, 0.0));
+    EXPECT_EQ(heights(chart.voltageHistogram()), (std::vector<double>{100.0, 25.0, 10.0}));
+
+    chart.clear();
+    EXPECT_EQ(heights(chart.voltageHistogram()), placeholders);
+    EXPECT_EQ(heights(chart.currentHistogram()), placeholders);
+    EXPECT_EQ(chart.voltageHistogram()->baseline(), 0.0);
+    EXPECT_EQ(chart.voltageBars().lowerBound(), 0.0);
+    EXPECT_EQ(chart.voltageBars().upperBound(), 100.0);
+    EXPECT_TRUE(selector(chart, "frequencySelector")->isHidden());
+    EXPECT_EQ(selector(chart, "scanSelector")->count(), 0);
+
+    // No frequency chosen: nothing is drawn, and nothing is read.
+    chart.updateData(scan.scan.get(), 0.0);
+    chart.updateTimePosition(QPointF(0.0, 0.0));
+    EXPECT_EQ(heights(chart.voltageHistogram()), placeholders);
+
+    // A scan added after clearing brings its frequencies back.
+    chart.addScan(scan.scan.get());
+    EXPECT_FALSE(selector(chart, "frequencySelector")->isHidden());
+    chart.updateData(scan.scan.get(), 0.0);
+    EXPECT_EQ(heights(chart.voltageHistogram()).size(), 3u);
+}
+
+TEST(BarChart, DbcScaleSetsAxesTitlesAndRedrawsAtTimeZero)
+{
+    barchart chart;
+    auto scan = harmonicScan(QStringLiteral("one"));
+    chart.addScan(scan.scan.get());
+    QwtPlot* voltage = plotOf(chart, "vPlot");
+    QwtPlot* current = plotOf(chart, "iPlot");
+    EXPECT_EQ(voltage->axisTitle(QwtPlot::yLeft).text(),
+              QStringLiteral("Voltage percentage of Fundamental (%)"));
+    EXPECT_EQ(voltage->axisTitle(QwtPlot::xBottom).text(), QStringLiteral("Harmonic"));
+
+    chart.findChild<QCheckBox*>(QStringLiteral("dbcScale"))->setChecked(true);
+    EXPECT_EQ(voltage->axisTitle(QwtPlot::yLeft).text(), QStringLiteral("Voltage (dBc)"));
+    EXPECT_EQ(current->axisTitle(QwtPlot::yLeft).text(), QStringLiteral("Current (dBc)"));
+    // The first sample: 20, 10, 5 V.
+    const std::vector<double> bars = heights(chart.voltageHistogram());
+    ASSERT_EQ(bars.size(), 3u);
+    EXPECT_NEAR(bars[1], -6.02, 0.01);
+    EXPECT_NEAR(bars[2], -12.04, 0.01);
+    EXPECT_EQ(voltage->axisScaleDiv(QwtPlot::yLeft).lowerBound(), -20.0);
+    EXPECT_EQ(voltage->axisScaleDiv(QwtPlot::yLeft).upperBound(), 10.0);
+    EXPECT_EQ(chart.voltageHistogram()->baseline(), -20.0);
+
+    chart.findChild<QCheckBox*>(QStringLiteral("dbcScale"))->setChecked(false);
+    EXPECT_EQ(current->axisTitle(QwtPlot::yLeft).text(),
+              QStringLiteral("Current percentage of Fundamental (%)"));
+    EXPECT_EQ(voltage->axisScaleDiv(QwtPlot::yLeft).lowerBound(), 0.0);
+    EXPECT_EQ(voltage->axisScaleDiv(QwtPlot::yLeft).upperBound(), 100.0);
+    EXPECT_EQ(chart.voltageHistogram()->baseline(), 0.0);
+}
+
+TEST(BarChart, ClosingEmitsWorkDoneOnce)
+{
+    barchart chart;
+    QSignalSpy done(&chart, &barchart::workDone);
+    chart.show();
+    chart.close();
+    EXPECT_EQ(done.count(), 1);
+    EXPECT_FALSE(chart.isVisible());
+}
+
+TEST(BarChart, AScanDeletedElsewhereDropsOut)
+{
+    barchart chart;
+    auto first = harmonicScan(QStringLiteral("first"));
+    auto second = harmonicScan(QStringLiteral("second"));
+    chart.addScan(first.scan.get());
+    chart.addScan(second.scan.get());
+    second.scan.reset();
+    EXPECT_EQ(chart.scans(), QList<BaseScan*>{first.scan.get()});
+    EXPECT_TRUE(selector(chart, "scanSelector")->isHidden());
+    EXPECT_EQ(chart.voltagePicker()->scan(), nullptr);
+    // The pickers and the charts read nothing of the deleted scan.
+    EXPECT_TRUE(chart.voltagePicker()->trackerTextF(QPointF(5.0, 50.0)).isEmpty());
+    chart.updateTimePosition(QPointF(0.0, 0.0));
+}
+
+// ---- trackers ------------------------------------------------------------------
+
+TEST(BarChartPicker, TextsOfTheBarUnderTheCursor)
+{
+    barchart chart;
+    auto scan = harmonicScan(QStringLiteral("one"));
+    chart.addScan(scan.scan.get());
+    barchartPicker* current = chart.currentPicker();
+    barchartPicker* voltage = chart.voltagePicker();
+    EXPECT_EQ(current->rubberBand(), QwtPicker::CrossRubberBand);
+    EXPECT_EQ(current->trackerMode(), QwtPicker::AlwaysOn);
+
+    struct Case {
+        barchartPicker* picker;
+        QPointF position;
+        QString text;
+    };
+    const double justAbove10 = std::nextafter(10.0, 20.0);
+    const std::vector<Case> cases{
+        {current, {10.0, 50.0}, QStringLiteral("Fund value : 2.5 A")},
+        {voltage, {0.5, 0.0}, QStringLiteral("Fund value : 20 V")},
+        {current, {justAbove10, 40.0}, QStringLiteral("40.00 % of Fund\nH2 Value :1 A\nFund Value :2.5 A")},
+        {current, {25.0, 5.0}, QStringLiteral("10.00 % of Fund\nH3 Value :0.25 A\nFund Value :2.5 A")},
+        {voltage, {25.0, 25.0}, QStringLiteral("25.00 % of Fund\nH3 Value :5 V\nFund Value :20 V")},
+        {current, {0.0, 5.0}, QString()},
+        {current, {-3.0, 5.0}, QString()},
+        {current, {25.0, 10.5}, QString()},
+        {current, {5.0, 100.5}, QString()},
+        {current, {25.0, -0.5}, QString()},
+        {current, {31.0, 1.0}, QString()},
+        {current, {1e300, 1.0}, QString()},
+        {current, {std::numeric_limits<double>::quiet_NaN(), 1.0}, QString()},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.picker->trackerTextF(c.position).text(), c.text)
+            << c.position.x() << ", " << c.position.y();
+
+    const QwtText text = current->trackerTextF(QPointF(25.0, 5.0));
+    EXPECT_EQ(text.color(), QColor(Qt::white));
+    EXPECT_EQ(text.borderRadius(), 6.0);
+    EXPECT_EQ(text.borderPen().color(), current->rubberBandPen().color());
+    QColor background = current->rubberBandPen().color();
+    background.setAlpha(170);
+    EXPECT_EQ(text.backgroundBrush().color(), background);
+
+    // The picked time selects the sample: the second holds 5 A and 0.5 A.
+    current->setTime(0.0005);
+    EXPECT_EQ(current->trackerTextF(QPointF(25.0, 5.0)).text(),
+              QStringLiteral("10.00 % of Fund\nH3 Value :0.5 A\nFund Value :5 A"));
+    current->setFrequencyIndex(-1);
+    EXPECT_TRUE(current->trackerTextF(QPointF(25.0, 5.0)).isEmpty());
+    current->setScan(nullptr, 1);
+    current->setFrequencyIndex(0);
+    EXPECT_TRUE(current->trackerTextF(QPointF(25.0, 5.0)).isEmpty());
+}
+
+TEST(BarChartPicker, FundamentalOfZeroShowsTheNonFinitePercentage)
+{
+    auto scan = chartScan(QStringLiteral("zero"), {2.0}, {{{{0.0, 0.0}, {1.0, 0.5}}}});
+    barchart chart;
+    chart.addScan(scan.scan.get());
+    const QString text = chart.currentPicker()->trackerTextF(QPointF(15.0, 3.0)).text();
+    EXPECT_EQ(text, QStringLiteral("inf % of Fund\nH2 Value :0.5 A\nFund Value :0 A"));
+    EXPECT_EQ(chart.currentPicker()->trackerTextF(QPointF(5.0, 0.0)).text(),
+              QStringLiteral("Fund value : 0 A"));
+}
