@@ -1,0 +1,328 @@
+#include "views/waveform.h"
+
+#include "scans/basescan.h"
+#include "ui_waveform.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QTextStream>
+
+#include <qwt_plot_curve.h>
+#include <qwt_plot_grid.h>
+#include <qwt_plot_renderer.h>
+#include <qwt_text.h>
+
+#include <mutex>
+
+namespace {
+
+constexpr double imageResolutionDpi = 85.0;
+constexpr double millimetresPerInch = 25.4;
+
+// Per channel of data set 0: the lists at the first sample at or after
+// time, or at the newest sample when latest; one copy under the lock.
+std::vector<WaveformChannel> channelsOf(BaseScan& scan, double time, bool latest)
+{
+    std::vector<WaveformChannel> channels;
+    std::lock_guard<std::mutex> lock(scan.mutex);
+    if (scan.dataSets.empty())
+        return channels;
+    const TrendDataSet& set = *scan.dataSets.front();
+    const double at = latest ? -1.0 : time;
+    for (size_t c = 0; c < set.records.size(); ++c) {
+        const int record = static_cast<int>(c);
+        WaveformChannel channel;
+        channel.nominalMHz = set.records[c]->frequencyMHz;
+        channel.measuredMHz = latest ? set.latestValue(Frequency, record, 0) : set.frequencyAt(record, time);
+        channel.voltage = set.harmonicValues(0, record, at);
+        channel.current = set.harmonicValues(1, record, at);
+        channel.phase = set.harmonicValues(2, record, at);
+        channel.voltagePhase = set.harmonicValues(34, record, at);
+        channels.push_back(std::move(channel));
+    }
+    return channels;
+}
+
+WaveformSamples synthesiseFor(const std::vector<WaveformChannel>& channels, bool combined, int channel,
+                              bool latest)
+{
+    if (combined)
+        return latest ? WaveformSynthesis::combinedLatest(channels)
+                      : WaveformSynthesis::combinedAtTime(channels);
+    if (channels.empty())
+        return WaveformSynthesis::single(WaveformChannel());
+    // Past the last channel the scan's own look-ups read channel 0.
+    const size_t c =
+        channel >= 0 && static_cast<size_t>(channel) < channels.size() ? static_cast<size_t>(channel) : 0;
+    return WaveformSynthesis::single(channels[c]);
+}
+
+// "PNG (*.png)" gives "png"; empty when the filter names no suffix.
+QString filterSuffix(const QString& filter)
+{
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("\\*\\.(\\w+)")).match(filter);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+} // namespace
+
+waveForm::waveForm(QWidget* parent)
+    : QWidget(parent)
+    , ui(new Ui::waveForm)
+    , m_voltageCurve(new QwtPlotCurve(QStringLiteral("Voltage")))
+    , m_currentCurve(new QwtPlotCurve(QStringLiteral("Current")))
+{
+    ui->setupUi(this);
+    ui->scanSelector->hide();
+    ui->scanLabel->hide();
+
+    QwtPlot* plot = ui->plot;
+    plot->setAxisTitle(QwtPlot::xBottom, QStringLiteral("Time (ns)"));
+    plot->enableAxis(QwtPlot::yRight);
+    QwtText voltageTitle(QStringLiteral("Voltage (Volts)"));
+    voltageTitle.setColor(Qt::blue);
+    plot->setAxisTitle(QwtPlot::yLeft, voltageTitle);
+    QwtText currentTitle(QStringLiteral("Current (Amps)"));
+    currentTitle.setColor(Qt::red);
+    plot->setAxisTitle(QwtPlot::yRight, currentTitle);
+
+    auto* grid = new QwtPlotGrid;
+    grid->enableXMin(true);
+    grid->enableYMin(true);
+    grid->setMajorPen(QColor(150, 150, 150), 0, Qt::DotLine);
+    grid->setMinorPen(QColor(230, 230, 230), 0, Qt::SolidLine);
+    grid->attach(plot);
+
+    m_voltageCurve->setPen(Qt::blue);
+    m_voltageCurve->attach(plot);
+    m_currentCurve->setPen(Qt::red);
+    m_currentCurve->setYAxis(QwtPlot::yRight);
+    m_currentCurve->attach(plot);
+
+    connect(ui->exportButton, &QPushButton::clicked, this, &waveForm::exportImage);
+    connect(ui->csvButton, &QPushButton::clicked, this, &waveForm::exportCSV);
+    connect(ui->scanSelector, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &waveForm::updateScan);
+}
+
+waveForm::~waveForm()
+{
+    delete ui;
+}
+
+BaseScan* waveForm::currentScan() const
+{
+    return ui->scanSelector->currentData().value<QPointer<BaseScan>>().data();
+}
+
+QList<BaseScan*> waveForm::scans() const
+{
+    QList<BaseScan*> listed;
+    for (int i = 0; i < ui->scanSelector->count(); ++i)
+        if (BaseScan* scan = ui->scanSelector->itemData(i).value<QPointer<BaseScan>>().data())
+            listed.append(scan);
+    return listed;
+}
+
+void waveForm::addScan(BaseScan* scan)
+{
+    if (!scan || scans().contains(scan))
+        return;
+    // Queued when the scan dies on another thread; by then the guarded
+    // pointer reads null and dropDeletedScans finds its item.
+    connect(scan, &QObject::destroyed, this, &waveForm::dropDeletedScans, Qt::UniqueConnection);
+    ui->scanSelector->addItem(scan->name(), QVariant::fromValue(QPointer<BaseScan>(scan)));
+    if (ui->scanSelector->count() > 1) {
+        ui->scanSelector->show();
+        ui->scanLabel->show();
+    }
+}
+
+void waveForm::removeScan(BaseScan* scan)
+{
+    emptyCurves();
+    for (int i = ui->scanSelector->count() - 1; i >= 0; --i)
+        if (ui->scanSelector->itemData(i).value<QPointer<BaseScan>>().data() == scan)
+            ui->scanSelector->removeItem(i);
+    if (ui->scanSelector->count() <= 1) {
+        ui->scanSelector->hide();
+        ui->scanLabel->hide();
+    }
+    ui->plot->replot();
+}
+
+void waveForm::dropDeletedScans()
+{
+    removeScan(nullptr);
+}
+
+void waveForm::clear()
+{
+    ui->scanSelector->clear();
+    ui->frequencySelector->clear();
+    ui->scanSelector->hide();
+    ui->frequencySelector->hide();
+    ui->scanLabel->hide();
+    emptyCurves();
+    ui->plot->replot();
+}
+
+void waveForm::emptyCurves()
+{
+    m_voltageCurve->setSamples(QVector<QPointF>());
+    m_currentCurve->setSamples(QVector<QPointF>());
+}
+
+void waveForm::updateScan(int index)
+{
+    if (index < 0)
+        return;
+    ui->frequencySelector->clear();
+    if (BaseScan* scan = ui->scanSelector->itemData(index).value<QPointer<BaseScan>>().data()) {
+        QStringList names;
+        {
+            std::lock_guard<std::mutex> lock(scan->mutex);
+            if (!scan->dataSets.empty())
+                for (const auto& record : scan->dataSets.front()->records)
+                    names << QStringLiteral("F%1 MHz").arg(record->frequencyMHz, 0, 'g', 6);
+        }
+        ui->frequencySelector->addItems(names);
+    }
+    const bool several = ui->frequencySelector->count() > 1;
+    ui->combinedFrequencyCheckBox->setVisible(several);
+    ui->frequencySelector->setVisible(several);
+    updateTimePosition(m_lastTimePosition);
+}
+
+void waveForm::on_frequencySelector_currentIndexChanged(int)
+{
+    updateTimePosition(m_lastTimePosition);
+}
+
+void waveForm::on_combinedFrequencyCheckBox_clicked()
+{
+    updateTimePosition(m_lastTimePosition);
+}
+
+void waveForm::updateTimePosition(QPointF t)
+{
+    if (ui->scanSelector->count() == 0 || ui->frequencySelector->currentIndex() < 0)
+        return;
+    BaseScan* scan = currentScan();
+    if (!scan)
+        return;
+    drawAtTime(scan, t.x(), ui->combinedFrequencyCheckBox->isChecked());
+    m_lastTimePosition = t;
+}
+
+void waveForm::drawAtTime(BaseScan* scan, double time, bool combined)
+{
+    if (!scan)
+        return;
+    m_serialNumber = scan->serialNumber;
+    if (scan->sampleCount(0) == 0)
+        return;
+    const std::vector<WaveformChannel> channels = channelsOf(*scan, time, false);
+    showSamples(synthesiseFor(channels, combined, ui->frequencySelector->currentIndex(), false));
+    if (!m_samples.timeNs.empty())
+        ui->plot->setAxisScale(QwtPlot::xBottom, 0.0, m_samples.timeNs.back());
+    ui->plot->replot();
+}
+
+void waveForm::updateLatest()
+{
+    BaseScan* scan = currentScan();
+    if (!scan || scan->sampleCount(0) == 0 || ui->frequencySelector->currentIndex() < 0)
+        return;
+    const std::vector<WaveformChannel> channels = channelsOf(*scan, 0.0, true);
+    showSamples(synthesiseFor(channels, ui->combinedFrequencyCheckBox->isChecked(),
+                              ui->frequencySelector->currentIndex(), true));
+    double newest = 0.0;
+    {
+        std::lock_guard<std::mutex> lock(scan->mutex);
+        if (!scan->dataSets.empty())
+            newest = scan->dataSets.front()->lastTime();
+    }
+    m_lastTimePosition = QPointF(newest, 0.0);
+    ui->plot->replot();
+}
+
+void waveForm::showSamples(WaveformSamples samples)
+{
+    m_samples = std::move(samples);
+    const int n = static_cast<int>(m_samples.timeNs.size());
+    m_voltageCurve->setSamples(m_samples.timeNs.data(), m_samples.voltage.data(), n);
+    m_currentCurve->setSamples(m_samples.timeNs.data(), m_samples.current.data(), n);
+}
+
+QString waveForm::askSaveFileName(const QString& caption, const QString& folder, const QString& filters,
+                                  QString* filter)
+{
+    return QFileDialog::getSaveFileName(this, caption, folder, filters, filter);
+}
+
+void waveForm::exportImage()
+{
+    QString filter;
+    QString fileName = askSaveFileName(QStringLiteral("Enter image name"), QStringLiteral("./"),
+                                       QStringLiteral("PNG (*.png);; JPG (*.jpg)"), &filter);
+    if (fileName.isEmpty())
+        return;
+    // The format follows the suffix: a bare name would write nothing.
+    if (QFileInfo(fileName).suffix().isEmpty()) {
+        const QString suffix = filterSuffix(filter);
+        fileName += QLatin1Char('.') + (suffix.isEmpty() ? QStringLiteral("png") : suffix);
+    }
+    if (!renderPlotTo(fileName))
+        QMessageBox::warning(
+            this, QStringLiteral("Export Image"),
+            QStringLiteral("The image could not be written to %1.").arg(QDir::toNativeSeparators(fileName)));
+}
+
+bool waveForm::renderPlotTo(const QString& fileName) const
+{
+    // The widget's pixels passed as millimetres, at 85 dpi.
+    const QSizeF millimetres(ui->plot->width(), ui->plot->height());
+    const QSize pixels = (millimetres / millimetresPerInch * imageResolutionDpi).toSize();
+    if (pixels.isEmpty())
+        return false;
+    QImage image(pixels, QImage::Format_ARGB32);
+    const int dotsPerMeter = qRound(imageResolutionDpi / millimetresPerInch * 1000.0);
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    image.fill(QColor(Qt::white).rgb());
+    QPainter painter(&image);
+    QwtPlotRenderer().render(ui->plot, &painter, QRectF(QPointF(0.0, 0.0), QSizeF(pixels)));
+    painter.end();
+    return image.save(fileName);
+}
+
+void waveForm::exportCSV()
+{
+    const QString fileName = askSaveFileName(QStringLiteral("Enter CSV file name"), QStringLiteral("./"),
+                                             QStringLiteral("CSV (*.csv)"), nullptr);
+    if (fileName.isEmpty())
+        return;
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        QMessageBox::information(this, QStringLiteral("Unable to open file"), file.errorString(),
+                                 QMessageBox::Ok);
+        return;
+    }
+    QTextStream out(&file);
+    out << "Date:" << QDateTime::currentDateTime().toString(Qt::TextDate) << '\n';
+    out << "Serial Number: " << m_serialNumber << '\n';
+    out << "Time;Current;Voltage\n";
+    for (size_t i = 0; i < m_samples.timeNs.size(); ++i)
+        out << QString::number(m_samples.timeNs[i], 'g', 6) << ';'
+            << QString::number(m_samples.current[i], 'g', 6) << ';'
+            << QString::number(m_samples.voltage[i], 'g', 6) << '\n';
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "views/waveformsynthesis.h"
+
+#include <QPointF>
+#include <QString>
+#include <QWidget>
+
+#include <vector>
+
+class BaseScan;
+class QwtPlotCurve;
+
+namespace Ui {
+class waveForm;
+}
+
+// The instantaneous voltage and current of a scan, rebuilt from its
+// harmonic magnitudes and phases: for one fundamental frequency or for all
+// of them added, at a picked time or at the newest sample. It can save the
+// plot as an image and the points as CSV.
+// GUI thread only. It owns its form and curves. Scans are not owned: the
+// scan selector holds guarded pointers and drops a scan deleted elsewhere;
+// each drawing copies what it needs under the scan's lock.
+class waveForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit waveForm(QWidget* parent = nullptr);
+    ~waveForm() override;
+
+    void addScan(BaseScan* scan);
+    void removeScan(BaseScan* scan);
+    void clear();
+    void updateLatest();
+    void drawAtTime(BaseScan* scan, double time, bool combined);
+
+    QList<BaseScan*> scans() const;
+    const WaveformSamples& samples() const { return m_samples; }
+    QPointF lastTimePosition() const { return m_lastTimePosition; }
+    QString serialNumber() const { return m_serialNumber; }
+
+public slots:
+    void updateTimePosition(QPointF t);
+    void exportImage();
+    void exportCSV();
+    void updateScan(int index);
+    void on_frequencySelector_currentIndexChanged(int index);
+    void on_combinedFrequencyCheckBox_clicked();
+
+protected:
+    // Asks for a file name to save to; the chosen filter goes to *filter.
+    virtual QString askSaveFileName(const QString& caption, const QString& folder, const QString& filters,
+                                    QString* filter);
+
+private:
+    BaseScan* currentScan() const;
+    void dropDeletedScans();
+    void showSamples(WaveformSamples samples);
+    void emptyCurves();
+    // Writes the plot as an image the way the plot library's document
+    // renderer does, but tells whether the file was written.
+    bool renderPlotTo(const QString& fileName) const;
+
+    Ui::waveForm* ui;
+    QwtPlotCurve* m_voltageCurve = nullptr;
+    QwtPlotCurve* m_currentCurve = nullptr;
+    WaveformSamples m_samples;
+    QPointF m_lastTimePosition;
+    QString m_serialNumber;
+};
