@@ -2,11 +2,11 @@
 
 #include "scans/basescan.h"
 #include "ui_waveform.h"
+#include "views/userquestions.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
 #include <QMessageBox>
@@ -263,17 +263,12 @@ void waveForm::showSamples(WaveformSamples samples)
     m_currentCurve->setSamples(m_samples.timeNs.data(), m_samples.current.data(), n);
 }
 
-QString waveForm::askSaveFileName(const QString& caption, const QString& folder, const QString& filters,
-                                  QString* filter)
-{
-    return QFileDialog::getSaveFileName(this, caption, folder, filters, filter);
-}
-
 void waveForm::exportImage()
 {
     QString filter;
-    QString fileName = askSaveFileName(QStringLiteral("Enter image name"), QStringLiteral("./"),
-                                       QStringLiteral("PNG (*.png);; JPG (*.jpg)"), &filter);
+    QString fileName =
+        UserQuestions::saveFileName(this, QStringLiteral("Enter image name"), QStringLiteral("./"),
+                                    QStringLiteral("PNG (*.png);; JPG (*.jpg)"), &filter);
     if (fileName.isEmpty())
         return;
     // The format follows the suffix: a bare name would write nothing.
@@ -307,8 +302,9 @@ bool waveForm::renderPlotTo(const QString& fileName) const
 
 void waveForm::exportCSV()
 {
-    const QString fileName = askSaveFileName(QStringLiteral("Enter CSV file name"), QStringLiteral("./"),
-                                             QStringLiteral("CSV (*.csv)"), nullptr);
+    const QString fileName =
+        UserQuestions::saveFileName(this, QStringLiteral("Enter CSV file name"), QStringLiteral("./"),
+                                    QStringLiteral("CSV (*.csv)"), nullptr);
     if (fileName.isEmpty())
         return;
     QFile file(fileName);

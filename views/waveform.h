@@ -49,11 +49,6 @@ public slots:
     void on_frequencySelector_currentIndexChanged(int index);
     void on_combinedFrequencyCheckBox_clicked();
 
-protected:
-    // Asks for a file name to save to; the chosen filter goes to *filter.
-    virtual QString askSaveFileName(const QString& caption, const QString& folder, const QString& filters,
-                                    QString* filter);
-
 private:
     BaseScan* currentScan() const;
     void dropDeletedScans();

@@ -5,6 +5,7 @@
 #include "views/barchart.h"
 
 #include "chartscans.h"
+#include "support/scanfactory.h"
 #include "views/barchartpicker.h"
 
 #include <gtest/gtest.h>
@@ -58,33 +59,44 @@ QwtPlot* plotOf(barchart& chart, const char* name)
 TEST(BarChart, ScanSelectorKeepsOneEntryPerNameAndShowsFromTwo)
 {
     barchart chart;
-    auto first = harmonicScan(QStringLiteral("first"));
-    auto second = harmonicScan(QStringLiteral("second"));
-    auto sameName = harmonicScan(QStringLiteral("first"));
+    FakeSensor sensor({13.56, 27.12}, {3, 2});
+    FakeSensor other({13.56}, {3});
+    other.setSerialNumber(QStringLiteral("B456"));
+    auto first = scantest::cwScan(sensor, 2);
+    auto sameName = scantest::cwScan(sensor, 2);
+    auto second = scantest::cwScan(other, 2);
+    ASSERT_EQ(first->name(), sameName->name());
     QComboBox* scans = selector(chart, "scanSelector");
 
     EXPECT_EQ(chart.windowTitle(), QStringLiteral("Monitoring Harmonics Widget"));
     EXPECT_FALSE(chart.isVisible());
     chart.addScan(nullptr);
-    chart.addScan(first.scan.get());
-    chart.addScan(first.scan.get());
-    chart.addScan(sameName.scan.get());
+    chart.addScan(first.get());
+    chart.addScan(first.get());
+    chart.addScan(sameName.get());
     EXPECT_EQ(scans->count(), 1);
     EXPECT_TRUE(scans->isHidden());
-    EXPECT_EQ(chart.voltagePicker()->scan(), first.scan.get());
-    EXPECT_EQ(selector(chart, "frequencySelector")->itemText(0), QStringLiteral("F13.56 MHz"));
+    EXPECT_EQ(chart.voltagePicker()->scan(), first.get());
+    QComboBox* frequencies = selector(chart, "frequencySelector");
+    ASSERT_EQ(frequencies->count(), 2);
+    EXPECT_EQ(frequencies->itemText(0), QStringLiteral("F13.56 MHz"));
+    EXPECT_EQ(frequencies->itemText(1), QStringLiteral("F27.12 MHz"));
+    frequencies->setCurrentIndex(1);
+    EXPECT_EQ(chart.voltagePicker()->frequencyIndex(), 1);
+    EXPECT_EQ(chart.currentPicker()->frequencyIndex(), 1);
 
-    chart.addScan(second.scan.get());
+    chart.addScan(second.get());
     EXPECT_EQ(scans->count(), 2);
     EXPECT_FALSE(scans->isHidden());
-    EXPECT_EQ(chart.voltagePicker()->scan(), second.scan.get());
-    EXPECT_EQ(chart.currentPicker()->scan(), second.scan.get());
+    EXPECT_EQ(chart.voltagePicker()->scan(), second.get());
+    EXPECT_EQ(chart.currentPicker()->scan(), second.get());
+    EXPECT_EQ(chart.voltagePicker()->quantity(), 0);
     EXPECT_EQ(chart.currentPicker()->quantity(), 1);
 
-    chart.removeScan(second.scan.get());
+    chart.removeScan(second.get());
     EXPECT_EQ(scans->count(), 1);
     EXPECT_TRUE(scans->isHidden());
-    chart.removeScan(first.scan.get());
+    chart.removeScan(first.get());
     EXPECT_EQ(chart.voltagePicker()->scan(), nullptr);
     EXPECT_EQ(chart.currentPicker()->scan(), nullptr);
 }
@@ -241,6 +253,28 @@ TEST(BarChartPicker, TextsOfTheBarUnderTheCursor)
     current->setScan(nullptr, 1);
     current->setFrequencyIndex(0);
     EXPECT_TRUE(current->trackerTextF(QPointF(25.0, 5.0)).isEmpty());
+}
+
+TEST(BarChartPicker, TextsOnAFactoryFilledScan)
+{
+    // Harmonic h of the factory's load carries 1 / h of the fundamental.
+    FakeSensor sensor({13.56}, {3});
+    scantest::Load load;
+    load.voltage = 20.0;
+    load.current = 2.5;
+    auto scan = scantest::cwScan(sensor, 3, load);
+    barchart chart;
+    chart.addScan(scan.get());
+    barchartPicker* current = chart.currentPicker();
+    EXPECT_EQ(current->trackerTextF(QPointF(10.0, 50.0)).text(), QStringLiteral("Fund value : 2.5 A"));
+    EXPECT_EQ(current->trackerTextF(QPointF(std::nextafter(10.0, 20.0), 40.0)).text(),
+              QStringLiteral("50.00 % of Fund\nH2 Value :1.25 A\nFund Value :2.5 A"));
+    EXPECT_EQ(current->trackerTextF(QPointF(21.0, 33.0)).text(),
+              QStringLiteral("33.33 % of Fund\nH3 Value :0.833333 A\nFund Value :2.5 A"));
+    EXPECT_EQ(chart.voltagePicker()->trackerTextF(QPointF(3.0, 99.0)).text(),
+              QStringLiteral("Fund value : 20 V"));
+    EXPECT_TRUE(current->trackerTextF(QPointF(21.0, 34.0)).isEmpty());
+    EXPECT_TRUE(current->trackerTextF(QPointF(31.0, 1.0)).isEmpty());
 }
 
 TEST(BarChartPicker, FundamentalOfZeroShowsTheNonFinitePercentage)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "scans/basescan.h"
-#include "scans/fakesensor.h"
+#include "support/fakesensor.h"
 
 #include <memory>
 #include <vector>

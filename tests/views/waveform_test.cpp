@@ -3,8 +3,9 @@
 
 #include "views/waveform.h"
 
-#include "app/messageboxanswer.h"
 #include "chartscans.h"
+#include "support/messageboxanswer.h"
+#include "support/scriptedquestions.h"
 
 #include <gtest/gtest.h>
 
@@ -24,30 +25,6 @@
 using charttest::chartScan;
 
 namespace {
-
-// Answers the file chooser with scripted names and keeps what it was asked.
-class ScriptedWaveForm : public waveForm
-{
-public:
-    struct Asked {
-        QString caption;
-        QString folder;
-        QString filters;
-    };
-    QStringList answers;
-    QString answerFilter;
-    QList<Asked> asked;
-
-protected:
-    QString askSaveFileName(const QString& caption, const QString& folder, const QString& filters,
-                            QString* filter) override
-    {
-        asked.append({caption, folder, filters});
-        if (filter)
-            *filter = answerFilter;
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
-};
 
 // Two samples, 1 ms apart, of 13.56 MHz (10 V, 1 A) and 7.5 MHz (2 V, 0.5 A);
 // the second sample doubles every magnitude.
@@ -202,14 +179,16 @@ TEST(WaveForm, ATimeBaseOfZeroGivesFiniteTimes)
 TEST(WaveForm, CsvExportWritesTheDrawnPoints)
 {
     QTemporaryDir folder;
-    ScriptedWaveForm view;
+    waveForm view;
+    ScriptedQuestions questions;
     const QString before = folder.filePath(QStringLiteral("before.csv"));
-    view.answers << before;
+    questions.choose(before);
     view.exportCSV();
-    ASSERT_EQ(view.asked.size(), 1);
-    EXPECT_EQ(view.asked[0].caption, QStringLiteral("Enter CSV file name"));
-    EXPECT_EQ(view.asked[0].folder, QStringLiteral("./"));
-    EXPECT_EQ(view.asked[0].filters, QStringLiteral("CSV (*.csv)"));
+    ASSERT_EQ(questions.asked.size(), 1);
+    EXPECT_EQ(questions.asked[0].kind, UserQuestions::Kind::SaveFile);
+    EXPECT_EQ(questions.asked[0].caption, QStringLiteral("Enter CSV file name"));
+    EXPECT_EQ(questions.asked[0].start, QStringLiteral("./"));
+    EXPECT_EQ(questions.asked[0].filters, QStringLiteral("CSV (*.csv)"));
     QStringList lines = fileLines(before);
     ASSERT_EQ(lines.size(), 4);
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Date:")));
@@ -221,7 +200,7 @@ TEST(WaveForm, CsvExportWritesTheDrawnPoints)
     auto scan = chartScan(QStringLiteral("one"), {1.0}, {{{{10.0, 2.0}}}}, {}, QStringLiteral("SN-5"));
     view.addScan(scan.scan.get());
     const QString after = folder.filePath(QStringLiteral("after.csv"));
-    view.answers << after;
+    questions.choose(after);
     view.exportCSV();
     lines = fileLines(after);
     ASSERT_EQ(lines.size(), 1004);
@@ -241,8 +220,9 @@ TEST(WaveForm, CsvExportWritesTheDrawnPoints)
 TEST(WaveForm, CsvExportToAnUnopenableFileSaysSo)
 {
     QTemporaryDir folder;
-    ScriptedWaveForm view;
-    view.answers << folder.filePath(QStringLiteral("missing/points.csv"));
+    waveForm view;
+    ScriptedQuestions questions;
+    questions.choose(folder.filePath(QStringLiteral("missing/points.csv")));
     MessageBoxAnswers answers({QMessageBox::Ok});
     view.exportCSV();
     ASSERT_EQ(answers.seen().size(), 1);
@@ -255,7 +235,8 @@ TEST(WaveForm, CsvExportToAnUnopenableFileSaysSo)
 TEST(WaveForm, ImageExportWritesThePlotAndNamesABareFile)
 {
     QTemporaryDir folder;
-    ScriptedWaveForm view;
+    waveForm view;
+    ScriptedQuestions questions;
     view.resize(549, 270);
     auto scan = twoFrequencyScan(QStringLiteral("two"));
     view.addScan(scan.scan.get());
@@ -273,8 +254,7 @@ TEST(WaveForm, ImageExportWritesThePlotAndNamesABareFile)
         {QStringLiteral("nofilter"), QString(), QStringLiteral("nofilter.png"), "png"},
     };
     for (const Case& c : cases) {
-        view.answers << folder.filePath(c.answer);
-        view.answerFilter = c.filter;
+        questions.choose(folder.filePath(c.answer), c.filter);
         view.exportImage();
         QImageReader reader(folder.filePath(c.written));
         EXPECT_EQ(reader.format(), c.format) << c.written.toStdString();
@@ -284,19 +264,19 @@ TEST(WaveForm, ImageExportWritesThePlotAndNamesABareFile)
         const QwtPlot* plot = child<QwtPlot>(view, "plot");
         EXPECT_EQ(image.width(), qRound(plot->width() / 25.4 * 85.0)) << c.written.toStdString();
     }
-    ASSERT_FALSE(view.asked.isEmpty());
-    EXPECT_EQ(view.asked[0].caption, QStringLiteral("Enter image name"));
-    EXPECT_EQ(view.asked[0].folder, QStringLiteral("./"));
-    EXPECT_EQ(view.asked[0].filters, QStringLiteral("PNG (*.png);; JPG (*.jpg)"));
+    ASSERT_FALSE(questions.asked.isEmpty());
+    EXPECT_EQ(questions.asked[0].caption, QStringLiteral("Enter image name"));
+    EXPECT_EQ(questions.asked[0].start, QStringLiteral("./"));
+    EXPECT_EQ(questions.asked[0].filters, QStringLiteral("PNG (*.png);; JPG (*.jpg)"));
 }
 
 TEST(WaveForm, ImageExportWarnsWhenNothingWasWritten)
 {
     QTemporaryDir folder;
-    ScriptedWaveForm view;
+    waveForm view;
+    ScriptedQuestions questions;
     view.resize(549, 270);
-    view.answers << folder.filePath(QStringLiteral("missing/plot.png"));
-    view.answerFilter = QStringLiteral("PNG (*.png)");
+    questions.choose(folder.filePath(QStringLiteral("missing/plot.png")), QStringLiteral("PNG (*.png)"));
     MessageBoxAnswers answers({QMessageBox::Ok});
     view.exportImage();
     ASSERT_EQ(answers.seen().size(), 1);
