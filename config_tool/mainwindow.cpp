@@ -355,7 +355,32 @@ void MainWindow::sendSensorData()
                          address(m_form->nmEdit), address(m_form->gwEdit), address(m_form->dnsEdit));
     m_sensor->setBootDefaults(frequencyRow, harmonics);
     storeFrequencySelection();
-    reportWrite(m_sensor->writeIdentity());
+    reportSend(m_sensor->writeBlocks());
+}
+
+void MainWindow::reportSend(const Sensor::BlockWrites& writes)
+{
+    if (writes.complete() || (!writes.identityStored && !writes.networkStored)) {
+        reportWrite(writes.complete());
+        return;
+    }
+    // Half of the settings reached the sensor: the fields must not go on
+    // showing the other half as if it were stored.
+    statusBar()->showMessage("Failed to write memory", kStatusTimeoutMs);
+    QString text =
+        writes.identityStored
+            ? "Writing the network addresses (IP, net mask, gateway, DNS) to the sensor failed; the "
+              "other settings were stored."
+            : "Writing the boot and identity settings to the sensor failed; the network addresses "
+              "were stored.";
+    if (m_sensor->readBack()) {
+        sensorConnected(m_sensor);
+        text += " The window now shows what the sensor holds.";
+    }
+    withPollPaused([&text] {
+        QMessageBox box(QMessageBox::Warning, "Error", text, QMessageBox::Ok);
+        box.exec();
+    });
 }
 
 void MainWindow::reportWrite(bool written)

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "sensor.h"
+
 #include <QMainWindow>
 #include <QStringList>
 
 #include <memory>
 
 class QTimer;
-class Sensor;
 class Ui_MainWindow;
 class quvix2_base;
 
@@ -52,6 +53,9 @@ private:
     bool validateBootDefaults(uint8_t* frequencyRow, uint8_t* harmonics);
     void storeFrequencySelection();
     void reportWrite(bool written);
+    // The result of a send; when only one block was stored, says which and
+    // shows what the sensor holds.
+    void reportSend(const Sensor::BlockWrites& writes);
     // Runs a modal box with the poll paused; false when the sensor shown
     // before the box is gone after it.
     template <typename Show> bool withPollPaused(Show show);

@@ -10,31 +10,56 @@
 Sensor::Sensor(quvix2_base* device)
     : m_device(device)
 {
-    m_valid = m_device && m_device->readMemory(0, 32, m_memory);
-    if (m_valid && !m_device->readMemory(32, 14, m_memory + 32))
-        m_valid = false;
-    else if (m_valid)
-        m_valid = m_device->readMemory(48, 20, m_memory + 48);
-
-    uint8_t triple[12] = {};
-    const bool tripleRead =
-        m_device && m_device->readMemory(quvix2_base::kFrequencyAddress, SensorFrequency::size(), triple);
-    m_valid = m_valid && tripleRead;
+    bool tripleRead = false;
+    SensorFrequency triple = m_frequencies;
+    m_valid = readImage(m_memory, &triple, &tripleRead);
     if (tripleRead)
-        m_frequencies.fromBytes(triple, SensorFrequency::size());
+        m_frequencies = triple;
     qDebug().noquote() << QString("Frequencies read: Low: %1, Base: %2, High: %3")
                               .arg(m_frequencies.low)
                               .arg(m_frequencies.base)
                               .arg(m_frequencies.high);
     if (!m_valid)
         qDebug() << "Failed to read memory from sensor";
-
-    // Erased memory reads as empty texts.
-    std::replace(m_memory, m_memory + 32, uint8_t(0xFF), uint8_t(0));
-    if (m_memory[34] == 0xFF)
-        m_memory[34] = 0;
+    clearErasedBytes(m_memory);
     if (!m_valid && m_device)
         m_device->close();
+}
+
+bool Sensor::readImage(uint8_t* image, SensorFrequency* triple, bool* tripleRead) const
+{
+    bool read = m_device && m_device->readMemory(0, 32, image);
+    if (read && !m_device->readMemory(32, 14, image + 32))
+        read = false;
+    else if (read)
+        read = m_device->readMemory(48, 20, image + 48);
+
+    uint8_t bytes[12] = {};
+    *tripleRead =
+        m_device && m_device->readMemory(quvix2_base::kFrequencyAddress, SensorFrequency::size(), bytes);
+    if (*tripleRead)
+        triple->fromBytes(bytes, SensorFrequency::size());
+    return read && *tripleRead;
+}
+
+void Sensor::clearErasedBytes(uint8_t* image)
+{
+    std::replace(image, image + 32, uint8_t(0xFF), uint8_t(0));
+    if (image[34] == 0xFF)
+        image[34] = 0;
+}
+
+bool Sensor::readBack()
+{
+    uint8_t image[kImageSize] = {};
+    SensorFrequency triple = m_frequencies;
+    bool tripleRead = false;
+    if (!readImage(image, &triple, &tripleRead))
+        return false;
+    clearErasedBytes(image);
+    std::copy(image, image + kImageSize, m_memory);
+    m_frequencies = triple;
+    return true;
 }
 
 void Sensor::setFrequencies(uint32_t low, uint32_t base, uint32_t high)
@@ -129,14 +154,15 @@ void Sensor::setNetwork(bool dhcp, uint8_t watchdog, uint32_t ip, uint32_t mask,
     putU32(60, dhcp ? 0 : dns);
 }
 
-bool Sensor::writeIdentity()
+Sensor::BlockWrites Sensor::writeBlocks()
 {
     qDebug().noquote() << "about to send product Id :: " + productId();
+    BlockWrites writes;
     if (!m_device)
-        return false;
-    const bool identityWritten = m_device->writeMemoryBlock(0, 46, m_memory);
-    const bool networkWritten = m_device->writeMemoryBlock(48, 16, m_memory + 48);
-    return identityWritten && networkWritten;
+        return writes;
+    writes.identityStored = m_device->writeMemoryBlock(0, 46, m_memory);
+    writes.networkStored = m_device->writeMemoryBlock(48, 16, m_memory + 48);
+    return writes;
 }
 
 bool Sensor::refresh()

@@ -72,8 +72,21 @@ public:
     // With dhcp set, all four addresses become 0 and the given ones are ignored.
     void setNetwork(bool dhcp, uint8_t watchdog, uint32_t ip, uint32_t mask, uint32_t gateway, uint32_t dns);
 
-    // Writes bytes 0-45 and 48-63 back; true when both writes succeeded.
-    bool writeIdentity();
+    // What a write of the two blocks left on the sensor: each flag is true
+    // when that block reads back as it was written.
+    struct BlockWrites {
+        bool identityStored = false; // bytes 0-45: identity, analog and boot settings
+        bool networkStored = false;  // bytes 48-63: the four addresses
+        bool complete() const { return identityStored && networkStored; }
+    };
+    // Writes bytes 0-45 and 48-63 back, the second even when the first failed.
+    BlockWrites writeBlocks();
+    // writeBlocks(); true when both writes succeeded.
+    bool writeIdentity() { return writeBlocks().complete(); }
+    // Reads the block and the triple from the sensor again, so that the
+    // record holds what the sensor holds; on a failed read the record stays
+    // as it was and false comes back. The device stays open either way.
+    bool readBack();
     // Asks for the info record; on failure closes the device and gives false.
     bool refresh();
     // Writes 64 bytes of 0xFF over the boot menu at 0x3000.
@@ -84,6 +97,11 @@ public:
     static constexpr int kBootMenuSize = 64;
 
 private:
+    // Reads the pieces the record holds into image and triple; each read is
+    // made only after the earlier ones succeeded, except the triple's.
+    bool readImage(uint8_t* image, SensorFrequency* triple, bool* tripleRead) const;
+    // Erased memory reads as empty texts and as no ADC options.
+    static void clearErasedBytes(uint8_t* image);
     QString text(int offset, int width) const;
     void setText(int offset, int width, const QString& value);
     bool bit(int offset, int bitIndex) const { return (m_memory[offset] >> bitIndex) & 1; }

@@ -194,7 +194,14 @@ void SimulatedSensor::handleCommand(const uint8_t* bytes, int size)
         if (size >= 4) {
             const int address = u16At(1);
             const int count = bytes[3];
-            if (count == size - 4 && address + count <= kMemorySize && !m_config.flag("writeprotect"))
+            // "writeprotect" ignores every memory write; "writeprotect_from"
+            // and "writeprotect_to" (end excluded) only those that touch
+            // that range, as a sensor with a worn-out area would.
+            const long long protectFrom = m_config.number("writeprotect_from", kMemorySize);
+            const long long protectTo = m_config.number("writeprotect_to", kMemorySize);
+            const bool protectedRange = address < protectTo && address + count > protectFrom;
+            if (count == size - 4 && address + count <= kMemorySize && !m_config.flag("writeprotect") &&
+                !protectedRange)
                 storeMemory(address, bytes + 4, count);
         }
         break;

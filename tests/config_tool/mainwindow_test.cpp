@@ -441,6 +441,7 @@ TEST_F(MainWindowTest, ASendTheSensorIgnoresIsReportedAsFailed)
     sensors.setSetting("a", "writeprotect", "1");
     const QByteArray before = sensors.memory("a");
     widget<QLineEdit>("ipEdit")->setText("192.0.2.99");
+    widget<QCheckBox>("useHTTPwatchdog")->setChecked(false);
     send();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return window->statusBar()->currentMessage() == "Failed to write memory"; }, 30000));
@@ -448,6 +449,48 @@ TEST_F(MainWindowTest, ASendTheSensorIgnoresIsReportedAsFailed)
         [&] { return responder.texts.contains("Error: Writing calibration data to device failed."); },
         30000));
     EXPECT_EQ(sensors.memory("a"), before);
+    EXPECT_EQ(widget<QLineEdit>("ipEdit")->text(), "192.0.2.99") << "nothing stored: the edits stay to retry";
+}
+
+TEST_F(MainWindowTest, AHalfAppliedSendSaysWhichPartFailedAndShowsWhatTheSensorHolds)
+{
+    plug("a", "QX1", demoImage(0xC000023C));
+    start();
+    ASSERT_TRUE(waitForSensor(true));
+    struct Case {
+        const char* protectFrom;
+        const char* protectTo;
+        const char* typedIp;
+        bool typedWatchdog;
+        const char* message;
+        const char* shownIp;
+        bool shownWatchdog;
+    };
+    const Case cases[] = {
+        {"48", "64", "192.0.2.99", false,
+         "Error: Writing the network addresses (IP, net mask, gateway, DNS) to the sensor failed; the other "
+         "settings were stored. The window now shows what the sensor holds.",
+         "192.0.2.60", false},
+        {"0", "46", "192.0.2.98", true,
+         "Error: Writing the boot and identity settings to the sensor failed; the network addresses were "
+         "stored. The window now shows what the sensor holds.",
+         "192.0.2.98", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.protectFrom);
+        sensors.setSetting("a", "writeprotect_from", c.protectFrom);
+        sensors.setSetting("a", "writeprotect_to", c.protectTo);
+        widget<QLineEdit>("ipEdit")->setText(c.typedIp);
+        widget<QCheckBox>("useHTTPwatchdog")->setChecked(c.typedWatchdog);
+        responder.texts.clear();
+        send();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return responder.texts.size() >= 2; }, 30000));
+        EXPECT_EQ(responder.texts.at(1).toStdString(), c.message);
+        EXPECT_EQ(window->statusBar()->currentMessage(), "Failed to write memory");
+        EXPECT_EQ(widget<QLineEdit>("ipEdit")->text().toStdString(), c.shownIp);
+        EXPECT_EQ(widget<QCheckBox>("useHTTPwatchdog")->isChecked(), c.shownWatchdog);
+        EXPECT_EQ(sensors.memory("a")[44], char(c.shownWatchdog ? 1 : 0));
+    }
 }
 
 TEST_F(MainWindowTest, PullingTheCableDisablesTheWindowAndReturningItShowsTheSensor)

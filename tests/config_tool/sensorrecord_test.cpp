@@ -178,6 +178,51 @@ TEST_F(SensorRecordTest, WritesTheSensorIgnoresAreReportedAsFailed)
     EXPECT_EQ(sensors.memory("a"), before);
 }
 
+TEST_F(SensorRecordTest, EachBlockWriteIsReportedAndTheRecordReadsBackWhatWasStored)
+{
+    struct Case {
+        const char* protectFrom;
+        const char* protectTo;
+        bool identityStored;
+        bool networkStored;
+    };
+    const Case cases[] = {
+        {"16384", "16384", true, true},
+        {"48", "64", true, false},
+        {"0", "46", false, true},
+        {"0", "16384", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "protected " << c.protectFrom << " to " << c.protectTo);
+        device.reset();
+        std::unique_ptr<Sensor> record = openRecord(demoImage());
+        sensors.setSetting("a", "writeprotect_from", c.protectFrom);
+        sensors.setSetting("a", "writeprotect_to", c.protectTo);
+        record->setProductId("RE201");
+        record->setNetwork(false, 1, 0xC0A8010A, 0xFFFFFF00, 0xC0A80101, 0x08080808);
+        record->setFrequencies(1, 2, 3);
+        const Sensor::BlockWrites writes = record->writeBlocks();
+        EXPECT_EQ(writes.identityStored, c.identityStored);
+        EXPECT_EQ(writes.networkStored, c.networkStored);
+        EXPECT_EQ(writes.complete(), c.identityStored && c.networkStored);
+
+        ASSERT_TRUE(record->readBack());
+        EXPECT_EQ(record->productId(), c.identityStored ? "RE201" : "ABCDEFGH");
+        EXPECT_EQ(record->httpWatchdog(), c.identityStored);
+        EXPECT_EQ(record->ipAddress(), c.networkStored ? 0xC0A8010Au : 0u);
+        EXPECT_EQ(record->frequencies().base, 0xFFFFFFFFu) << "the triple as the sensor holds it";
+        EXPECT_TRUE(device->isOpen());
+        sensors.setSetting("a", "writeprotect_from", "16384");
+    }
+    // A sensor that stopped answering leaves the record as it was.
+    device.reset();
+    std::unique_ptr<Sensor> record = openRecord(demoImage());
+    record->setProductId("XYZ");
+    sensors.setSetting("a", "drop", "1");
+    EXPECT_FALSE(record->readBack());
+    EXPECT_EQ(record->productId(), "XYZ");
+}
+
 TEST_F(SensorRecordTest, AFailedReadMakesTheRecordInvalidAndClosesTheDevice)
 {
     sensors.setMemory("a", demoImage());
