@@ -84,14 +84,18 @@ function(quvix_add_screenshot_test name)
   endif()
 endfunction()
 
-# quvix_add_fuzzer(<name> SOURCES ... [LIBS ...] [CORPUS dir])
+# quvix_add_fuzzer(<name> SOURCES ... [LIBS ...] [CORPUS dir] [RSS_LIMIT_MB n])
 #   A libFuzzer target; only in builds configured with QUVIX_BUILD_FUZZ (clang).
-#   CTest runs it for a bounded time under the label "fuzz".
+#   CTest runs it for a bounded time under the label "fuzz"; an input whose
+#   memory passes RSS_LIMIT_MB (2048 unless given) fails the run.
 function(quvix_add_fuzzer name)
   if(NOT QUVIX_BUILD_FUZZ)
     return()
   endif()
-  cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(F "" "CORPUS;RSS_LIMIT_MB" "SOURCES;LIBS" ${ARGN})
+  if(NOT F_RSS_LIMIT_MB)
+    set(F_RSS_LIMIT_MB 2048)
+  endif()
   add_executable(${name} ${F_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
@@ -104,7 +108,7 @@ function(quvix_add_fuzzer name)
     file(MAKE_DIRECTORY ${work})
   endif()
   add_test(NAME fuzz.${name}
-           COMMAND ${name} -max_total_time=${QUVIX_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048 ${corpus_args})
+           COMMAND ${name} -max_total_time=${QUVIX_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=${F_RSS_LIMIT_MB} ${corpus_args})
   set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz TIMEOUT 600
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config")
 endfunction()

@@ -4,53 +4,167 @@
 #include "scans/numberconversion.h"
 #include "scans/processvalues.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QStringList>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <new>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 #include <vector>
 
 namespace {
 
-// Lines of a file held in memory, "\n" or "\r\n" ended.
-class LineCursor
+constexpr qint64 chunkBytes = 1 << 20;
+// The longest line a sensor's file can have is a few hundred kilobytes.
+constexpr size_t maximumLineBytes = 16u << 20;
+
+[[noreturn]] void refuse()
+{
+    throw static_cast<int>(ScanFileReader::NotAScanFile);
+}
+
+// Finds the line that starts with "END TREND" in bytes fed piece by piece,
+// counting the line ends before it.
+class BlockEndScanner
 {
 public:
-    explicit LineCursor(const QByteArray& content)
-        : m_data(content.constData(), static_cast<size_t>(content.size()))
+    // True once the end line's start is seen.
+    bool feed(const char* p, const char* end)
+    {
+        static constexpr char marker[] = "END TREND";
+        while (p < end) {
+            if (m_matched >= 0) {
+                if (*p == marker[m_matched]) {
+                    ++p;
+                    if (++m_matched == static_cast<int>(sizeof marker) - 1)
+                        return true;
+                    continue;
+                }
+                m_matched = -1;
+            }
+            const void* lineEnd = std::memchr(p, '\n', static_cast<size_t>(end - p));
+            if (!lineEnd)
+                return false;
+            ++m_lineEnds;
+            p = static_cast<const char*>(lineEnd) + 1;
+            m_matched = 0;
+        }
+        return false;
+    }
+    size_t lineEnds() const { return m_lineEnds; }
+
+private:
+    size_t m_lineEnds = 0;
+    int m_matched = 0; // characters of the marker matched at a line start; -1 none
+};
+
+// The lines of a file read a chunk at a time, "\n" or "\r\n" ended, so the
+// reader's memory does not grow with the file. A line longer than any a
+// scan file holds makes the file corrupt.
+class LineSource
+{
+public:
+    explicit LineSource(QIODevice& device)
+        : m_device(device)
     {
     }
 
-    bool atEnd() const { return m_position >= m_data.size(); }
-
-    // Lines left before the next "END TREND" line (or the end): an upper
-    // bound of the rows of the block being read.
-    size_t linesLeftInBlock() const
+    // May read on, which ends the life of the last line returned.
+    bool atEnd()
     {
-        const size_t end = m_data.find("\nEND TREND", m_position);
-        const auto first = m_data.begin() + static_cast<std::ptrdiff_t>(m_position);
-        const auto last =
-            end == std::string_view::npos ? m_data.end() : m_data.begin() + static_cast<std::ptrdiff_t>(end);
-        return static_cast<size_t>(std::count(first, last, '\n')) + 1;
+        if (m_position < m_buffer.size())
+            return false;
+        fill();
+        return m_position >= m_buffer.size();
     }
 
+    // The next line; valid until the next call. Empty at the end.
     std::string_view next()
     {
-        const size_t end = m_data.find('\n', m_position);
-        const size_t stop = end == std::string_view::npos ? m_data.size() : end;
-        std::string_view line = m_data.substr(m_position, stop - m_position);
-        m_position = end == std::string_view::npos ? m_data.size() : end + 1;
+        size_t end = m_buffer.find('\n', m_position);
+        while (end == std::string::npos && !m_deviceDone) {
+            const size_t searched = m_buffer.size() - m_position;
+            fill();
+            end = m_buffer.find('\n', m_position + searched);
+            if (m_buffer.size() - m_position > maximumLineBytes)
+                refuse();
+        }
+        const size_t stop = end == std::string::npos ? m_buffer.size() : end;
+        std::string_view line(m_buffer.data() + m_position, stop - m_position);
+        m_position = end == std::string::npos ? m_buffer.size() : end + 1;
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         return line;
     }
 
+    // Lines left before the next "END TREND" line (or the end): an upper
+    // bound of the rows of the block being read. Reads ahead and comes back.
+    size_t linesLeftInBlock()
+    {
+        BlockEndScanner scanner;
+        if (scanner.feed(m_buffer.data() + m_position, m_buffer.data() + m_buffer.size()) || m_deviceDone)
+            return scanner.lineEnds() + 1;
+        const qint64 resume = m_device.pos();
+        std::string chunk(static_cast<size_t>(chunkBytes), '\0');
+        while (true) {
+            const qint64 n = m_device.read(chunk.data(), chunkBytes);
+            if (n <= 0 || scanner.feed(chunk.data(), chunk.data() + n))
+                break;
+        }
+        if (!m_device.seek(resume))
+            refuse();
+        return scanner.lineEnds() + 1;
+    }
+
 private:
-    std::string_view m_data;
+    void fill()
+    {
+        if (m_deviceDone)
+            return;
+        m_buffer.erase(0, m_position);
+        m_position = 0;
+        const size_t held = m_buffer.size();
+        m_buffer.resize(held + static_cast<size_t>(chunkBytes));
+        const qint64 n = m_device.read(m_buffer.data() + held, chunkBytes);
+        m_buffer.resize(held + static_cast<size_t>(std::max<qint64>(n, 0)));
+        if (n <= 0)
+            m_deviceDone = true;
+    }
+
+    QIODevice& m_device;
+    std::string m_buffer;
     size_t m_position = 0;
+    bool m_deviceDone = false;
+};
+
+// What a file of a given size can hold, in cells: every cell of a data row
+// takes at least a digit and its ";". A record and each row of a trend cost
+// the cells of its full layout, whatever the row holds, because that is what
+// the data model stores; a file that claims more is refused before memory
+// is taken for it. The small files of a scan without data get some slack.
+class CellBudget
+{
+public:
+    explicit CellBudget(qint64 fileBytes)
+        : m_left(fileBytes / 2 + 32768)
+    {
+    }
+    bool allows(qint64 cells) const { return cells <= m_left; }
+    void spend(qint64 cells)
+    {
+        if (!allows(cells))
+            refuse();
+        m_left -= cells;
+    }
+
+private:
+    qint64 m_left;
 };
 
 // The fields of a line split at ";", empty ones kept; views into the line.
@@ -185,36 +299,60 @@ bool startsWith(std::string_view line, std::string_view prefix)
 }
 
 // Reads one trend block into `set`, up to "END TREND" or the end of the file.
+// A framed block (one with a trend header) that the file ends inside, and a
+// last row cut short, make the file corrupt: they are what a save cut off
+// midway leaves behind.
 class TrendBlockReader
 {
 public:
-    TrendBlockReader(TrendDataSet& set, const BaseScan& scan)
+    TrendBlockReader(TrendDataSet& set, const BaseScan& scan, CellBudget& budget)
         : m_set(set)
         , m_scan(scan)
+        , m_budget(budget)
     {
     }
 
-    void read(LineCursor& lines)
+    void read(LineSource& lines)
     {
         while (!lines.atEnd()) {
             const std::string_view line = lines.next();
             if (startsWith(line, "END TREND"))
                 return;
             splitFields(line, m_fields);
-            if (!m_reserved && !m_set.records.empty() && !m_fields.empty()) {
-                double t = 0.0;
-                if (parseNumber(m_fields.front(), t))
-                    reserve(lines.linesLeftInBlock() + 1);
-            }
-            readLine();
+            double t = 0.0;
+            const bool dataRow = parseNumber(m_fields.front(), t);
+            if (dataRow && !m_reserved && !m_set.records.empty())
+                reserve(lines.linesLeftInBlock() + 1);
+            // Judged against the widths before this row, and before atEnd(),
+            // which may move the line's bytes.
+            const bool cut = dataRow && cutShort(line);
+            readLine(t, dataRow);
+            if (cut && lines.atEnd())
+                refuse();
         }
+        if (m_framed)
+            refuse();
     }
 
 private:
+    // Every row the writer makes ends with ";" and has every column of its
+    // heading.
+    bool cutShort(std::string_view line) const
+    {
+        const size_t width = std::min(m_expectedWidth, m_harmonicPhase ? m_fullWidth : m_narrowWidth);
+        return line.empty() || line.back() != ';' || m_fields.size() < width;
+    }
+
+    qint64 rowCells() const { return static_cast<qint64>(m_set.expectedSampleLength()); }
+
     // Room for every row at once: no regrowth while reading, no slack after.
+    // Only for rows the file can hold; beyond that the rows are refused one
+    // by one as they come.
     void reserve(size_t rows)
     {
         m_reserved = true;
+        if (!m_budget.allows(static_cast<qint64>(rows) * rowCells()))
+            return;
         for (Series* s : {&m_set.time, &m_set.pulsePeriod, &m_set.pulseOnTime, &m_set.pulseFrequency,
                           &m_set.pulseDutyCycle})
             s->reserve(s == &m_set.time || m_pulse ? rows : 0);
@@ -224,7 +362,7 @@ private:
                     s->reserve(rows);
     }
 
-    void readLine()
+    void readLine(double t, bool dataRow)
     {
         const std::string_view first = m_fields.front();
         if (m_fields.size() > 3 && containsNoCase(first, "F1"))
@@ -235,11 +373,11 @@ private:
             readHeadingLine();
         for (const auto& record : m_set.records)
             record->setIonFluxFactors(m_scan.seriesResistance, m_scan.voltageDrop, m_scan.electrodeArea);
-        double t = 0.0;
-        if (parseNumber(first, t))
+        if (dataRow)
             readDataRow(t);
     }
 
+    // A trend holds no more than one sensor sample can carry.
     void readFrequencyLine()
     {
         for (size_t i = 0; i < m_fields.size() / 4; ++i) {
@@ -247,16 +385,19 @@ private:
             if (frequency > 1000.0)
                 frequency /= 1000000.0;
             const int harmonics = integer(m_fields[4 * i + 3]);
-            if (harmonics < 0 || harmonics > ScanFileReader::maximumHarmonicCount)
-                throw static_cast<int>(ScanFileReader::NotAScanFile);
+            if (harmonics < 0 || harmonics > ScanFileReader::maximumHarmonicCount ||
+                m_set.expectedSampleLength() + 2 + 4 * harmonics > TrendDataSet::maximumSampleLength)
+                refuse();
+            m_budget.spend(2 + 4 * harmonics);
             m_set.addRecord(frequency, harmonics);
-            m_fullWidth += 1 + 4 * harmonics;
-            m_narrowWidth += 1 + 3 * harmonics;
+            m_fullWidth += 1 + 4 * static_cast<size_t>(harmonics);
+            m_narrowWidth += 1 + 3 * static_cast<size_t>(harmonics);
         }
     }
 
     void readTrendHeader()
     {
+        m_framed = true;
         m_set.value = m_fields.size() > 3 ? number(m_fields[3]) : 0.0;
         m_set.mode = 0;
         if (m_fields.size() > 5 && text(m_fields[4]).contains(QLatin1String("Trend Mode")))
@@ -277,6 +418,7 @@ private:
 
     void readDataRow(double t)
     {
+        m_budget.spend(rowCells());
         if (m_expectedWidth > m_fields.size())
             m_harmonicPhase = false;
         m_set.time.push_back(t);
@@ -321,6 +463,7 @@ private:
 
     TrendDataSet& m_set;
     const BaseScan& m_scan;
+    CellBudget& m_budget;
     std::vector<std::string_view> m_fields;
     std::vector<double> m_group;
     size_t m_fullWidth = 2;
@@ -329,8 +472,79 @@ private:
     bool m_harmonicPhase = false;
     bool m_pulse = false;
     bool m_reserved = false;
+    bool m_framed = false;
     double m_previousTime = 0.0;
 };
+
+bool blank(std::string_view line)
+{
+    return line.find_first_not_of(" \t\r") == std::string_view::npos;
+}
+
+void readScan(QIODevice& device, BaseScan& scan)
+{
+    LineSource lines(device);
+    if (lines.atEnd())
+        refuse();
+    std::string_view line = lines.next();
+    const QString first = text(line);
+    if (!first.contains(QLatin1String("renu"), Qt::CaseInsensitive) &&
+        !first.contains(QLatin1String("kadro"), Qt::CaseInsensitive) &&
+        !first.contains(QLatin1String("quvix"), Qt::CaseInsensitive))
+        refuse();
+    if (ScanFileReader::versionNumber(QByteArray(line.data(), static_cast<int>(line.size()))) >
+            ScanFileReader::softwareVersion &&
+        newerFileState == NewerFileArmed)
+        newerFileState = NewerFileRead;
+
+    bool trendCountFound = false;
+    std::vector<std::string_view> fields;
+    while (!startsWith(line, "Data")) {
+        splitFields(line, fields);
+        if (fields.size() > 1) {
+            for (const HeaderKey& key : headerKeys())
+                if (containsNoCase(fields[0], key.key))
+                    key.apply(scan, fields[1], trendCountFound);
+        }
+        if (lines.atEnd())
+            refuse(); // no "Data" line: the file ends inside its header
+        line = lines.next();
+    }
+    if (!trendCountFound || scan.trendCount < 0 || scan.trendCount > ScanFileReader::maximumTrendCount)
+        refuse();
+
+    // Each counted trend has its block, and no block is left over.
+    CellBudget budget(device.size());
+    for (int i = 0; i < scan.trendCount; ++i) {
+        if (lines.atEnd())
+            refuse();
+        auto set = std::make_unique<TrendDataSet>(scan.sensorType, 0.0, 0);
+        TrendBlockReader(*set, scan, budget).read(lines);
+        scan.dataSets.push_back(std::move(set));
+    }
+    while (!lines.atEnd())
+        if (!blank(lines.next()))
+            refuse();
+    scan.finished = true;
+}
+
+// Reads a scan, refusing with 35 what the allocator cannot hold. The partly
+// built data sets go with the exception.
+void readGuarded(QIODevice& device, BaseScan& scan)
+{
+    try {
+        readScan(device, scan);
+    } catch (const std::bad_alloc&) {
+        scan.dataSets.clear();
+        refuse();
+    } catch (const std::length_error&) {
+        scan.dataSets.clear();
+        refuse();
+    } catch (int) {
+        scan.dataSets.clear();
+        throw;
+    }
+}
 
 } // namespace
 
@@ -349,9 +563,8 @@ int ScanFileReader::versionNumber(const QByteArray& firstLine)
 std::unique_ptr<BaseScan> ScanFileReader::readFile(const QString& fileName)
 {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw static_cast<int>(CannotOpen);
-    const QByteArray content = file.readAll();
     auto scan = std::make_unique<BaseScan>(nullptr, QString());
     scan->dataSets.clear();
     scan->trendCount = 0;
@@ -360,45 +573,14 @@ std::unique_ptr<BaseScan> ScanFileReader::readFile(const QString& fileName)
     scan->unsavedData = false;
     scan->filePath = fileName;
     scan->setBaseNameFrom(fileName);
-    read(content, *scan);
+    readGuarded(file, *scan);
     return scan;
 }
 
 void ScanFileReader::read(const QByteArray& content, BaseScan& scan)
 {
-    LineCursor lines(content);
-    std::string_view line = lines.next();
-    const QString first = text(line);
-    if (!first.contains(QLatin1String("renu"), Qt::CaseInsensitive) &&
-        !first.contains(QLatin1String("kadro"), Qt::CaseInsensitive) &&
-        !first.contains(QLatin1String("quvix"), Qt::CaseInsensitive))
-        throw static_cast<int>(NotAScanFile);
-    if (versionNumber(QByteArray(line.data(), static_cast<int>(line.size()))) > softwareVersion &&
-        newerFileState == NewerFileArmed)
-        newerFileState = NewerFileRead;
-
-    bool trendCountFound = false;
-    std::vector<std::string_view> fields;
-    while (true) {
-        if (startsWith(line, "Data"))
-            break;
-        splitFields(line, fields);
-        if (fields.size() > 1) {
-            for (const HeaderKey& key : headerKeys())
-                if (containsNoCase(fields[0], key.key))
-                    key.apply(scan, fields[1], trendCountFound);
-        }
-        if (lines.atEnd())
-            break;
-        line = lines.next();
-    }
-    if (!trendCountFound || scan.trendCount > maximumTrendCount)
-        throw static_cast<int>(NotAScanFile);
-
-    for (int i = 0; i < scan.trendCount; ++i) {
-        auto set = std::make_unique<TrendDataSet>(scan.sensorType, 0.0, 0);
-        TrendBlockReader(*set, scan).read(lines);
-        scan.dataSets.push_back(std::move(set));
-    }
-    scan.finished = true;
+    QBuffer buffer;
+    buffer.setData(content);
+    buffer.open(QIODevice::ReadOnly);
+    readGuarded(buffer, scan);
 }

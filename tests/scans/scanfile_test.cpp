@@ -412,6 +412,22 @@ const QByteArray fullHeading =
     "Volts;13.56 MHz  Hp Harmonic 2 Degrees;13.56 MHz  C Harmonic 2 Amps;13.56 MHz  P "
     "Harmonic 2 Degrees;\n";
 
+const QByteArray framedBlock = "Trend Measurement number;1;Time;2;Trend Mode;0\n" + frequencyLine +
+                               fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\nEND TREND\n";
+
+// One frequency line of `records` records of `harmonics` harmonics, then
+// rows holding nothing but their time.
+QByteArray manyRecordsFile(int records, int harmonics, int rows)
+{
+    QByteArray text;
+    for (int k = 1; k <= records; ++k)
+        text += "F" + QByteArray::number(k) + "; 13.56; Harmonics ;" + QByteArray::number(harmonics) + ";";
+    text += "\n";
+    for (int j = 0; j < rows; ++j)
+        text += QByteArray::number(j % 10) + ";\n";
+    return text;
+}
+
 } // namespace
 
 struct ReaderCase {
@@ -511,18 +527,53 @@ INSTANTIATE_TEST_SUITE_P(
                        EXPECT_EQ(s.dataSets[0]->records[0]->currentPhase[1][0], 60.0);
                        EXPECT_EQ(s.dataSets[0]->records[0]->harmonicCount, 2);
                    }},
-        ReaderCase{"MoreTrendsThanBlocks",
+        // A file cut short or miscounted would load as empty or zero-filled data.
+        ReaderCase{"MoreTrendsThanBlocksRefused",
                    QByteArray(header).replace("Trend Count;1", "Trend Count;3") + frequencyLine +
                        fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\n",
-                   0,
-                   [](const BaseScan& s) {
-                       ASSERT_EQ(s.dataSets.size(), 3u);
-                       EXPECT_EQ(s.dataSets[0]->sampleCount(), 1u);
-                       EXPECT_TRUE(s.dataSets[2]->records.empty());
-                   }},
-        ReaderCase{"TruncatedMidRow",
-                   header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\n1;13.5", 0,
-                   [](const BaseScan& s) { EXPECT_EQ(s.dataSets[0]->sampleCount(), 2u); }},
+                   35,
+                   {}},
+        ReaderCase{"FewerFramedBlocksThanCountedRefused",
+                   QByteArray(header).replace("Trend Count;1", "Trend Count;2") + framedBlock,
+                   35,
+                   {}},
+        ReaderCase{"MoreFramedBlocksThanCountedRefused", header + framedBlock + framedBlock, 35, {}},
+        ReaderCase{"TwoFramedBlocksAsCounted",
+                   QByteArray(header).replace("Trend Count;1", "Trend Count;2") + framedBlock + framedBlock,
+                   0, [](const BaseScan& s) { EXPECT_EQ(s.dataSets[1]->sampleCount(), 1u); }},
+        ReaderCase{"FramedBlockWithoutItsEndRefused",
+                   header + QByteArray(framedBlock).replace("END TREND\n", ""),
+                   35,
+                   {}},
+        ReaderCase{"NegativeTrendCountRefused",
+                   QByteArray(header).replace("Trend Count;1", "Trend Count;-1"),
+                   35,
+                   {}},
+        ReaderCase{"MissingDataLineRefused",
+                   QByteArray(header).replace("Data\n", "") + frequencyLine + fullHeading +
+                       "0;13.56;100;0;2;30;5;45;1;60;\n",
+                   35,
+                   {}},
+        ReaderCase{"MissingBlockRefused", header, 35, {}},
+        ReaderCase{"TruncatedMidRowRefused",
+                   header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\n1;13.5",
+                   35,
+                   {}},
+        ReaderCase{"LastRowMissingItsLastCellRefused",
+                   header + frequencyLine + fullHeading +
+                       "0;13.56;100;0;2;30;5;45;1;60;\n1;13.56;100;0;2;30;5;45;1;\n",
+                   35,
+                   {}},
+        ReaderCase{"LastRowWithoutLineEnd",
+                   header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;5;45;1;60;", 0,
+                   [](const BaseScan& s) { EXPECT_EQ(s.dataSets[0]->sampleCount(), 1u); }},
+        // Layouts no sensor sample can carry, and rows the file is too small to hold.
+        ReaderCase{"TwentyRecordsOfAllHarmonicsRefused", header + manyRecordsFile(20, 128, 2000), 35, {}},
+        ReaderCase{"OneCellRowsBeyondTheFileSizeRefused", header + manyRecordsFile(1, 120, 2000), 35, {}},
+        ReaderCase{"RepeatedFrequencyLinesRefused",
+                   header + QByteArray("F1; 2; Harmonics ;60;\n").repeated(3),
+                   35,
+                   {}},
         ReaderCase{"ShortTrendHeader",
                    QByteArray(header) + "Trend Measurement number;1;Time\n" + frequencyLine + "END TREND\n",
                    0,
