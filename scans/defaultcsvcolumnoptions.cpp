@@ -6,7 +6,10 @@ DefaultCsvColumnOptions::DefaultCsvColumnOptions()
 {
     for (int i = 0; i < optionCount; ++i)
         m_enabled[static_cast<size_t>(i)] = isCsvColumnOption(i);
-    csvDelimiter = QStringLiteral(";");
+    CsvOptionSet options = csvOptionsInView();
+    options.delimiter = QStringLiteral(";");
+    options.columns = m_enabled;
+    applyCsvOptions(options);
 }
 
 bool DefaultCsvColumnOptions::isCsvOptionEnabled(int optionIndex) const

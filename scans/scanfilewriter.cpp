@@ -269,6 +269,7 @@ std::string ScanFileWriter::datText(const BaseScan& scan, const QString& softwar
 QString ScanFileWriter::csvText(const BaseScan& scan, const QString& software,
                                 const CsvColumnOptions& options)
 {
+    pinAppliedCsvOptions();
     QString text;
     QTextStream out(&text);
     numberStream(out);
@@ -304,6 +305,7 @@ QString ScanFileWriter::csvText(const BaseScan& scan, const QString& software,
 QString ScanFileWriter::intervalText(const BaseScan& scan, const QString& software, double minimum,
                                      double maximum, const CsvColumnOptions& options)
 {
+    pinAppliedCsvOptions();
     QString text;
     QTextStream out(&text);
     numberStream(out);
