@@ -3,6 +3,7 @@
 #include "scans/basescan.h"
 #include "ui_barchart.h"
 #include "views/barchartpicker.h"
+#include "views/frequencyitems.h"
 
 #include <QCloseEvent>
 #include <QPointer>
@@ -186,13 +187,8 @@ void barchart::updateScan(int index)
     BaseScan* scan = scanAt(index);
     setPickersScan(scan);
     ui->frequencySelector->clear();
-    if (scan) {
-        std::lock_guard<std::mutex> lock(scan->mutex);
-        if (!scan->dataSets.empty())
-            for (const auto& record : scan->dataSets.front()->records)
-                ui->frequencySelector->addItem(
-                    QStringLiteral("F%1 MHz").arg(record->frequencyMHz, 0, 'g', 6));
-    }
+    if (scan)
+        ui->frequencySelector->addItems(frequencyItemTexts(*scan));
     // clear() hides the selector; a scan with frequencies to choose from
     // brings it back, or its charts could never be chosen again.
     ui->frequencySelector->setVisible(ui->frequencySelector->count() > 0);

@@ -2,6 +2,7 @@
 
 #include "scans/basescan.h"
 #include "ui_waveform.h"
+#include "views/frequencyitems.h"
 #include "views/userquestions.h"
 
 #include <QDateTime>
@@ -186,16 +187,8 @@ void waveForm::updateScan(int index)
     if (index < 0)
         return;
     ui->frequencySelector->clear();
-    if (BaseScan* scan = ui->scanSelector->itemData(index).value<QPointer<BaseScan>>().data()) {
-        QStringList names;
-        {
-            std::lock_guard<std::mutex> lock(scan->mutex);
-            if (!scan->dataSets.empty())
-                for (const auto& record : scan->dataSets.front()->records)
-                    names << QStringLiteral("F%1 MHz").arg(record->frequencyMHz, 0, 'g', 6);
-        }
-        ui->frequencySelector->addItems(names);
-    }
+    if (BaseScan* scan = ui->scanSelector->itemData(index).value<QPointer<BaseScan>>().data())
+        ui->frequencySelector->addItems(frequencyItemTexts(*scan));
     const bool several = ui->frequencySelector->count() > 1;
     ui->combinedFrequencyCheckBox->setVisible(several);
     ui->frequencySelector->setVisible(several);
