@@ -73,10 +73,10 @@ eval "$im -size 1920x1080 xc:white -font DejaVu-Sans \
     -stroke '$arrow' -fill '$arrow' $(span 806 949 335) $(span 400 798 758) $(span 957 1390 758) \
     -draw 'line 1400,668 1640,668' -draw 'polygon 1660,668 1636,658 1636,678' \
     -stroke none -fill black \
-    $(caption 718 490 20 'Start Threshold') $(caption 1040 490 20 'Stop Threshold') \
-    $(caption 877 285 22 'Duration (s)') \
-    $(caption 590 790 20 'Time before hitting Start Threshold (s)') \
-    $(caption 1190 790 20 'Time after hitting Stop Threshold (s)') \
-    $(caption 1525 700 20 'End condition') \
+    $(caption 718 490 17 'Start Threshold') $(caption 1040 490 17 'Stop Threshold') \
+    $(caption 877 285 19 'Duration (s)') \
+    $(caption 590 790 17 'Time before hitting Start Threshold (s)') \
+    $(caption 1190 790 17 'Time after hitting Stop Threshold (s)') \
+    $(caption 1525 700 17 'End condition') \
     -gravity NorthWest -pointsize 26 -annotate +1820+712 't' \
     -depth 8 -strip AutostartWave.png"
