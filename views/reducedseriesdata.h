@@ -1,0 +1,88 @@
+#pragma once
+
+#include "scans/frequencyrecord.h"
+
+#include <qwt_series_data.h>
+
+#include <QRectF>
+
+#include <cstddef>
+#include <vector>
+
+// Curve samples over a time vector and a value vector that hand Qwt, for
+// the visible time range, at most four points per pixel column: the first,
+// the lowest, the highest and the last sample of the column, in their
+// order. The drawing of a million samples then costs about what a few
+// thousand cost, and lights the same pixels. The visible range comes from
+// Qwt through setRectOfInterest (or setView); the pixel width from the
+// curve that draws it (ReducedCurve). Without a width every point is
+// handed on. The bounding rectangle covers all samples, so autoscaling and
+// zoom bases see the whole curve.
+//
+// The vectors are either referred to (a finished scan drawn in place, or a
+// SeriesFeed's vectors; whoever changes them tells samplesChanged) or owned
+// and appended to. Values may be fewer than times; the extra times are
+// not drawn.
+// GUI thread only; owned by its curve.
+class ReducedSeriesData : public QwtSeriesData<QPointF>
+{
+public:
+    // Owns its (empty) vectors.
+    ReducedSeriesData();
+    // Refers to vectors that outlive it.
+    ReducedSeriesData(const Series* time, const Series* values);
+
+    // Owned vectors only: appends count samples / drops the oldest.
+    void append(const double* times, const double* values, size_t count);
+    void dropFront(size_t count);
+    void clear();
+
+    // The referred vectors changed: all of them (reset), or `dropped` samples
+    // went from the front and `appended` were added at the end.
+    void samplesChanged(bool reset, size_t dropped, size_t appended);
+
+    void setRectOfInterest(const QRectF& rect) override;
+    void setCanvasWidth(int pixels);
+    // The visible time range and where its ends fall in device pixels.
+    void setView(double left, double right, double pixelLeft, double pixelRight);
+
+    size_t size() const override;
+    QPointF sample(size_t i) const override;
+    QRectF boundingRect() const override;
+
+    // Samples held, drawn or not.
+    size_t fullSize() const;
+    const Series& times() const { return *m_time; }
+    const Series& values() const { return *m_values; }
+
+private:
+    void changed();
+    void reduceIfStale() const;
+    void reduce(size_t from, size_t to) const;
+    void extendBounds(size_t from, size_t to) const;
+    void noteOrder(size_t from) const;
+
+    Series m_ownTime;
+    Series m_ownValues;
+    const Series* m_time;
+    const Series* m_values;
+    bool m_owning;
+
+    // The view: time range and pixel columns.
+    double m_left = 0.0;
+    double m_right = 0.0;
+    bool m_hasRange = false;
+    double m_pixelLeft = 0.0;
+    double m_pixelRight = 0.0;
+    int m_pixels = 0;
+
+    // The reduction, for the view and the samples it was made of.
+    mutable std::vector<size_t> m_drawn;
+    mutable bool m_reductionStale = true;
+    // The bounding rectangle of all samples, extended as samples arrive.
+    mutable bool m_boundsStale = true;
+    mutable size_t m_boundsCount = 0;
+    // Whether the times are nondecreasing, checked as far as m_orderCount.
+    mutable bool m_ordered = true;
+    mutable size_t m_orderCount = 0;
+};
