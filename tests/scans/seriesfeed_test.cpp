@@ -7,7 +7,7 @@
 #include "scans/cwscan.h"
 #include "scans/scanhandler.h"
 #include "scans/seriesfeed.h"
-#include "scantesthelpers.h"
+#include "support/scanfactory.h"
 
 #include <gtest/gtest.h>
 
@@ -186,12 +186,13 @@ TEST(SeriesFeedThreads, FollowsAScanRecordedOnAnotherThread)
     std::atomic<bool> done{false};
     std::thread sensorThread([&] {
         scan.start();
+        const int tenthOfASecond = 100 * ticksPerMs;
         for (int event = 0; event < 30; ++event) {
-            for (int i = 0; i < 60; ++i) // waiting: trims to the last second
-                runPass(scan, sensor, sampleFor(sensor, 100.0, 20.0, 1.0 + i * 1e-3), 2400000);
-            for (int i = 0; i < 40; ++i) // the event: shifted at its start
-                runPass(scan, sensor, sampleFor(sensor, 100.0, 20.0, 20.0 + i), 2400000);
-            runPass(scan, sensor, sampleFor(sensor, 100.0, 20.0, 1.0), 2400000); // ends, shifts again
+            // Waiting: trims to the last second. The event: shifted at its
+            // start. Back below the level: ends, shifted again.
+            fill(scan, sensor, 60, Load{1.0}, {}, 1e-3, tenthOfASecond);
+            fill(scan, sensor, 40, Load{20.0}, {}, 1.0, tenthOfASecond);
+            fill(scan, sensor, 1, Load{1.0}, {}, 0.0, tenthOfASecond);
         }
         done = true;
     });

@@ -1,7 +1,7 @@
 // The harmonic selection grid: rows and emitted ids per quantity, the check
 // states it restores from the tab's curves, and what selectHarmonic does.
 
-#include "sensors/quvixsensor.h"
+#include "support/fakesensor.h"
 #include "views/curverecord.h"
 #include "views/frequencygrid.h"
 
@@ -17,11 +17,13 @@
 
 namespace {
 
-// A sensor object that has nothing but its serial number.
-class SerialOnlySensor : public QuvixSensor
-{
-public:
-    explicit SerialOnlySensor(const QString& serial) { m_serialNumber = serial; }
+// A sensor that the grid knows by its serial number alone.
+struct SerialOnlySensor : FakeSensor {
+    explicit SerialOnlySensor(const QString& serial)
+        : FakeSensor({13.56}, {3})
+    {
+        setSerialNumber(serial);
+    }
 };
 
 using Emitted = std::tuple<bool, int, int, int>; // state, id, harmonic, frequency

@@ -3,13 +3,11 @@
 // all points, at most four points per pixel column; the live curve that
 // follows a scan; and the coalesced replot.
 
-#include "scans/cwscan.h"
+#include "support/scanfactory.h"
 #include "views/livecurve.h"
 #include "views/reducedcurve.h"
 #include "views/reducedseriesdata.h"
 #include "views/replotcoalescer.h"
-
-#include "scans/fakesensor.h"
 
 #include <gtest/gtest.h>
 
@@ -179,13 +177,10 @@ TEST(ReducedSeriesData, ValuesShorterThanTimesDrawOnlyThePairs)
 TEST(LiveCurve, FollowsTheScanAndKeepsItsBoundsCurrent)
 {
     FakeSensor sensor({13.56}, {1});
-    CWScan scan(&sensor, "live", 100);
-    scan.start();
+    std::unique_ptr<CWScan> scanHolder = scantest::cwScan(sensor, 0);
+    CWScan& scan = *scanHolder;
     LiveCurve curve("Voltage", {Voltage, 0, 0, 0});
-    auto add = [&](double voltage) {
-        std::vector<double> sample = {13.56, 0.0, voltage, 0.0, 0.5, 10.0, 100.0, 20.0};
-        scan.addData(sample.data(), static_cast<int>(sample.size()), 0.0, 24000000);
-    };
+    auto add = [&](double voltage) { scantest::fill(scan, sensor, 1, scantest::Load{voltage}); };
     EXPECT_FALSE(curve.update(scan) && curve.reducedData()->size() > 0);
     add(3.0);
     add(8.0);
