@@ -15,8 +15,10 @@
 #include <QComboBox>
 #include <QSignalSpy>
 
+#include <qwt_column_symbol.h>
 #include <qwt_plot.h>
 #include <qwt_plot_histogram.h>
+#include <qwt_scale_draw.h>
 #include <qwt_text.h>
 
 #include <cmath>
@@ -171,6 +173,31 @@ TEST(BarChart, DbcScaleSetsAxesTitlesAndRedrawsAtTimeZero)
     EXPECT_EQ(voltage->axisScaleDiv(QwtPlot::yLeft).lowerBound(), 0.0);
     EXPECT_EQ(voltage->axisScaleDiv(QwtPlot::yLeft).upperBound(), 100.0);
     EXPECT_EQ(chart.voltageHistogram()->baseline(), 0.0);
+}
+
+TEST(BarChart, HistogramsDrawRaisedSteelBlueColumnsWithoutHarmonicTicks)
+{
+    barchart chart;
+    EXPECT_EQ(chart.voltageHistogram()->title().text(), QStringLiteral("V HistoGram toto"));
+    EXPECT_EQ(chart.currentHistogram()->title().text(), QStringLiteral("I thingie"));
+    for (const QwtPlotHistogram* histogram : {chart.voltageHistogram(), chart.currentHistogram()}) {
+        EXPECT_EQ(histogram->style(), QwtPlotHistogram::Columns);
+        ASSERT_NE(histogram->symbol(), nullptr);
+        EXPECT_EQ(histogram->symbol()->style(), QwtColumnSymbol::Box);
+        EXPECT_EQ(histogram->symbol()->frameStyle(), QwtColumnSymbol::Raised);
+        EXPECT_EQ(histogram->symbol()->lineWidth(), 2);
+        EXPECT_EQ(histogram->symbol()->palette().color(QPalette::Window),
+                  QColor(QStringLiteral("SteelBlue")));
+    }
+    for (const char* name : {"vPlot", "iPlot"}) {
+        const QwtScaleDraw* x = plotOf(chart, name)->axisScaleDraw(QwtPlot::xBottom);
+        EXPECT_FALSE(x->hasComponent(QwtAbstractScaleDraw::Ticks)) << name;
+        EXPECT_FALSE(x->hasComponent(QwtAbstractScaleDraw::Labels)) << name;
+        EXPECT_TRUE(x->hasComponent(QwtAbstractScaleDraw::Backbone)) << name;
+    }
+    EXPECT_TRUE(chart.voltagePicker()->isEnabled());
+    EXPECT_EQ(chart.voltagePicker()->xAxis(), QwtPlot::xBottom);
+    EXPECT_EQ(chart.voltagePicker()->yAxis(), QwtPlot::yLeft);
 }
 
 TEST(BarChart, ClosingEmitsWorkDoneOnce)

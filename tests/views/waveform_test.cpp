@@ -110,6 +110,29 @@ TEST(WaveForm, SelectorsFollowTheScansAndFrequencies)
     EXPECT_TRUE(frequencies->isHidden());
 }
 
+TEST(WaveForm, PlotAxesAndCurves)
+{
+    waveForm view;
+    auto* plot = child<QwtPlot>(view, "plot");
+    EXPECT_EQ(plot->axisTitle(QwtPlot::xBottom).text(), QStringLiteral("Time (ns)"));
+    EXPECT_EQ(plot->axisTitle(QwtPlot::yLeft).text(), QStringLiteral("Voltage (Volts)"));
+    EXPECT_EQ(plot->axisTitle(QwtPlot::yLeft).color(), QColor(Qt::blue));
+    EXPECT_EQ(plot->axisTitle(QwtPlot::yRight).text(), QStringLiteral("Current (Amps)"));
+    EXPECT_EQ(plot->axisTitle(QwtPlot::yRight).color(), QColor(Qt::red));
+    EXPECT_TRUE(plot->axisEnabled(QwtPlot::yRight));
+    const QwtPlotItemList curves = plot->itemList(QwtPlotItem::Rtti_PlotCurve);
+    ASSERT_EQ(curves.size(), 2);
+    auto* voltage = static_cast<QwtPlotCurve*>(curves[0]);
+    auto* current = static_cast<QwtPlotCurve*>(curves[1]);
+    EXPECT_EQ(voltage->title().text(), QStringLiteral("Voltage"));
+    EXPECT_EQ(voltage->pen().color(), QColor(Qt::blue));
+    EXPECT_EQ(voltage->yAxis(), QwtPlot::yLeft);
+    EXPECT_EQ(current->title().text(), QStringLiteral("Current"));
+    EXPECT_EQ(current->pen().color(), QColor(Qt::red));
+    EXPECT_EQ(current->yAxis(), QwtPlot::yRight);
+    EXPECT_EQ(plot->itemList(QwtPlotItem::Rtti_PlotGrid).size(), 1);
+}
+
 TEST(WaveForm, DrawsTheChosenChannelOrTheSumAtThePickedTime)
 {
     waveForm view;
