@@ -412,12 +412,11 @@ public:
 
 // Writes through FileOutput, asking for another name while the file cannot
 // be created; false when the user gives up or the write fails.
-template <typename Text>
-bool writeWithRetry(QString& fileName, const Text& text, FileNamePrompt* prompt, const QString& caption,
-                    const QString& filter)
+bool writeWithRetry(QString& fileName, const FileOutput::Fill& fill, FileNamePrompt* prompt,
+                    const QString& caption, const QString& filter)
 {
     while (true) {
-        const FileOutput::Result result = FileOutput::write(fileName, text);
+        const FileOutput::Result result = FileOutput::write(fileName, fill);
         if (result == FileOutput::Written)
             return true;
         if (result == FileOutput::WriteFailed || !prompt)
@@ -437,14 +436,15 @@ void BaseScan::setBaseNameFrom(const QString& fileName)
     m_fileBaseName.chop(4);
 }
 
+// The writers stream straight into the file under the scan's mutex: a copy
+// of the text would grow with the scan (and fail for the longest ones).
 bool BaseScan::saveDat(QString& fileName, const QString& software, FileNamePrompt* prompt)
 {
-    std::string text;
-    {
+    const auto fill = [this, &software](QIODevice& device) {
         std::lock_guard<std::mutex> lock(mutex);
-        text = ScanFileWriter::datText(*this, software);
-    }
-    if (!writeWithRetry(fileName, text, prompt, QStringLiteral("Re-enter File name"),
+        return ScanFileWriter::writeDat(device, *this, software);
+    };
+    if (!writeWithRetry(fileName, fill, prompt, QStringLiteral("Re-enter File name"),
                         QStringLiteral("data file (*.dat)")))
         return false;
     if (filePath.isEmpty())
@@ -463,12 +463,11 @@ bool BaseScan::exportCsv(QString& fileName, const QString& software, const CsvCo
                          FileNamePrompt* prompt)
 {
     const AllColumns all;
-    QByteArray text;
-    {
+    const auto fill = [&](QIODevice& device) {
         std::lock_guard<std::mutex> lock(mutex);
-        text = ScanFileWriter::csvText(*this, software, options ? *options : all).toUtf8();
-    }
-    return writeWithRetry(fileName, text, prompt, QStringLiteral("ReEnter File name"),
+        return ScanFileWriter::writeCsv(device, *this, software, options ? *options : all);
+    };
+    return writeWithRetry(fileName, fill, prompt, QStringLiteral("ReEnter File name"),
                           QStringLiteral("comma separated value (*.csv)"));
 }
 
@@ -476,13 +475,12 @@ bool BaseScan::exportText(const QString& fileName, const QString& software, doub
                           const CsvColumnOptions* options)
 {
     const AllColumns all;
-    QByteArray text;
-    {
+    const auto fill = [&](QIODevice& device) {
         std::lock_guard<std::mutex> lock(mutex);
-        text = ScanFileWriter::intervalText(*this, software, minimum, maximum, options ? *options : all)
-                   .toUtf8();
-    }
-    return FileOutput::write(fileName, text) == FileOutput::Written;
+        return ScanFileWriter::writeInterval(device, *this, software, minimum, maximum,
+                                             options ? *options : all);
+    };
+    return FileOutput::write(fileName, fill) == FileOutput::Written;
 }
 
 // ---- autosave names ---------------------------------------------------------------
@@ -729,18 +727,22 @@ BaseScan* BaseScan::eventScan(const QString& savedPath)
         scanLog(QStringLiteral("Event %1 could not be saved; it is kept in memory, unsaved").arg(eventCount));
     }
     // An event without a file: the same text read back, unsaved and named apart.
-    QByteArray text;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        const std::string dat = ScanFileWriter::datText(*this, applicationVersionString);
-        text = QByteArray(dat.data(), static_cast<int>(dat.size()));
-    }
     auto copy = std::make_unique<BaseScan>(nullptr, measurementName);
     copy->dataSets.clear();
     copy->trendCount = 0;
     try {
+        QByteArray text;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            const std::string dat = ScanFileWriter::datText(*this, applicationVersionString);
+            text = QByteArray(dat.data(), static_cast<int>(dat.size()));
+        }
         ScanFileReader::read(text, *copy);
     } catch (int) {
+        return nullptr;
+    } catch (const std::bad_alloc&) {
+        scanLog(
+            QStringLiteral("Event %1 could not be copied into memory: not enough memory").arg(eventCount));
         return nullptr;
     }
     copy->unsavedData = true;

@@ -4,20 +4,22 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <new>
+#include <stdexcept>
+
 #include <unistd.h>
 
 namespace {
 
-template <typename File> FileOutput::Result writeAll(File& file, const char* data, qint64 size)
+bool filled(QIODevice& device, const FileOutput::Fill& fill)
 {
-    qint64 done = 0;
-    while (done < size) {
-        const qint64 written = file.write(data + done, size - done);
-        if (written <= 0)
-            return FileOutput::WriteFailed;
-        done += written;
+    try {
+        return fill(device);
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
     }
-    return FileOutput::Written;
 }
 
 // A text smaller than Qt's write buffer only fills the buffer; the real write
@@ -30,7 +32,7 @@ bool reachedDisk(QFileDevice& file)
 
 } // namespace
 
-FileOutput::Result FileOutput::write(const QString& fileName, const char* data, qint64 size)
+FileOutput::Result FileOutput::write(const QString& fileName, const Fill& fill)
 {
     const QFileInfo target(fileName);
     if (fileName.isEmpty() || target.isDir())
@@ -39,7 +41,7 @@ FileOutput::Result FileOutput::write(const QString& fileName, const char* data, 
         QFile device(fileName);
         if (!device.open(QIODevice::WriteOnly))
             return OpenFailed;
-        if (writeAll(device, data, size) != Written || !device.flush())
+        if (!filled(device, fill) || !device.flush())
             return WriteFailed;
         device.close();
         return device.error() == QFileDevice::NoError ? Written : WriteFailed;
@@ -47,11 +49,25 @@ FileOutput::Result FileOutput::write(const QString& fileName, const char* data, 
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return OpenFailed;
-    if (writeAll(file, data, size) != Written || !reachedDisk(file)) {
+    if (!filled(file, fill) || !reachedDisk(file)) {
         // Cancelled, commit() removes the temporary file and keeps the old one.
         file.cancelWriting();
         file.commit();
         return WriteFailed;
     }
     return file.commit() ? Written : WriteFailed;
+}
+
+FileOutput::Result FileOutput::write(const QString& fileName, const char* data, qint64 size)
+{
+    return write(fileName, [data, size](QIODevice& device) {
+        qint64 done = 0;
+        while (done < size) {
+            const qint64 written = device.write(data + done, size - done);
+            if (written <= 0)
+                return false;
+            done += written;
+        }
+        return true;
+    });
 }

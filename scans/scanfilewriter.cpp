@@ -7,6 +7,7 @@
 #include "scans/processvalues.h"
 #include "scans/recordcolumns.h"
 
+#include <QBuffer>
 #include <QTextStream>
 
 #include <algorithm>
@@ -16,6 +17,67 @@ namespace {
 
 const char* const timeStampFormat = "yyyy/MM/dd - HH:mm:ss.zzz";
 constexpr int pulseIds[] = {PulsePeriod, PulseOnTime, PulseFrequency, PulseDutyCycle};
+constexpr size_t chunkBytes = 256 * 1024;
+// Rows between two looks at a text stream's state, so that a failed write
+// ends the export early without a look per row.
+constexpr size_t rowsPerCheck = 1024;
+
+bool writeAll(QIODevice& device, const std::string& text)
+{
+    size_t done = 0;
+    while (done < text.size()) {
+        const qint64 written = device.write(text.data() + done, static_cast<qint64>(text.size() - done));
+        if (written <= 0)
+            return false;
+        done += static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// The ".dat" text built a chunk at a time: full chunks go to the device (when
+// there is one), so the text held never grows with the scan.
+class DatSink
+{
+public:
+    DatSink(std::string& text, QIODevice* device)
+        : m_text(text)
+        , m_device(device)
+    {
+        if (m_device)
+            m_text.reserve(chunkBytes + 64 * 1024);
+    }
+
+    std::string& text() { return m_text; }
+
+    // Hands the text to the device once a chunk is full (or always when
+    // `all`); false once a write failed.
+    bool drain(bool all = false)
+    {
+        if (!m_device || !m_ok || (!all && m_text.size() < chunkBytes))
+            return m_ok;
+        m_ok = writeAll(*m_device, m_text);
+        m_text.clear();
+        return m_ok;
+    }
+
+private:
+    std::string& m_text;
+    QIODevice* m_device;
+    bool m_ok = true;
+};
+
+// A UTF-8 text stream onto a device, numbers as the scan files write them.
+void prepareTextStream(QTextStream& out)
+{
+    out.setCodec("UTF-8");
+    out.setRealNumberPrecision(12);
+    out.setRealNumberNotation(QTextStream::SmartNotation);
+}
+
+bool streamOk(QTextStream& out)
+{
+    return out.status() == QTextStream::Ok;
+}
 
 void appendText(std::string& out, const QString& text)
 {
@@ -70,13 +132,6 @@ void appendDatRow(std::string& out, const FrequencyRecord& record, size_t index)
     }
 }
 
-QTextStream& numberStream(QTextStream& out)
-{
-    out.setRealNumberPrecision(12);
-    out.setRealNumberNotation(QTextStream::SmartNotation);
-    return out;
-}
-
 // The frequency line of the CSV and interval blocks.
 void writeFrequencyLine(QTextStream& out, const TrendDataSet& set)
 {
@@ -111,6 +166,8 @@ void writeCsvBlock(QTextStream& out, const TrendDataSet& set, const CsvColumnOpt
 
     const Series* pulse[] = {&set.pulsePeriod, &set.pulseOnTime, &set.pulseFrequency, &set.pulseDutyCycle};
     for (size_t j = 0; j < set.time.size(); ++j) {
+        if (j % rowsPerCheck == 0 && !streamOk(out))
+            return;
         const double t = set.time[j];
         if (csvUseFullTimestamp) {
             const qint64 ms =
@@ -144,6 +201,8 @@ void writeIntervalBlock(QTextStream& out, const BaseScan& scan, const TrendDataS
         RecordColumns::writeColumnHeadings(out, *record, k++, options);
     out << "\n";
     for (size_t j = 0; j < set.time.size(); ++j) {
+        if (j % rowsPerCheck == 0 && !streamOk(out))
+            return;
         const double t = set.time[j];
         if (!(minimum < t && t < maximum))
             continue;
@@ -171,8 +230,11 @@ QString ScanFileWriter::trendHeader(const TrendDataSet& set, int index, const QS
              QString::number(set.mode));
 }
 
-void ScanFileWriter::appendDatBlock(std::string& out, const TrendDataSet& set)
+namespace {
+
+bool writeDatBlock(DatSink& sink, const TrendDataSet& set)
 {
+    std::string& out = sink.text();
     int k = 1;
     for (const auto& record : set.records) {
         out += 'F';
@@ -209,17 +271,15 @@ void ScanFileWriter::appendDatBlock(std::string& out, const TrendDataSet& set)
             appendCell(out, set.pulseOnTime, j);
         }
         out += '\n';
+        if (!sink.drain())
+            return false;
     }
+    return true;
 }
 
-std::string ScanFileWriter::datText(const BaseScan& scan, const QString& software)
+bool writeDatTo(DatSink& sink, const BaseScan& scan, const QString& software)
 {
-    std::string out;
-    size_t samples = 0;
-    for (const auto& set : scan.dataSets)
-        samples += set->sampleCount() * (set->doublesPerSample() + 8);
-    out.reserve(4096 + samples * 4);
-
+    std::string& out = sink.text();
     appendKey(out, "Software ;", software);
     if (!scan.measurementName.isEmpty())
         appendKey(out, "Measurement Name;", scan.measurementName);
@@ -250,29 +310,27 @@ std::string ScanFileWriter::datText(const BaseScan& scan, const QString& softwar
     appendKey(out, "ION FLUX voltage drop;", scan.voltageDrop);
     out += "Data\n";
 
-    const bool framed = framesTrends(scan);
+    const bool framed = ScanFileWriter::framesTrends(scan);
     for (size_t i = 0; i < scan.dataSets.size(); ++i) {
         const TrendDataSet& set = *scan.dataSets[i];
         if (framed) {
-            appendText(out, trendHeader(set, static_cast<int>(i), QStringLiteral(";")));
+            appendText(out, ScanFileWriter::trendHeader(set, static_cast<int>(i), QStringLiteral(";")));
             out += '\n';
         }
-        appendDatBlock(out, set);
+        if (!writeDatBlock(sink, set))
+            return false;
         if (framed) {
             out += endTrendText;
             out += '\n';
         }
     }
-    return out;
+    return sink.drain(true);
 }
 
-QString ScanFileWriter::csvText(const BaseScan& scan, const QString& software,
-                                const CsvColumnOptions& options)
+void writeCsvTo(QTextStream& out, const BaseScan& scan, const QString& software,
+                const CsvColumnOptions& options)
 {
     pinAppliedCsvOptions();
-    QString text;
-    QTextStream out(&text);
-    numberStream(out);
     out << "Software :" << fieldText(software, csvDelimiter) << "\n";
     out << "Date" << csvDelimiter << scan.created.toString(Qt::ISODate) << "\n";
     out << "Serial Number" << csvDelimiter << fieldText(scan.serialNumber, csvDelimiter) << "\n";
@@ -292,32 +350,94 @@ QString ScanFileWriter::csvText(const BaseScan& scan, const QString& software,
             out << "\n";
         }
     }
-    const bool framed = framesTrends(scan);
+    const bool framed = ScanFileWriter::framesTrends(scan);
     for (size_t i = 0; i < scan.dataSets.size(); ++i) {
         if (framed)
-            out << trendHeader(*scan.dataSets[i], static_cast<int>(i), csvDelimiter) << "\n";
+            out << ScanFileWriter::trendHeader(*scan.dataSets[i], static_cast<int>(i), csvDelimiter) << "\n";
         writeCsvBlock(out, *scan.dataSets[i], options, scan.created);
     }
+}
+
+void writeIntervalTo(QTextStream& out, const BaseScan& scan, const QString& software, double minimum,
+                     double maximum, const CsvColumnOptions& options)
+{
+    pinAppliedCsvOptions();
+    out << "Software :" << fieldText(software, csvDelimiter) << "\n";
+    const bool framed = ScanFileWriter::framesTrends(scan);
+    for (size_t i = 0; i < scan.dataSets.size(); ++i) {
+        if (framed)
+            out << ScanFileWriter::trendHeader(*scan.dataSets[i], static_cast<int>(i), csvDelimiter) << "\n";
+        writeIntervalBlock(out, scan, *scan.dataSets[i], minimum, maximum, options);
+        if (framed)
+            out << endTrendText << "\n";
+    }
+}
+
+// Runs a text-stream writer over the device; false when a write failed.
+template <typename Write> bool streamTo(QIODevice& device, Write write)
+{
+    QTextStream out(&device);
+    prepareTextStream(out);
+    write(out);
     out.flush();
-    return text;
+    return streamOk(out);
+}
+
+// The whole text of a text-stream writer, for small scans and tests.
+template <typename Write> QString wholeText(Write write)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    streamTo(buffer, write);
+    return QString::fromUtf8(bytes);
+}
+
+} // namespace
+
+void ScanFileWriter::appendDatBlock(std::string& out, const TrendDataSet& set)
+{
+    DatSink sink(out, nullptr);
+    writeDatBlock(sink, set);
+}
+
+std::string ScanFileWriter::datText(const BaseScan& scan, const QString& software)
+{
+    std::string out;
+    DatSink sink(out, nullptr);
+    writeDatTo(sink, scan, software);
+    return out;
+}
+
+bool ScanFileWriter::writeDat(QIODevice& device, const BaseScan& scan, const QString& software)
+{
+    std::string chunk;
+    DatSink sink(chunk, &device);
+    return writeDatTo(sink, scan, software);
+}
+
+bool ScanFileWriter::writeCsv(QIODevice& device, const BaseScan& scan, const QString& software,
+                              const CsvColumnOptions& options)
+{
+    return streamTo(device, [&](QTextStream& out) { writeCsvTo(out, scan, software, options); });
+}
+
+bool ScanFileWriter::writeInterval(QIODevice& device, const BaseScan& scan, const QString& software,
+                                   double minimum, double maximum, const CsvColumnOptions& options)
+{
+    return streamTo(
+        device, [&](QTextStream& out) { writeIntervalTo(out, scan, software, minimum, maximum, options); });
+}
+
+QString ScanFileWriter::csvText(const BaseScan& scan, const QString& software,
+                                const CsvColumnOptions& options)
+{
+    return wholeText([&](QTextStream& out) { writeCsvTo(out, scan, software, options); });
 }
 
 QString ScanFileWriter::intervalText(const BaseScan& scan, const QString& software, double minimum,
                                      double maximum, const CsvColumnOptions& options)
 {
-    pinAppliedCsvOptions();
-    QString text;
-    QTextStream out(&text);
-    numberStream(out);
-    out << "Software :" << fieldText(software, csvDelimiter) << "\n";
-    const bool framed = framesTrends(scan);
-    for (size_t i = 0; i < scan.dataSets.size(); ++i) {
-        if (framed)
-            out << trendHeader(*scan.dataSets[i], static_cast<int>(i), csvDelimiter) << "\n";
-        writeIntervalBlock(out, scan, *scan.dataSets[i], minimum, maximum, options);
-        if (framed)
-            out << endTrendText << "\n";
-    }
-    out.flush();
-    return text;
+    return wholeText(
+        [&](QTextStream& out) { writeIntervalTo(out, scan, software, minimum, maximum, options); });
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 class BaseScan;
+class QIODevice;
 class CsvColumnOptions;
 class TrendDataSet;
 
@@ -14,6 +15,15 @@ class TrendDataSet;
 class ScanFileWriter
 {
 public:
+    // Stream a file into `device` a chunk at a time, so that what they hold
+    // does not grow with the scan; false once a write to the device failed.
+    static bool writeDat(QIODevice& device, const BaseScan& scan, const QString& software);
+    static bool writeCsv(QIODevice& device, const BaseScan& scan, const QString& software,
+                         const CsvColumnOptions& options);
+    static bool writeInterval(QIODevice& device, const BaseScan& scan, const QString& software,
+                              double minimum, double maximum, const CsvColumnOptions& options);
+
+    // The same files as whole texts, for small scans.
     static std::string datText(const BaseScan& scan, const QString& software);
     static QString csvText(const BaseScan& scan, const QString& software, const CsvColumnOptions& options);
     static QString intervalText(const BaseScan& scan, const QString& software, double minimum, double maximum,
