@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTest>
 
 #include <functional>
 #include <memory>
@@ -320,6 +321,18 @@ TEST_F(AutoStartDialogTest, OkAndCancelBothStoreTheChoices)
         EXPECT_TRUE(again->startOver());
         EXPECT_FALSE(again->stopOver());
     }
+}
+
+TEST_F(AutoStartDialogTest, EscapeRejectsWithoutStoring)
+{
+    const auto dialog = open();
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+    find<QDoubleSpinBox>(*dialog, "thresholdStart")->setValue(9.0);
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(QSettings().contains(QStringLiteral("A123/startthresholdvalue")));
 }
 
 TEST_F(AutoStartDialogTest, StoredIndexOutsideTheListSelectsNothing)
