@@ -312,7 +312,7 @@ int QuvixSensor::firmwareMinor()
 
 bool QuvixSensor::isConnected()
 {
-    return m_running;
+    return m_running && !m_stalled;
 }
 
 // --- Identity and tables ---
@@ -682,7 +682,10 @@ void QuvixSensor::acquire()
     m_noSleep = true;
     int result = 0;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        // A read may wait for the sensor; setters on the GUI thread must not.
+        std::unique_lock<std::mutex> lock(m_mutex, std::defer_lock);
+        if (!libraryGuardsReads())
+            lock.lock();
         if (!canReadData()) {
             m_running = false;
             return;
@@ -693,8 +696,11 @@ void QuvixSensor::acquire()
         m_running = false;
         return;
     }
-    if (count == 0 || remaining == 100)
+    if (count == 0 || remaining == 100) {
+        noteNoSample();
         return;
+    }
+    noteSample();
     if (count < 0 || count > sampleCapacity) {
         reportOversizedSample(count);
         return;
@@ -753,4 +759,41 @@ void QuvixSensor::reportOversizedSample(int count)
     m_oversizedSampleReported = true;
     qDebug("Sensor %s delivered a sample of %d values, more than %d: dropped", qPrintable(m_serialNumber),
            count, sampleCapacity);
+}
+
+namespace {
+
+qint64 steadyMilliseconds()
+{
+    QElapsedTimer clock;
+    clock.start();
+    return clock.msecsSinceReference();
+}
+
+} // namespace
+
+qint64 QuvixSensor::stallLimitMs() const
+{
+    // Several seconds, and never less than a few report periods.
+    constexpr qint64 shortestLimitMs = 5000;
+    return std::max<qint64>(shortestLimitMs, 3 * static_cast<qint64>(m_reportRate.load()));
+}
+
+void QuvixSensor::noteSample()
+{
+    m_lastSampleMs = steadyMilliseconds();
+    if (m_stalled.exchange(false))
+        qDebug("Sensor %s delivers samples again", qPrintable(m_serialNumber));
+}
+
+void QuvixSensor::noteNoSample()
+{
+    const qint64 now = steadyMilliseconds();
+    if (m_lastSampleMs < 0) {
+        m_lastSampleMs = now;
+        return;
+    }
+    if (now - m_lastSampleMs > stallLimitMs() && !m_stalled.exchange(true))
+        qDebug("Sensor %s stalled: no new sample for %lld ms", qPrintable(m_serialNumber),
+               static_cast<long long>(now - m_lastSampleMs));
 }

@@ -15,9 +15,10 @@ class BaseScan;
 // operations call the USB sensor driver library; the network sensor
 // overrides them. Created on the GUI thread, later moved to the sensor's
 // acquisition thread. The GUI thread calls setters and getters directly;
-// m_mutex (non-recursive) is held around the data read, the whole of
-// setSelectedHarmonics, the voltage lock's library call and the low-signal
-// switch, and no signal is emitted while it is held. The sensor never owns
+// m_mutex (non-recursive) is held around the data read (unless the library
+// guards its reads itself), the whole of setSelectedHarmonics, the voltage
+// lock's library call and the low-signal switch, and no signal is emitted
+// while it is held. The sensor never owns
 // the scans it points to.
 class QuvixSensor : public QObject
 {
@@ -65,6 +66,8 @@ public:
     virtual QString fpgaRevision();
     virtual int firmwareMajor();
     virtual int firmwareMinor();
+    // False once the sensor is lost, and while it answers without bringing
+    // a new sample (stalled).
     virtual bool isConnected();
 
     // Identity and tables (GUI thread).
@@ -181,7 +184,7 @@ protected:
     std::atomic<bool> m_reloadPending{false};
     int m_pulseMonitorMode = 0;
     QString m_address;
-    int m_reportRate = 100;
+    std::atomic<int> m_reportRate{100};
     QVector<QVector<double>> m_carriedEnergies;
 
     // Stamps the disconnection time (any thread).
@@ -189,6 +192,10 @@ protected:
     void connectScanFailed();
     // Whether the bound library can read data at all.
     virtual bool canReadData() const;
+    // Whether the library keeps its own reads and settings apart, so the
+    // loop may wait for a sample without holding m_mutex.
+    virtual bool libraryGuardsReads() const { return false; }
+    bool isStalled() const { return m_stalled; }
 
 private:
     bool applySingleFrequencySelection(const QVector<int>& selection);
@@ -206,6 +213,10 @@ private:
     BaseScan* currentOrNewPassiveScan();
     void emitMonitoringUpdateIfDue(BaseScan* scan, double peak);
     void reportOversizedSample(int count);
+    // Stall watch of the loop: a sample arrived, or a read brought none.
+    void noteSample();
+    void noteNoSample();
+    qint64 stallLimitMs() const;
 
     static constexpr int sampleCapacity = 490;
     static constexpr quint32 monitoringIntervalMs = 100;
@@ -215,4 +226,7 @@ private:
     // When both locks are held, m_mutex is taken first.
     mutable std::mutex m_scanLock;
     bool m_oversizedSampleReported = false;
+    // Loop thread only: when the last sample arrived (steady clock, ms).
+    qint64 m_lastSampleMs = -1;
+    std::atomic<bool> m_stalled{false};
 };

@@ -236,5 +236,5 @@ int quvixSensorWeb::firmwareMinor()
 
 bool quvixSensorWeb::isConnected()
 {
-    return callOr(webSensorApi().quvixIsConnected, badHandle, m_handle) == 1;
+    return !isStalled() && callOr(webSensorApi().quvixIsConnected, badHandle, m_handle) == 1;
 }

@@ -55,6 +55,8 @@ public:
 
 protected:
     bool canReadData() const override;
+    // The library guards each connection with a lock of its own.
+    bool libraryGuardsReads() const override { return true; }
 
 private:
     // Closes the library handle unless that was done already.

@@ -354,6 +354,13 @@ void quvixWebSensor::waitForNextPass(int refreshRate, std::int64_t passStartMs)
     workerWake.wait_for(guard, std::chrono::milliseconds(wait), [this] { return !running; });
 }
 
+int quvixWebSensor::deliveryWaitMs() const
+{
+    constexpr int periods = 3;
+    constexpr int longestWaitMs = 1000;
+    return std::min(periods * std::max(state.reported.refreshRate, 1), longestWaitMs);
+}
+
 int quvixWebSensor::writeSample(const MeasurementRecord& record, double* values, int capacity)
 {
     int needed = 2;
@@ -390,9 +397,10 @@ int quvixWebSensor::deliver(double* values, int* count, std::int64_t* timeDelta,
     if (count)
         *count = 0;
     std::unique_lock<std::mutex> guard(lock);
-    dataChanged.wait(guard, [this] { return !queue.empty() || !connected || !running; });
+    dataChanged.wait_for(guard, std::chrono::milliseconds(deliveryWaitMs()),
+                         [this] { return !queue.empty() || !connected || !running; });
     if (queue.empty())
-        return -1;
+        return connected && running ? 1 : -1;
     const MeasurementRecord& record = queue.front();
     if (remaining)
         *remaining = std::min(static_cast<int>(queue.size()) - 1, maxRemaining);

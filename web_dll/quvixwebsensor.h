@@ -62,9 +62,12 @@ public:
     void leave();
 
     // Takes the oldest sample, waiting while none is queued and the sensor
-    // is connected and open. `count` holds the capacity of `values` on entry
-    // (none given: the largest sample). A sample that does not fit is taken
-    // and reported with count 0. Returns 1 for a sample, -1 for none.
+    // is connected and open, but no longer than deliveryWaitMs(): a sensor
+    // that answers without new samples must not hold its reader for ever.
+    // `count` holds the capacity of `values` on entry (none given: the
+    // largest sample). A sample that does not fit is taken and reported with
+    // count 0. Returns 1 for a sample or for none in time (count 0,
+    // `remaining` untouched), -1 for none on a lost or closing connection.
     int deliver(double* values, int* count, std::int64_t* timeDelta, double* peakPercent, int* delay,
                 int* remaining);
 
@@ -91,6 +94,9 @@ private:
     void runPendingData3();
     void runFetch();
     void waitForNextPass(int refreshRate, std::int64_t passStartMs);
+    // How long a reader waits for a sample: a few report periods, at most 1 s.
+    // Callers hold lock.
+    int deliveryWaitMs() const;
     static int writeSample(const MeasurementRecord& record, double* values, int capacity);
 
     // What the config and fpga sends under way carry; sending thread only.

@@ -12,7 +12,9 @@
 #include <QPointer>
 #include <QThread>
 
+#include <chrono>
 #include <cmath>
+#include <future>
 #include <memory>
 
 namespace {
@@ -118,6 +120,35 @@ TEST_F(NetworkSensorLoopTest, StoppedSimulatorEndsTheLoopAndFinishesTheScan)
     EXPECT_TRUE(scan->isFinished());
     EXPECT_EQ(sensor->currentScan(), nullptr);
     EXPECT_FALSE(sensor->isConnected());
+}
+
+TEST_F(NetworkSensorLoopTest, RepeatedTimeStampsBlockNeitherTheScanNorTheSetters)
+{
+    quvixsim::WebSensorFaults repeat;
+    repeat.repeatTimestamps = true;
+    server->setFaults(repeat);
+    ASSERT_NE(openAndRun(), nullptr);
+    auto* scan = new CWScan(sensor, QStringLiteral("stuck"), 20);
+    sensor->queueScan(scan);
+    ASSERT_TRUE(recorder.waitForCount(LoopEvent::Started, 1, 20000));
+
+    // The loop keeps reading a sensor that never brings a new sample; a
+    // setter on another thread still gets the sensor between two reads.
+    std::future<void> setter = std::async(std::launch::async, [&] { sensor->setVoltageLock(1); });
+    const bool setterReturned = setter.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    if (!setterReturned)
+        server->stop(); // lets a blocked read end, so the test can
+    ASSERT_TRUE(setterReturned);
+
+    sensor->stopScan();
+    ASSERT_TRUE(recorder.waitForCount(LoopEvent::Complete, 1, 20000))
+        << "the stopped scan was never handed on";
+    EXPECT_EQ(recorder.eventsOf(LoopEvent::Complete).front().scan, scan);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !sensor->isConnected(); }, 30000)) << "not reported stalled";
+
+    server->setFaults({});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sensor->isConnected(); }, 30000))
+        << "fresh samples end the stall";
 }
 
 } // namespace

@@ -437,6 +437,38 @@ TEST_F(WebApi, DeliversSamplesWithTimeDeltaAndPeak)
     EXPECT_EQ(count, 0) << "no buffer, nothing written";
 }
 
+TEST_F(WebApi, RepeatedTimeStampsBoundTheWaitForASample)
+{
+    options.refreshMs = 20;
+    options.faults.repeatTimestamps = true;
+    startSimulator();
+    const int h = open();
+    ASSERT_GE(h, 0);
+    Sample first;
+    for (int attempt = 0; attempt < 100 && first.count == 0; ++attempt) {
+        first = read(h);
+        ASSERT_EQ(first.result, 1);
+    }
+    ASSERT_EQ(first.count, 24) << "the first sample is new";
+
+    // Every later reply repeats its time stamp: the reader hears "no sample".
+    std::future<Sample> next = std::async(std::launch::async, [&] {
+        Sample s;
+        s.remaining = 100;
+        s.result = quvixGetDataHR(h, s.values.data(), &s.count, &s.delta, &s.peak, &s.delay, &s.remaining);
+        return s;
+    });
+    const bool returned = next.wait_for(std::chrono::milliseconds(generousMs)) == std::future_status::ready;
+    if (!returned)
+        close(h); // wakes the reader, so the test can end
+    ASSERT_TRUE(returned);
+    const Sample none = next.get();
+    EXPECT_EQ(none.result, 1);
+    EXPECT_EQ(none.count, 0);
+    EXPECT_EQ(none.remaining, 100) << "left as the caller set it";
+    EXPECT_EQ(quvixIsConnected(h), 1) << "the sensor still answers";
+}
+
 TEST_F(WebApi, LongGapSaturatesInsteadOfRunningBackwards)
 {
     options.refreshMs = 50;
@@ -570,13 +602,18 @@ TEST_F(WebApi, CloseWakesABlockedReader)
         firstRead.set_value();
         if (first.result != 1)
             return -100;
-        return read(h).result;
+        // Reads that wait in vain return with no sample; the next one waits again.
+        Sample next;
+        do
+            next = read(h);
+        while (next.result == 1 && next.count == 0);
+        return next.result;
     });
     ASSERT_EQ(firstRead.get_future().wait_for(std::chrono::milliseconds(generousMs)),
               std::future_status::ready);
     close(h);
     ASSERT_EQ(blocked.wait_for(std::chrono::milliseconds(generousMs)), std::future_status::ready);
-    // -1: woken inside the wait; -4: the second read came after the close.
+    // -1: woken inside the wait; -4: the read came after the close.
     const int result = blocked.get();
     EXPECT_TRUE(result == -1 || result == -4) << result;
 }
