@@ -1,10 +1,10 @@
 #include "app/mainwindow.h"
 
+#include "app/displaysettings.h"
 #include "app/scanactivity.h"
 #include "app/shellvalues.h"
 #include "platform/keepawake.h"
 #include "scans/basescan.h"
-#include "scans/defaultcsvcolumnoptions.h"
 #include "scans/processvalues.h"
 #include "scans/scanhandler.h"
 #include "sensors/quvixsensor.h"
@@ -33,6 +33,15 @@ const QString configToolQuestion = QStringLiteral(
     "Once you have changed your Quvix's configuration, make sure to power cycle your Quvix and to close the "
     "sensor config tool!");
 
+// Keeps an object that is never destroyed reachable until the process ends
+// (a leak checker would otherwise count it as lost).
+template <typename T> T* keepForTheWholeRun(T* object)
+{
+    static auto* const kept = new QList<QObject*>;
+    kept->append(object);
+    return object;
+}
+
 } // namespace
 
 std::unique_ptr<KeepAwake> MainWindow::defaultKeepAwake()
@@ -47,12 +56,11 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     scanActivity_ = new ScanActivity(std::move(keepAwake), this);
 
     // JOINS LATER, in this order before the form: the bar chart window (parent
-    // this), the overview tab, and the display options dialog, whose
-    // constructor brings the process-wide ScanHandler into being. Until the
-    // dialog exists, the default options stand in for its CSV options (and set
-    // the CSV delimiter as the dialog would), and the scan handler is made
-    // here.
-    csvOptions_ = std::make_unique<DefaultCsvColumnOptions>();
+    // this) and the overview tab.
+    // The display options dialog's constructor brings the process-wide
+    // ScanHandler into being. The dialog has no parent and is never
+    // destroyed: scans keep its pointer to read their CSV columns.
+    displaySettings_ = keepForTheWholeRun(new DisplaySettings());
     scanHandler_ = ScanHandler::getInstance();
 
     ui_->setupUi(this);
@@ -68,7 +76,7 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     // JOINS LATER: the time-trend, time-resolved and pulse-trend tabs with the
     // display options dialog; connections 1 to 8.
     scanHandler_->setScanTree(ui_->DisplayListTree);
-    scanHandler_->setDisplayOptions(csvOptions_.get());
+    scanHandler_->setDisplayOptions(displaySettings_);
     // JOINS LATER: the four tabs are inserted at index 0 ("Time Resolved",
     // "Pulse Trend", "Time Trend", "Overview").
     connect(sensorHandler_, &SensorHandler::SpecialMonitoringData, this, &MainWindow::monitorUpdate);
@@ -79,7 +87,8 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     // JOINS LATER: the tabs' mutual wiring and their activity(bool) ->
     // scanActivity, the scan handler's getRidOfScan -> discardSelectedScan
     // (with the data display), scanDeleted -> clearScanInfo, legendChanged,
-    // then emitLegendPosition().
+    // then emitLegendPosition() below.
+    displaySettings_->emitLegendPosition();
 
     setMinimumWidth(1200);
     setUpDataDisplay();
@@ -97,8 +106,10 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     loadSettings();
 
     // JOINS LATER: the Smith chart dialog (parent this) with workDone ->
-    // closeSmithChart and simpleSmithChanged; then the stored simple-Smith
-    // and Smith-points options are announced once.
+    // closeSmithChart and simpleSmithChanged.
+    // The stored Smith chart options are announced once.
+    emit displaySettings_->simpleSmithChanged(displaySettings_->isSimpleSmith());
+    emit displaySettings_->smithPointsChanged(displaySettings_->smithPoints());
 }
 
 MainWindow::~MainWindow()
@@ -161,17 +172,17 @@ void MainWindow::connectForm()
     connect(ui_->actionExit, &QAction::triggered, this, &QWidget::close);
     connect(ui_->actionConfigure_Sensor_IP, &QAction::triggered, this, &MainWindow::open_ip_tool);
     connect(ui_->actionUpdate_Software, &QAction::triggered, this, &MainWindow::updateSoftware);
+    connect(ui_->displayOptionsMenuButton, &QAction::triggered, this, &MainWindow::openDisplaySettingsMenu);
 }
 
 void MainWindow::markNotYetAvailable()
 {
     // JOINS LATER: these commands get their handlers with the scan files, the
-    // data display, its charts and the dialogs (About, Preferences, Display
-    // Options, Sensors Hub). Until then they are shown disabled rather than
+    // data display, its charts and the dialogs (About, Preferences, Sensors
+    // Hub). Until then they are shown disabled rather than
     // doing nothing when used.
-    const QList<QAction*> actions = {
-        ui_->actionOpen_Scan,   ui_->actionSave_Active_Scan,   ui_->actionCopy,   ui_->actionAbout,
-        ui_->actionPreferences, ui_->displayOptionsMenuButton, ui_->actionSensors};
+    const QList<QAction*> actions = {ui_->actionOpen_Scan, ui_->actionSave_Active_Scan, ui_->actionCopy,
+                                     ui_->actionAbout,     ui_->actionPreferences,      ui_->actionSensors};
     for (QAction* action : actions)
         action->setEnabled(false);
     const QList<QWidget*> widgets = {ui_->DisplayImportScanButton,
@@ -274,6 +285,19 @@ void MainWindow::displayHelp()
 void MainWindow::scanActivity(bool active)
 {
     scanActivity_->report(sender(), active);
+}
+
+void MainWindow::openDisplaySettingsMenu()
+{
+    if (displaySettings_->exec() != QDialog::Accepted)
+        return;
+    // JOINS LATER: the time-trend, time-resolved and pulse-trend tabs, in this
+    // order, rebuild their meter rows (updateMeterView()).
+}
+
+DisplaySettings* MainWindow::displaySettings() const
+{
+    return displaySettings_;
 }
 
 void MainWindow::tabChanged(int index)

@@ -9,7 +9,7 @@
 #include <memory>
 
 class BaseScan;
-class DefaultCsvColumnOptions;
+class DisplaySettings;
 class QAction;
 class QButtonGroup;
 class QuvixSensor;
@@ -34,6 +34,9 @@ public:
     // The window's form; for the window's own parts and for tests.
     Ui_MainWindow& form() const;
     const ScanActivity& scanActivityState() const;
+    // The display options dialog; the acquisition tabs read their meter rows
+    // from it.
+    DisplaySettings* displaySettings() const;
 
     // Writes the paths, the autosave configuration, size and position. Called
     // after every save and export.
@@ -53,6 +56,7 @@ public slots:
     void monitorUpdate(BaseScan* scan);
     void scanUpdate(BaseScan* scan);
     void open_ip_tool();
+    void openDisplaySettingsMenu();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -75,9 +79,7 @@ private:
     // hold it themselves.
     QString autosaveTitle_;
     bool autosaveOn_ = false;
-    // CSV options handed to the scan handler until the display options
-    // dialog exists.
-    std::unique_ptr<DefaultCsvColumnOptions> csvOptions_;
+    DisplaySettings* displaySettings_ = nullptr; // never destroyed, not owned
     QButtonGroup* plotTools_ = nullptr;
     ScanActivity* scanActivity_ = nullptr;
     SensorHandler* sensorHandler_ = nullptr; // process-wide, not owned

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
-#include "support/messageboxanswer.h"
+#include "app/displaysettings.h"
+
 #include "app/recordingkeepawake.h"
 #include "app/scanactivity.h"
 #include "app/shellvalues.h"
@@ -9,6 +10,8 @@
 #include "scans/csvoptions.h"
 #include "scans/processvalues.h"
 #include "scans/scanhandler.h"
+#include "support/messageboxanswer.h"
+#include "support/scanfactory.h"
 #include "support/testenvironment.h"
 #include "ui_mainwindow.h"
 
@@ -17,11 +20,16 @@
 // The window's own behaviour; the sensor handler it starts finds no sensors
 // here (no stand-in driver beside this test).
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QPushButton>
 #include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -335,6 +343,39 @@ TEST_F(MainWindowTest, ScanHandlerShowsLoadedScansInTheWindowsTree)
 
     window.reset();
     ScanHandler::getInstance()->scanLoaded(scan.get()); // no tree any more: nothing to reach
+}
+
+TEST_F(MainWindowTest, DisplayOptionsOpenFromTheMenuAndTheirDelimiterReachesAutosavedScans)
+{
+    auto window = makeWindow();
+    QAction* menuEntry = window->form().displayOptionsMenuButton;
+    EXPECT_TRUE(menuEntry->isEnabled());
+    DisplaySettings* options = window->displaySettings();
+    ASSERT_NE(options, nullptr);
+    bool shownModally = false;
+    QTimer::singleShot(0, options, [&] {
+        shownModally = QApplication::activeModalWidget() == options;
+        options->findChild<QComboBox*>(QStringLiteral("delimiterComboBox"))->setCurrentIndex(1); // ","
+        options->findChild<QPushButton*>(QStringLiteral("pbApply"))->click();
+    });
+    menuEntry->trigger();
+    EXPECT_TRUE(shownModally);
+    EXPECT_FALSE(options->isVisible());
+
+    FakeSensor sensor({13.56}, {1});
+    auto scan = scantest::cwScan(sensor, 3);
+    QTemporaryDir folder;
+    scan->autosaveEnabled = true;
+    scan->setAutosaveTarget(folder.path(), QStringLiteral("finished"));
+    ScanHandler::getInstance()->scanComplete(scan.get());
+    const QStringList written = QDir(folder.path()).entryList({QStringLiteral("*.csv")});
+    ASSERT_EQ(written.size(), 1);
+    QFile csv(folder.filePath(written.front()));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(csv.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("\nDate,"))) << qPrintable(text.left(200));
+    EXPECT_FALSE(text.contains(QLatin1Char(';')));
+    ScanHandler::getInstance()->setScanLimit(30);
 }
 
 TEST(VisibleTab, OnlyTheVisiblePageOfTheWantedKind)
