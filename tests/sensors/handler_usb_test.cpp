@@ -21,6 +21,8 @@
 namespace {
 
 const char* const serial = "USB-7";
+// Generous enough for the sanitizer stages on a busy two-core machine.
+constexpr int waitLimitMs = 30000;
 
 class SensorHandlerUsbTest : public ::testing::Test
 {
@@ -38,15 +40,15 @@ protected:
         if (!testenv::isNetworkIsolated())
             return;
         control.setAttached(serial, 0);
-        EXPECT_TRUE(QTest::qWaitFor([] { return handler()->sensors().isEmpty(); }, 5000));
+        EXPECT_TRUE(QTest::qWaitFor([] { return handler()->sensors().isEmpty(); }, waitLimitMs));
         for (const QPointer<QThread>& thread : threadsStarted())
-            EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 5000));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, waitLimitMs));
     }
 
     // Every sensor thread the handler started so far, as guarded pointers.
     std::vector<QPointer<QThread>>& threadsStarted() { return m_threads; }
 
-    QuvixSensor* waitForListed(int timeoutMs = 1500)
+    QuvixSensor* waitForListed(int timeoutMs = waitLimitMs)
     {
         QuvixSensor* found = nullptr;
         static_cast<void>(QTest::qWaitFor(
@@ -77,7 +79,7 @@ TEST_F(SensorHandlerUsbTest, AttachedSensorIsListedWithARunningThread)
     QSignalSpy listed(handler(), &SensorHandler::updateSensorList);
     control.setAttached(serial, 1);
     QuvixSensor* sensor = waitForListed();
-    ASSERT_NE(sensor, nullptr) << "not listed within 1.5 s";
+    ASSERT_NE(sensor, nullptr) << "not listed";
     EXPECT_EQ(handler()->sensors().front(), sensor);
     EXPECT_GE(listed.count(), 1);
     EXPECT_TRUE(runsOnItsOwnThread(sensor));
@@ -95,9 +97,10 @@ TEST_F(SensorHandlerUsbTest, ReturningSensorIsTheSameObjectWithANewHandleAndThre
     QPointer<QThread> firstThread = sensor->thread();
 
     control.setAttached(serial, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, waitLimitMs));
     EXPECT_TRUE(handler()->unavailableSensors().contains(serial));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return firstThread.isNull(); }, 5000)) << "old thread not finished";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return firstThread.isNull(); }, waitLimitMs))
+        << "old thread not finished";
 
     control.setAttached(serial, 1);
     QuvixSensor* back = waitForListed();
@@ -115,7 +118,7 @@ TEST_F(SensorHandlerUsbTest, FailedSerialReadClosesTheHandle)
     QUVIX_REQUIRE_NETLAB();
     ASSERT_EQ(control.configure("[sensor]\nserial =\nfrequency = 13560000 1\n"), 1);
     handler();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return control.callCount("", "quvixClose") >= 1; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return control.callCount("", "quvixClose") >= 1; }, waitLimitMs));
     EXPECT_TRUE(handler()->sensors().isEmpty());
 }
 
@@ -131,7 +134,7 @@ TEST_F(SensorHandlerUsbTest, AutoStartIsRaisedOnEveryRegistration)
     EXPECT_EQ(autoStart.at(0).at(0).value<QuvixSensor*>(), sensor);
 
     control.setAttached(serial, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, waitLimitMs));
     control.setAttached(serial, 1);
     ASSERT_NE(waitForListed(), nullptr);
     EXPECT_EQ(autoStart.count(), 2);
@@ -140,26 +143,26 @@ TEST_F(SensorHandlerUsbTest, AutoStartIsRaisedOnEveryRegistration)
 TEST_F(SensorHandlerUsbTest, WatchdogFinishesTheScanOfASensorGoneTooLong)
 {
     QUVIX_REQUIRE_NETLAB();
-    handler()->setWatchdogDelay(1500);
+    handler()->setWatchdogDelay(3000);
     control.setAttached(serial, 1);
     QuvixSensor* sensor = waitForListed();
     ASSERT_NE(sensor, nullptr);
     auto owned = std::make_unique<CWScan>(sensor, QStringLiteral("watched"), 20);
     CWScan* scan = owned.get();
     sensor->queueScan(scan);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 2; }, waitLimitMs));
 
     control.setAttached(serial, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, waitLimitMs));
     // Kept over a short absence, for a quick return.
     EXPECT_EQ(sensor->currentScan(), scan);
     EXPECT_FALSE(scan->isFinished());
 
-    EXPECT_TRUE(QTest::qWaitFor([&] { return sensor->currentScan() == nullptr; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sensor->currentScan() == nullptr; }, waitLimitMs));
     EXPECT_TRUE(scan->isFinished());
     // Completed: the scan registry has it.
     EXPECT_TRUE(
-        QTest::qWaitFor([&] { return ScanHandler::getInstance()->keptScans().contains(scan); }, 5000));
+        QTest::qWaitFor([&] { return ScanHandler::getInstance()->keptScans().contains(scan); }, waitLimitMs));
 }
 
 TEST_F(SensorHandlerUsbTest, ScanResumesWhenTheSensorReturnsQuickly)
@@ -172,22 +175,22 @@ TEST_F(SensorHandlerUsbTest, ScanResumesWhenTheSensorReturnsQuickly)
     auto owned = std::make_unique<CWScan>(sensor, QStringLiteral("resumed"), 20);
     CWScan* scan = owned.get();
     sensor->queueScan(scan);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 2; }, waitLimitMs));
 
     control.setAttached(serial, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, waitLimitMs));
     const int before = scan->sampleCount(0);
     control.setAttached(serial, 1);
     ASSERT_NE(waitForListed(), nullptr);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) > before + 2; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) > before + 2; }, waitLimitMs));
     EXPECT_EQ(sensor->currentScan(), scan);
     EXPECT_FALSE(scan->isFinished());
     sensor->stopScan();
     control.setAttached(serial, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, waitLimitMs));
     sensor->finishCurrentScan();
     EXPECT_TRUE(
-        QTest::qWaitFor([&] { return ScanHandler::getInstance()->keptScans().contains(scan); }, 5000));
+        QTest::qWaitFor([&] { return ScanHandler::getInstance()->keptScans().contains(scan); }, waitLimitMs));
 }
 
 } // namespace
