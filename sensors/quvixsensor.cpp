@@ -53,15 +53,21 @@ QuvixSensor::QuvixSensor(int handle, const QString& nickname, const QString& ser
     m_currentScan = nullptr;
     loadSettings();
     setSelectedHarmonics(m_selectedHarmonics);
-    connectScanFailed();
+    connectToScanRegistry();
     m_announceConnected = true;
     m_reloadPending = false;
     m_reportRate = 100;
 }
 
-void QuvixSensor::connectScanFailed()
+void QuvixSensor::connectToScanRegistry()
 {
-    connect(this, &QuvixSensor::ScanFailed, ScanHandler::getInstance(), &ScanHandler::scanFailed);
+    ScanHandler* registry = ScanHandler::getInstance();
+    connect(this, &QuvixSensor::ScanFailed, registry, &ScanHandler::scanFailed);
+    // Every end of a measurement scan, whichever thread ends it and whether
+    // or not the sensor is still listed, reaches the registry through this
+    // one connection, queued so that its widgets are touched on their thread.
+    connect(this, &QuvixSensor::ScanComplete, registry, &ScanHandler::scanComplete,
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
 }
 
 QuvixSensor::~QuvixSensor() = default;
@@ -574,11 +580,9 @@ void QuvixSensor::finishCurrentScan()
         deleteOnGuiThread(scan);
         return;
     }
-    // The scan registry's widgets belong to the GUI thread; the call is queued
-    // from any thread, so a scan finished by the loop arrives like the others.
-    ScanHandler* registry = ScanHandler::getInstance();
-    QMetaObject::invokeMethod(
-        registry, [registry, scan] { registry->scanComplete(scan); }, Qt::QueuedConnection);
+    // Announced like a scan the loop completes: the tabs hear of it, and the
+    // scan registry takes it through its connection.
+    emit ScanComplete(scan);
 }
 
 void QuvixSensor::resumeCurrentScanAfter(qint64 gapMilliseconds)

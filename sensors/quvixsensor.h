@@ -117,8 +117,9 @@ public:
     // finished (a passive scan is told to finish); replaces a pending scan.
     virtual void queueScan(BaseScan* scan);
     void stopScan();
-    // Finishes the current scan: a measurement scan goes to the scan handler
-    // on the GUI thread. Any thread.
+    // Finishes the current scan: a measurement scan is announced with
+    // ScanComplete (and so reaches the scan handler on the GUI thread), a
+    // passive one with ScanToBeRemoved. Any thread.
     void finishCurrentScan();
     bool isMeasuring() const;
     // 0 nothing or only the passive scan, 1 measuring, 2 waiting for trigger.
@@ -189,7 +190,9 @@ protected:
 
     // Stamps the disconnection time (any thread).
     void markDisconnected();
-    void connectScanFailed();
+    // Ties ScanFailed and ScanComplete to the scan registry for the object's
+    // whole life.
+    void connectToScanRegistry();
     // Whether the bound library can read data at all.
     virtual bool canReadData() const;
     // Whether the library keeps its own reads and settings apart, so the

@@ -35,7 +35,7 @@ quvixSensorWeb::quvixSensorWeb(int handle, const QString& nickname, const QStrin
     readFrequencyTable();
     loadSettings();
     setSelectedHarmonics(m_selectedHarmonics);
-    connectScanFailed();
+    connectToScanRegistry();
 }
 
 quvixSensorWeb::~quvixSensorWeb()

@@ -184,12 +184,17 @@ void SensorHandler::wireToScanRegistry(QuvixSensor* sensor)
 {
     ScanHandler* registry = ScanHandler::getInstance();
     connect(sensor, &QuvixSensor::ScanStarted, registry, &ScanHandler::scanStarted);
-    connect(sensor, &QuvixSensor::ScanComplete, registry, &ScanHandler::scanComplete);
+    // Sensor objects tie their ScanComplete to the registry themselves; this
+    // only covers one that did not, and never doubles the connection.
+    connect(sensor, &QuvixSensor::ScanComplete, registry, &ScanHandler::scanComplete,
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
 }
 
 void SensorHandler::unwireFromScanRegistry(QuvixSensor* sensor)
 {
-    disconnect(sensor, nullptr, ScanHandler::getInstance(), nullptr);
+    // ScanComplete stays: a scan that ends while its sensor is away (the
+    // watchdog, a stop) must still be registered and saved.
+    disconnect(sensor, &QuvixSensor::ScanStarted, ScanHandler::getInstance(), &ScanHandler::scanStarted);
 }
 
 void SensorHandler::MonitoringDataUpdate(BaseScan* scan)

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <memory>
 
 namespace {
 
@@ -44,13 +43,10 @@ protected:
         return sensor;
     }
 
-    // A CW scan owned by the test; the loop only borrows it.
+    // A CW scan for the loop; once it ends, the scan handler has it.
     CWScan* newScan(QuvixSensor* sensor, int rateMs = 20)
     {
-        auto scan = std::make_unique<CWScan>(sensor, QStringLiteral("scan"), rateMs);
-        CWScan* borrowed = scan.get();
-        scans.push_back(std::move(scan));
-        return borrowed;
+        return new CWScan(sensor, QStringLiteral("scan"), rateMs);
     }
 
     // Stops a running measurement scan and waits until the loop gave it up.
@@ -68,7 +64,6 @@ protected:
 
     UsbSimControl control;
     LoopRecorder recorder;
-    std::vector<std::unique_ptr<BaseScan>> scans;
     SensorLoop loop{control};
 };
 

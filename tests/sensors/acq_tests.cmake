@@ -25,3 +25,10 @@ if(TARGET Quvix_web_dll AND TARGET quvix_sim_websensor)
   set_target_properties(acq_websensor_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   add_dependencies(acq_websensor_test Quvix_web_dll quvix3)
 endif()
+
+# How scans change hands and end on a sensor without a library whose loop
+# runs on its own thread.
+quvix_add_test(acq_scanend_test
+  SOURCES acq_scanend_test.cpp
+  LIBS quvix_core
+  LABELS threads)

@@ -1,5 +1,6 @@
 // The network sensor object when its library answers "bad handle" to
 // everything: a sensor whose connection is gone, or no library at all.
+#include "scans/cwscan.h"
 #include "sensors/quvixsensorweb.h"
 #include "sensors/sensorlibraries.h"
 
@@ -66,6 +67,29 @@ TEST_F(WebSensorWithoutConnection, LoopOfASensorWithoutFrequenciesEndsWhenThePro
     ASSERT_TRUE(disconnected.wait(5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 5000)) << "thread not finished";
     EXPECT_EQ(sensor->thread(), QCoreApplication::instance()->thread());
+    delete sensor;
+}
+
+// A network sensor whose connection is gone ends its scan as it closes; the
+// sensors dialog then finishes it once more. The scan is announced once and
+// reaches the scan handler, which drops it for want of data.
+TEST_F(WebSensorWithoutConnection, ClosingEndsTheScanWithOneAnnouncement)
+{
+    auto* sensor = new quvixSensorWeb(6, QString(), "NET-4", "http://192.0.2.2/");
+    QPointer<BaseScan> scan = new CWScan(sensor, QStringLiteral("closed"), 20);
+    sensor->queueScan(scan);
+    QSignalSpy complete(sensor, &QuvixSensor::ScanComplete);
+    QSignalSpy disconnected(sensor, &QuvixSensor::SensorDisconnected);
+    QPointer<QThread> thread = new QThread();
+    sensor->moveToThread(thread);
+    QObject::connect(thread.data(), &QThread::started, sensor, &QuvixSensor::process);
+    QObject::connect(thread.data(), &QThread::finished, thread.data(), &QObject::deleteLater);
+    thread->start();
+    ASSERT_TRUE(disconnected.wait(30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 30000));
+    sensor->finishCurrentScan();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return scan.isNull(); }, 30000)) << "not handed to the scan handler";
+    ASSERT_EQ(complete.count(), 1);
     delete sensor;
 }
 

@@ -80,14 +80,15 @@ TEST_F(NetworkSensorLoopTest, SamplesReachACwScanWithTheLoad)
     ASSERT_NE(openAndRun(), nullptr);
     EXPECT_EQ(sensor->frequencies().size(), 1);
     EXPECT_EQ(sensor->selectedHarmonics().front(), 1);
-    CWScan scan(sensor, QStringLiteral("net"), 20);
-    sensor->queueScan(&scan);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return scan.sampleCount(0) >= 10; }, 15000));
+    // Completed, it goes to the scan handler, which keeps it.
+    auto* scan = new CWScan(sensor, QStringLiteral("net"), 20);
+    sensor->queueScan(scan);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 10; }, 15000));
     sensor->stopScan();
     ASSERT_TRUE(recorder.waitForCount(LoopEvent::Complete, 1));
 
-    const SeriesCopy real = scan.copySeries(ImpedanceReal, 0, 0, 0);
-    const SeriesCopy imaginary = scan.copySeries(ImpedanceImag, 0, 0, 0);
+    const SeriesCopy real = scan->copySeries(ImpedanceReal, 0, 0, 0);
+    const SeriesCopy imaginary = scan->copySeries(ImpedanceImag, 0, 0, 0);
     ASSERT_GE(real.values.size(), 10u);
     for (size_t i = 0; i < real.values.size(); ++i) {
         EXPECT_NEAR(real.values[i], loadResistance, 1e-9 * loadResistance);
