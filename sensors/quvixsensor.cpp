@@ -653,11 +653,15 @@ void QuvixSensor::changeScanIfDue()
             emit ScanComplete(finishedScan);
         }
     }
-    if (startedScan) {
-        emit ScanStarted(startedScan);
-        const int interval = startedScan->pollInterval();
-        m_sleepMs = interval > 500 ? 10 : interval;
-    }
+    if (startedScan)
+        announceStarted(startedScan);
+}
+
+void QuvixSensor::announceStarted(BaseScan* scan)
+{
+    emit ScanStarted(scan);
+    const int interval = scan->pollInterval();
+    m_sleepMs = interval > 500 ? 10 : interval;
 }
 
 void QuvixSensor::acquire()
@@ -669,7 +673,7 @@ void QuvixSensor::acquire()
             m_running = false;
         return;
     }
-    BaseScan* scan = currentOrNewPassiveScan();
+    BaseScan* scan = currentOrNewScan();
     if (!scan->isStarted()) {
         scan->start();
         // A scan that refused its settings is completed at the next pass.
@@ -720,7 +724,7 @@ void QuvixSensor::acquire()
     scan->afterSample(m_handle);
 }
 
-BaseScan* QuvixSensor::currentOrNewPassiveScan()
+BaseScan* QuvixSensor::currentOrNewScan()
 {
     {
         std::lock_guard<std::mutex> lock(m_scanLock);
@@ -728,8 +732,7 @@ BaseScan* QuvixSensor::currentOrNewPassiveScan()
             return m_currentScan;
     }
     // The scan copies the harmonic selection, which the GUI thread changes
-    // under m_mutex. Only this thread makes a scan current, so nothing else
-    // can fill the slot meanwhile.
+    // under m_mutex. Only this thread makes a scan current.
     BaseScan* passive = nullptr;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -739,9 +742,20 @@ BaseScan* QuvixSensor::currentOrNewPassiveScan()
     passive->moveToThread(QCoreApplication::instance()->thread());
     if (!m_carriedEnergies.isEmpty())
         passive->setInitialEnergies(m_carriedEnergies);
-    std::lock_guard<std::mutex> lock(m_scanLock);
-    m_currentScan = passive;
-    return passive;
+    // A scan queued while the passive one was being built goes first: nothing
+    // would ever stop a passive scan installed in front of it.
+    BaseScan* queued = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_scanLock);
+        queued = m_pendingScan;
+        m_pendingScan = nullptr;
+        m_currentScan = queued ? queued : passive;
+    }
+    if (!queued)
+        return passive;
+    deleteOnGuiThread(passive);
+    announceStarted(queued);
+    return queued;
 }
 
 void QuvixSensor::emitMonitoringUpdateIfDue(BaseScan* scan, double peak)

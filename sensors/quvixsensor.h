@@ -211,9 +211,11 @@ private:
     // One pass's scan change: completes a finished scan and makes the pending
     // one current.
     void changeScanIfDue();
+    void announceStarted(BaseScan* scan);
     // One read into the current scan (a passive one when none is current).
     void acquire();
-    BaseScan* currentOrNewPassiveScan();
+    // The current scan; else a scan queued meanwhile, else a new passive one.
+    BaseScan* currentOrNewScan();
     void emitMonitoringUpdateIfDue(BaseScan* scan, double peak);
     void reportOversizedSample(int count);
     // Stall watch of the loop: a sample arrived, or a read brought none.

@@ -1,6 +1,6 @@
 // How a scan changes hands and ends on a sensor whose loop runs on its own
 // thread: every end of a measurement scan is announced once and registered
-// once.
+// once, and a scan queued at any moment starts.
 #include "scans/cwscan.h"
 #include "scans/scanhandler.h"
 #include "sensors/quvixsensor.h"
@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QPointer>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,7 +27,8 @@ constexpr int waitLimitMs = 30000;
 
 // A sensor without a library: while attached, each read delivers one
 // fundamental sample 2 ms after the last; once pulled, the read reports the
-// sensor lost.
+// sensor lost. The first time the loop builds a passive scan it can be held
+// there (the scan asks the sensor's report rate while the loop builds it).
 class PacedSensor : public QuvixSensor
 {
 public:
@@ -56,8 +58,20 @@ public:
         return 1;
     }
 
+    int reportRate() const override
+    {
+        if (holdPassiveScan && QThread::currentThread() == thread() && holdPassiveScan.exchange(false)) {
+            loopBuildingPassiveScan.release();
+            loopMayGoOn.acquire();
+        }
+        return QuvixSensor::reportRate();
+    }
+
     bool parameterReload() override { return true; }
 
+    mutable std::atomic<bool> holdPassiveScan{false};
+    mutable QSemaphore loopBuildingPassiveScan;
+    mutable QSemaphore loopMayGoOn;
     std::atomic<bool> attached{true};
 
 protected:
@@ -156,6 +170,28 @@ protected:
     PacedSensor* sensor = nullptr;
     QPointer<QThread> thread;
 };
+
+TEST_F(ScanEndTest, ScanQueuedWhileTheLoopBuildsItsPassiveScanStarts)
+{
+    sensor->holdPassiveScan = true;
+    CompletionCounter completions(sensor);
+    QSignalSpy started(sensor, &QuvixSensor::ScanStarted);
+    startLoop();
+    ASSERT_TRUE(sensor->loopBuildingPassiveScan.tryAcquire(1, waitLimitMs));
+    CWScan* scan = newScan("queued");
+    sensor->queueScan(scan);
+    sensor->loopMayGoOn.release();
+
+    ASSERT_TRUE(recording(scan));
+    EXPECT_EQ(sensor->currentScan(), scan);
+    EXPECT_EQ(sensor->pendingScan(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return started.count() >= 1; }, waitLimitMs));
+    EXPECT_EQ(started.count(), 1);
+    EXPECT_EQ(started.at(0).at(0).value<BaseScan*>(), scan);
+    sensor->stopScan();
+    expectRegisteredOnce(scan, "queued");
+    EXPECT_EQ(completions.count(scan), 1);
+}
 
 // Each way a measurement scan ends is announced through ScanComplete once,
 // and the scan handler registers and autosaves the scan once.
