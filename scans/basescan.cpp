@@ -108,7 +108,10 @@ qint64 BaseScan::elapsedMilliseconds() const
 
 void BaseScan::start()
 {
-    m_startMs = m_clock();
+    // Started again after a reconnection, the scan keeps its clock: its time
+    // axis spans the gap too, and a timed scan ends on time.
+    qint64 notStarted = -1;
+    m_startMs.compare_exchange_strong(notStarted, m_clock());
     if (sensor) {
         sensor->setTriggerHoldoff(0);
         sensor->setTriggerValue(0);

@@ -67,7 +67,7 @@ public:
     void stop();
     void checkDuration();
     // Back after the sensor reconnected: the next sample's time step grows by
-    // the gap (milliseconds) once.
+    // the gap (milliseconds) once. The scan keeps the clock it started with.
     void resumeAfterReconnect(qint64 gapMilliseconds);
 
     int sampleCount(int dataSet) const;

@@ -503,8 +503,20 @@ void QuvixSensor::reconnect(int newHandle)
     m_handle = newHandle;
     const QDateTime gone = disconnectTime();
     const qint64 gap = gone.isValid() ? gone.msecsTo(QDateTime::currentDateTime()) : qint64(0);
+    // A scan stopped while the sensor was away is over: it is handed on now,
+    // and a scan queued behind it starts with the new loop. Only a scan still
+    // running resumes (reapplying the selection stops it, the resume undoes
+    // that).
+    if (currentScanFinished())
+        finishCurrentScan();
     reapplyHarmonics();
     resumeCurrentScanAfter(gap);
+}
+
+bool QuvixSensor::currentScanFinished() const
+{
+    std::lock_guard<std::mutex> lock(m_scanLock);
+    return m_currentScan && m_currentScan->isFinished();
 }
 
 // --- Scan side ---

@@ -107,7 +107,8 @@ public:
     void saveSettings();
 
     // The same sensor back after a disconnection, with a new handle; a scan
-    // still current resumes, its time axis shifted by the gap.
+    // still current resumes, its time axis shifted by the gap, unless it was
+    // stopped meanwhile: then it is finished at once.
     void reconnect(int newHandle);
 
     // Scan side (GUI thread unless said). The sensor never owns a scan, but
@@ -206,6 +207,7 @@ private:
     void takeSelection(const QVector<int>& selection);
     void stopCurrentScan();
     void resumeCurrentScanAfter(qint64 gapMilliseconds);
+    bool currentScanFinished() const;
     static void deleteOnGuiThread(BaseScan* scan);
 
     // One pass's scan change: completes a finished scan and makes the pending

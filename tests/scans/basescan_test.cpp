@@ -152,6 +152,27 @@ TEST_F(BaseScanTest, ReconnectGapAddsOnceEvenBeyondThirtyTwoBits)
     EXPECT_NEAR(time[3] - time[2], 1.0, 1e-9);
 }
 
+// A scan resumed after its sensor returned runs on its own clock, so a timed
+// scan ends on time, the gap included.
+TEST_F(BaseScanTest, ResumedTimedScanKeepsItsClock)
+{
+    ManualClock clock;
+    CWScan timed(&sensor, "timed", 2000); // no grace beyond the duration
+    timed.setClock(clock.function());
+    timed.timed = true;
+    timed.duration = 10.0;
+    timed.start();
+    clock.now += 6000;
+    clock.now += 3000; // the sensor is away
+    timed.resumeAfterReconnect(3000);
+    timed.start();
+    EXPECT_EQ(timed.elapsedMilliseconds(), 9000);
+    clock.now += 1001;
+    timed.checkDuration();
+    EXPECT_TRUE(timed.isFinished());
+    EXPECT_EQ(timed.elapsedAtStop, 10001);
+}
+
 TEST_F(BaseScanTest, FiveValuesReadAsSevenWithoutReadingPastThem)
 {
     FakeSensor bare({13.56}, {0});

@@ -1,6 +1,7 @@
 // How a scan changes hands and ends on a sensor whose loop runs on its own
 // thread: every end of a measurement scan is announced once and registered
-// once, and a scan queued at any moment starts.
+// once, a scan queued at any moment starts, and a scan stopped while its
+// sensor was away stays stopped when the sensor returns.
 #include "scans/cwscan.h"
 #include "scans/scanhandler.h"
 #include "sensors/quvixsensor.h"
@@ -220,6 +221,55 @@ TEST_F(ScanEndTest, ScanOfASensorGoneTooLongIsAnnouncedAndRegisteredOnce)
     sensor->finishCurrentScan();
     sensor->finishCurrentScan();
     expectRegisteredOnce(scan, "gone");
+    EXPECT_EQ(completions.count(scan), 1);
+}
+
+// The overview's Stop reaches a scan whose sensor is away; the sensor comes
+// back within the watchdog's delay.
+TEST_F(ScanEndTest, ScanStoppedWhileTheSensorIsAwayStaysStoppedWhenItReturns)
+{
+    CompletionCounter completions(sensor);
+    startLoop();
+    CWScan* stopped = newScan("away");
+    sensor->queueScan(stopped);
+    ASSERT_TRUE(recording(stopped));
+    pull();
+    stopped->stop();
+    const int recorded = stopped->sampleCount(0);
+    CWScan* next = newScan("next");
+    sensor->queueScan(next);
+
+    sensor->attached = true;
+    sensor->reconnect(2);
+    startLoop();
+    ASSERT_TRUE(recording(next));
+    EXPECT_TRUE(stopped->isFinished());
+    EXPECT_EQ(stopped->sampleCount(0), recorded);
+    expectRegisteredOnce(stopped, "away");
+    EXPECT_EQ(completions.count(stopped), 1);
+
+    sensor->stopScan();
+    expectRegisteredOnce(next, "next");
+    EXPECT_EQ(completions.count(next), 1);
+}
+
+TEST_F(ScanEndTest, ScanStillRunningResumesWhenTheSensorReturns)
+{
+    CompletionCounter completions(sensor);
+    startLoop();
+    CWScan* scan = newScan("resumed");
+    sensor->queueScan(scan);
+    ASSERT_TRUE(recording(scan));
+    pull();
+    const int recorded = scan->sampleCount(0);
+
+    sensor->attached = true;
+    sensor->reconnect(2);
+    startLoop();
+    ASSERT_TRUE(recording(scan, recorded + 3));
+    EXPECT_EQ(completions.count(scan), 0);
+    sensor->stopScan();
+    expectRegisteredOnce(scan, "resumed");
     EXPECT_EQ(completions.count(scan), 1);
 }
 

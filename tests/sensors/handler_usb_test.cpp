@@ -193,4 +193,38 @@ TEST_F(SensorHandlerUsbTest, ScanResumesWhenTheSensorReturnsQuickly)
         QTest::qWaitFor([&] { return ScanHandler::getInstance()->keptScans().contains(scan); }, waitLimitMs));
 }
 
+// The overview's Stop reaches a scan whose sensor is away, and a new scan is
+// queued; the sensor returns well within the watchdog's delay.
+TEST_F(SensorHandlerUsbTest, ScanStoppedWhileTheSensorIsAwayIsNotResumed)
+{
+    QUVIX_REQUIRE_NETLAB();
+    handler()->setWatchdogDelay(60000);
+    control.setAttached(serial, 1);
+    QuvixSensor* sensor = waitForListed();
+    ASSERT_NE(sensor, nullptr);
+    auto* stopped = new CWScan(sensor, QStringLiteral("stopped away"), 20);
+    sensor->queueScan(stopped);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stopped->sampleCount(0) >= 2; }, waitLimitMs));
+
+    control.setAttached(serial, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, waitLimitMs));
+    stopped->stop();
+    const int recorded = stopped->sampleCount(0);
+    auto* next = new CWScan(sensor, QStringLiteral("next"), 20);
+    sensor->queueScan(next);
+    QSignalSpy completed(sensor, &QuvixSensor::ScanComplete);
+
+    control.setAttached(serial, 1);
+    ASSERT_NE(waitForListed(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return next->sampleCount(0) >= 2; }, waitLimitMs));
+    EXPECT_TRUE(stopped->isFinished());
+    EXPECT_EQ(stopped->sampleCount(0), recorded);
+    EXPECT_EQ(completed.count(), 1);
+    const ScanHandler* registry = ScanHandler::getInstance();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return registry->keptScans().contains(stopped); }, waitLimitMs));
+
+    sensor->stopScan();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return registry->keptScans().contains(next); }, waitLimitMs));
+}
+
 } // namespace
