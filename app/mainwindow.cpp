@@ -164,6 +164,12 @@ void MainWindow::setUpDataDisplay()
     plotTools_->addButton(ui_->DisplaySelectAreaButton);
     plotTools_->addButton(ui_->DisplaySelectPointButton);
     ui_->DisplayPlot->setMinimumSize(10, 10);
+    connect(ui_->DisplayZoomButton, &QPushButton::clicked, ui_->DisplayPlot, &DataDisplayPlot::ActivateZoom);
+    connect(ui_->DisplayPanButton, &QPushButton::clicked, ui_->DisplayPlot, &DataDisplayPlot::ActivatePan);
+    connect(ui_->DisplaySelectAreaButton, &QPushButton::clicked, ui_->DisplayPlot,
+            &DataDisplayPlot::ActivateZoneSelect);
+    connect(ui_->DisplaySelectPointButton, &QPushButton::clicked, ui_->DisplayPlot,
+            &DataDisplayPlot::ActivatePointSelect);
 }
 
 void MainWindow::connectForm()
@@ -185,17 +191,9 @@ void MainWindow::markNotYetAvailable()
                                      ui_->actionAbout,     ui_->actionPreferences,      ui_->actionSensors};
     for (QAction* action : actions)
         action->setEnabled(false);
-    const QList<QWidget*> widgets = {ui_->DisplayImportScanButton,
-                                     ui_->maximizeLayout,
-                                     ui_->clearButton,
-                                     ui_->DisplayBarChartButton,
-                                     ui_->DisplaySmithChartButton,
-                                     ui_->displayWaveForm,
-                                     ui_->DisplayZoomButton,
-                                     ui_->DisplayPanButton,
-                                     ui_->DisplaySelectAreaButton,
-                                     ui_->DisplaySelectPointButton,
-                                     ui_->copyButton};
+    const QList<QWidget*> widgets = {
+        ui_->DisplayImportScanButton, ui_->maximizeLayout,  ui_->clearButton, ui_->DisplayBarChartButton,
+        ui_->DisplaySmithChartButton, ui_->displayWaveForm, ui_->copyButton};
     for (QWidget* widget : widgets)
         widget->setEnabled(false);
 }

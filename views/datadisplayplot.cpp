@@ -1,6 +1,242 @@
 #include "views/datadisplayplot.h"
 
+#include "views/barchart.h"
+#include "views/rangepicker.h"
+#include "views/waveform.h"
+
+#include <qwt_picker_machine.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_grid.h>
+#include <qwt_plot_panner.h>
+#include <qwt_plot_picker.h>
+#include <qwt_plot_zoneitem.h>
+#include <qwt_plot_zoomer.h>
+#include <qwt_scale_map.h>
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
 DataDisplayPlot::DataDisplayPlot(QWidget* parent)
     : QwtPlot(parent)
+    , m_grid(new QwtPlotGrid)
+    , m_zone(new QwtPlotZoneItem)
 {
+    m_zoomer = new QwtPlotZoomer(QwtPlot::xBottom, QwtPlot::yLeft, canvas(), true);
+    m_zoomer->setRubberBandPen(QPen(Qt::darkGreen, 1, Qt::SolidLine));
+    m_zoomer->setTrackerMode(QwtPicker::ActiveOnly);
+    m_zoomer->setEnabled(true);
+    m_zoomer->setMousePattern(QwtEventPattern::MouseSelect2, Qt::RightButton, Qt::ControlModifier);
+    m_zoomer->setMousePattern(QwtEventPattern::MouseSelect3, Qt::RightButton);
+
+    m_secondaryZoomer = new QwtPlotZoomer(QwtPlot::xTop, QwtPlot::yRight, canvas(), true);
+    m_secondaryZoomer->setTrackerMode(QwtPicker::AlwaysOff);
+    m_secondaryZoomer->setRubberBand(QwtPicker::NoRubberBand);
+    m_secondaryZoomer->setMousePattern(QwtEventPattern::MouseSelect2, Qt::RightButton, Qt::ControlModifier);
+    m_secondaryZoomer->setMousePattern(QwtEventPattern::MouseSelect3, Qt::RightButton);
+
+    m_grid->enableXMin(true);
+    m_grid->enableYMin(true);
+    m_grid->setMajorPen(QColor(150, 150, 150), 0, Qt::DotLine);
+    m_grid->setMinorPen(QColor(230, 230, 230), 1, Qt::SolidLine);
+    m_grid->attach(this);
+
+    m_panner = new QwtPlotPanner(canvas());
+    m_panner->setMouseButton(Qt::MiddleButton, Qt::NoModifier);
+
+    m_pointPicker = new QwtPlotPicker(QwtPlot::xBottom, QwtPlot::yLeft, QwtPicker::VLineRubberBand,
+                                      QwtPicker::AlwaysOn, canvas());
+    m_pointPicker->setStateMachine(new QwtPickerDragPointMachine);
+    m_pointPicker->setRubberBandPen(QColor(Qt::red));
+    m_pointPicker->setEnabled(false);
+
+    m_intervalPicker = new rangePicker(QwtPlot::xBottom, QwtPlot::yLeft, QwtPicker::UserRubberBand,
+                                       QwtPicker::AlwaysOn, canvas());
+    m_intervalPicker->setStateMachine(new QwtPickerDragRectMachine);
+    m_intervalPicker->setRubberBandPen(QColor(Qt::darkBlue));
+    m_intervalPicker->setEnabled(false);
+
+    setAxisAutoScale(QwtPlot::xBottom, true);
+    setAxisAutoScale(QwtPlot::yLeft, true);
+    setAxisAutoScale(QwtPlot::yRight, true);
+    enableAxis(QwtPlot::yRight, false);
+    enableAxis(QwtPlot::yLeft, false);
+
+    m_zone->setOrientation(Qt::Vertical);
+    m_zone->setZ(11);
+    m_zone->setPen(Qt::darkBlue, 0, Qt::SolidLine);
+
+    connect(m_zoomer, &QwtPlotZoomer::zoomed, this, &DataDisplayPlot::CheckZoom);
+    connect(this, &QwtPlot::itemAttached, this, &DataDisplayPlot::attachedItem);
+    connect(m_intervalPicker, qOverload<const QRectF&>(&QwtPlotPicker::selected), this,
+            &DataDisplayPlot::SelectZone);
+    // Made before the receivers' connections, so it runs before them.
+    connect(m_pointPicker, qOverload<const QPointF&>(&QwtPlotPicker::selected), this,
+            [this] { deliverPendingMove(); });
+
+    setMinimumHeight(100);
+}
+
+DataDisplayPlot::~DataDisplayPlot()
+{
+    // Attached, the plot deletes the zone with its other items.
+    if (m_zone->plot() == nullptr)
+        delete m_zone;
+}
+
+void DataDisplayPlot::setTools(bool zoom, bool interval, bool point, Qt::MouseButton panButton,
+                               Qt::CursorShape cursor)
+{
+    m_zoomer->setEnabled(zoom);
+    m_secondaryZoomer->setEnabled(zoom);
+    m_intervalPicker->setEnabled(interval);
+    m_pointPicker->setEnabled(point);
+    m_panner->setMouseButton(panButton, Qt::NoModifier);
+    canvas()->setCursor(cursor);
+}
+
+void DataDisplayPlot::ActivateZoom()
+{
+    setTools(true, false, false, Qt::MiddleButton, Qt::CrossCursor);
+}
+
+void DataDisplayPlot::ActivatePan()
+{
+    setTools(false, false, false, Qt::LeftButton, Qt::OpenHandCursor);
+}
+
+void DataDisplayPlot::ActivateZoneSelect()
+{
+    setTools(false, true, false, Qt::MiddleButton, Qt::SplitHCursor);
+}
+
+void DataDisplayPlot::ActivatePointSelect()
+{
+    setTools(false, false, true, Qt::MiddleButton, Qt::PointingHandCursor);
+}
+
+void DataDisplayPlot::autoScaleAll()
+{
+    setAxisAutoScale(QwtPlot::xBottom, true);
+    setAxisAutoScale(QwtPlot::yLeft, true);
+    setAxisAutoScale(QwtPlot::yRight, true);
+    setAxisAutoScale(QwtPlot::xTop, true);
+}
+
+void DataDisplayPlot::CheckZoom(QRectF)
+{
+    if (m_zoomer->zoomRectIndex() != 0)
+        return;
+    // Back at the base: follow the data again.
+    m_zoomer->setZoomBase(true);
+    m_secondaryZoomer->setZoomBase(true);
+    autoScaleAll();
+}
+
+void DataDisplayPlot::attachedItem(QwtPlotItem*, bool)
+{
+    if (m_zoomer->zoomRectIndex() == 0)
+        m_zoomer->setZoomBase(true);
+    if (m_secondaryZoomer->zoomRectIndex() == 0)
+        m_secondaryZoomer->setZoomBase(true);
+}
+
+void DataDisplayPlot::resetZoom()
+{
+    m_zoomer->setZoomBase(true);
+    m_secondaryZoomer->setZoomBase(true);
+    autoScaleAll();
+}
+
+void DataDisplayPlot::SelectZone(QRectF rect)
+{
+    const double left = rect.x();
+    const double right = rect.x() + rect.width();
+    if (right == left) {
+        m_zone->detach();
+        m_intervalSelected = false;
+        replot();
+    } else {
+        m_zone->setInterval(QwtInterval(left, right));
+        m_zone->attach(this);
+        replot();
+        m_intervalSelected = true;
+    }
+    emit IntervalSelection(rect);
+}
+
+void DataDisplayPlot::PickPoint(QPointF point)
+{
+    m_zone->setInterval(QwtInterval(0.0, point.x()));
+    replot();
+    m_intervalSelected = true;
+    emit IntervalSelection(QRectF(0.0, 0.0, point.x(), 0.0));
+}
+
+void DataDisplayPlot::clearSelection()
+{
+    m_zone->setInterval(QwtInterval(-10.0, -10.0));
+    m_intervalSelected = false;
+    emit IntervalSelection(QRectF(0.0, 0.0, 0.0, 0.0));
+}
+
+QwtInterval DataDisplayPlot::selectedInterval() const
+{
+    return m_zone->interval();
+}
+
+bool DataDisplayPlot::hasIntervalSelection() const
+{
+    return m_intervalSelected;
+}
+
+void DataDisplayPlot::connectPointPicker(barchart* chart)
+{
+    connect(m_pointPicker, qOverload<const QPointF&>(&QwtPlotPicker::selected), chart,
+            &barchart::updateTimePosition);
+    m_barChart = chart;
+    ActivatePointSelect();
+}
+
+void DataDisplayPlot::connectPointPickerToWaveform(waveForm* view)
+{
+    connect(m_pointPicker, qOverload<const QPointF&>(&QwtPlotPicker::selected), view,
+            &waveForm::updateTimePosition);
+    m_waveform = view;
+    ActivatePointSelect();
+}
+
+void DataDisplayPlot::mouseMoveEvent(QMouseEvent*)
+{
+    if (!m_pointPicker->isActive())
+        return;
+    m_pendingTime = invTransform(QwtPlot::xBottom, m_pointPicker->trackerPosition().x());
+    if (m_movePending)
+        return;
+    m_movePending = true;
+    QMetaObject::invokeMethod(
+        this, [this] { deliverPendingMove(); }, Qt::QueuedConnection);
+}
+
+void DataDisplayPlot::deliverPendingMove()
+{
+    if (!m_movePending)
+        return;
+    m_movePending = false;
+    const QPointF at(m_pendingTime, 0.0);
+    if (m_waveform)
+        m_waveform->updateTimePosition(at);
+    if (m_barChart)
+        m_barChart->updateTimePosition(at);
+    PickPoint(at);
+}
+
+void DataDisplayPlot::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && m_intervalSelected) {
+        m_zone->detach();
+        m_intervalSelected = false;
+        emit IntervalSelection(QRectF(0.0, 0.0, 0.0, 0.0));
+        replot();
+    }
+    QwtPlot::keyPressEvent(event);
 }
