@@ -82,6 +82,12 @@ SeriesFeed::Change SeriesFeed::takeFullCopy(const BaseScan& scan)
     m_first = copy.firstSampleNumber;
     m_time = std::move(copy.time);
     m_values = std::move(copy.values);
+    // Room to grow: a live feed appends right after its full copy, which
+    // would otherwise move the whole copy again at once.
+    const size_t room = m_time.size() + m_time.size() / 2 + 1024;
+    m_time.reserve(room);
+    if (!m_values.empty())
+        m_values.reserve(room);
     Change change;
     change.reset = true;
     change.appended = m_time.size();

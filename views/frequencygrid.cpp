@@ -42,10 +42,8 @@ FrequencyGrid::FrequencyGrid(valueType type, const QList<CurveRecord*>& curves, 
     case NoRows:
         break;
     }
-    connect(m_top.group.get(), QOverload<int>::of(&QButtonGroup::buttonClicked), this,
-            &FrequencyGrid::topPressed);
-    connect(m_bottom.group.get(), QOverload<int>::of(&QButtonGroup::buttonClicked), this,
-            &FrequencyGrid::bottomPressed);
+    connect(m_top.group.get(), &QButtonGroup::idClicked, this, &FrequencyGrid::topPressed);
+    connect(m_bottom.group.get(), &QButtonGroup::idClicked, this, &FrequencyGrid::bottomPressed);
 }
 
 FrequencyGrid::~FrequencyGrid() = default;

@@ -66,7 +66,10 @@ void ReducedSeriesData::samplesChanged(bool reset, size_t dropped, size_t /*appe
 
 void ReducedSeriesData::setRectOfInterest(const QRectF& rect)
 {
-    if (rect.width() <= 0.0)
+    // Once a curve has handed the view under its canvas (which reaches past
+    // the scale's ends), Qwt's scale rectangle would only undo it on every
+    // replot and make the reduction again.
+    if (rect.width() <= 0.0 || m_pixels > 0)
         return;
     setView(rect.left(), rect.right(), m_pixelLeft, m_pixelLeft + m_pixels);
 }
@@ -210,24 +213,28 @@ void ReducedSeriesData::reduce(size_t from, size_t to) const
     size_t i = from;
     while (i < to) {
         const long column = columnOf(t[i]);
-        const size_t first = i;
-        size_t lowest = i;
-        size_t highest = i;
-        ++i;
-        while (i < to && columnOf(t[i]) == column) {
-            if (v[i] < v[lowest])
-                lowest = i;
-            else if (v[i] > v[highest])
-                highest = i;
-            ++i;
+        size_t end = i + 1;
+        if (m_ordered) {
+            // Ordered times: the column's end by bisection, then its
+            // extremes in one tight pass.
+            end = static_cast<size_t>(
+                std::partition_point(t.begin() + static_cast<std::ptrdiff_t>(end),
+                                     t.begin() + static_cast<std::ptrdiff_t>(to),
+                                     [&](double time) { return columnOf(time) <= column; }) -
+                t.begin());
+        } else {
+            while (end < to && columnOf(t[end]) == column)
+                ++end;
         }
-        const size_t last = i - 1;
-        const size_t middle[2] = {std::min(lowest, highest), std::max(lowest, highest)};
-        m_drawn.push_back(first);
-        for (size_t index : middle)
-            if (index != m_drawn.back())
-                m_drawn.push_back(index);
-        if (last != m_drawn.back())
-            m_drawn.push_back(last);
+        const auto [low, high] = std::minmax_element(v.begin() + static_cast<std::ptrdiff_t>(i),
+                                                     v.begin() + static_cast<std::ptrdiff_t>(end));
+        const size_t lowest = static_cast<size_t>(low - v.begin());
+        const size_t highest = static_cast<size_t>(high - v.begin());
+        const size_t picked[4] = {i, std::min(lowest, highest), std::max(lowest, highest), end - 1};
+        m_drawn.push_back(picked[0]);
+        for (size_t k = 1; k < 4; ++k)
+            if (picked[k] != m_drawn.back())
+                m_drawn.push_back(picked[k]);
+        i = end;
     }
 }
