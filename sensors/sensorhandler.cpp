@@ -354,11 +354,31 @@ void SensorHandler::handleDiscoveryReply()
     const QUrl url = RememberedNetworkSensors::urlOf(addressText);
     const bool remembered =
         RememberedNetworkSensors::noteReplyFrom(addressText, m_unavailable, connectedSerials());
-    if (remembered && !m_connectedAddresses.contains(addressText)) {
-        if (connectWebSensor(url, false) >= 0)
-            m_connectedAddresses.append(addressText);
-    }
+    if (remembered && !m_connectedAddresses.contains(addressText))
+        openDiscoveredSensor(addressText, url);
     emit sensorsDetected();
+}
+
+void SensorHandler::openDiscoveredSensor(const QString& addressText, const QUrl& url)
+{
+    // An open talks to the sensor and may take its time-outs: never on this
+    // thread, and never twice at once for one address.
+    if (m_openingAddresses.contains(addressText))
+        return;
+    m_openingAddresses.append(addressText);
+    m_connectionWorkers.emplace_back([this, addressText, url] {
+        const int result = connectWebSensor(url, false);
+        QMetaObject::invokeMethod(
+            this, [this, addressText, result] { discoveryOpenFinished(addressText, result); },
+            Qt::QueuedConnection);
+    });
+}
+
+void SensorHandler::discoveryOpenFinished(QString addressText, int result)
+{
+    m_openingAddresses.removeAll(addressText);
+    if (result >= 0 && !m_connectedAddresses.contains(addressText))
+        m_connectedAddresses.append(addressText);
 }
 
 void SensorHandler::newWebSensorConnected(int result, QString serial, QString url)

@@ -70,6 +70,8 @@ private slots:
     void newSensorConnected(QuvixSensor* sensor);
     void addNewSensorToList(int result, QString serial, QString url);
     void removeThread(QString threadId);
+    // The end of an open that discovery started for that address text.
+    void discoveryOpenFinished(QString addressText, int result);
 
 public slots:
     void scanNetwork();
@@ -95,6 +97,9 @@ private:
     QStringList connectedSerials() const;
     void sendDiscoveryRequests(quint16 replyPort);
     void handleDiscoveryReply();
+    // Opens a remembered sensor found by discovery on a connection worker,
+    // unless an open of that address is under way.
+    void openDiscoveredSensor(const QString& addressText, const QUrl& url);
 
     // Children named "pollTimer" and "discoveryTimer".
     QTimer* m_pollTimer;
@@ -107,6 +112,8 @@ private:
     QUdpSocket* m_receiveSocket = nullptr;
     QUdpSocket* m_sendSocket = nullptr;
     QStringList m_connectedAddresses;
+    // Address texts whose open by discovery runs on a connection worker.
+    QStringList m_openingAddresses;
     QStringList m_unavailable;
     std::list<std::thread> m_connectionWorkers;
     QMetaObject::Connection m_discoveryConnection;

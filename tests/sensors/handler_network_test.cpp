@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -55,6 +56,38 @@ struct SimulatedNetworkSensor {
     quvixsim::WebSensorServer server;
     quvixsim::DiscoveryResponder responder;
 };
+
+// The longest time the thread's event loop went without serving a timer,
+// from construction on.
+class EventLoopStallMeter
+{
+public:
+    EventLoopStallMeter()
+    {
+        m_clock.start();
+        QObject::connect(&m_tick, &QTimer::timeout, [this] {
+            const qint64 now = m_clock.elapsed();
+            m_longest = std::max(m_longest, now - m_last);
+            m_last = now;
+        });
+        m_tick.start(5);
+    }
+    qint64 longestMs() const { return m_longest; }
+
+private:
+    QTimer m_tick;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
+
+// What the handler's thread may spend on one discovery event; sanitizer
+// builds run several times slower.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+constexpr qint64 longestAllowedStallMs = 500;
+#else
+constexpr qint64 longestAllowedStallMs = 100;
+#endif
 
 bool detected(const QString& serial, const char* address)
 {
@@ -205,6 +238,37 @@ TEST_F(SensorHandlerNetworkTest, RememberedSensorsAreOpenedOnConnectionWorkers)
         10000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !handler->unavailableSensors().contains("NETSIM-E"); }, 5000));
     EXPECT_TRUE(handler->networkSensors().contains(sensor));
+}
+
+TEST_F(SensorHandlerNetworkTest, StallingRememberedSensorIsOpenedOnAWorkerOnceAtATime)
+{
+    if (!loadWebSensorLibrary())
+        GTEST_SKIP() << "the network sensor library is not built";
+    RememberedNetworkSensors::remember("NETSIM-S", "http://192.0.2.3/");
+    SimulatedNetworkSensor sim("192.0.2.3", "NETSIM-S");
+    quvixsim::WebSensorFaults stall;
+    stall.replyDelayMs = 6000; // beyond the library's 5 s time-out
+    sim.server.setFaults(stall);
+    ASSERT_TRUE(sim.start()) << sim.responder.error();
+
+    SensorHandler* handler = SensorHandler::getInstance();
+    // The stand-in USB sensor plays no part here.
+    handler->findChild<QTimer*>("pollTimer")->stop();
+    QSignalSpy attempts(handler, &SensorHandler::updateAvailableList);
+    QSignalSpy replies(handler, &SensorHandler::sensorsDetected);
+    const EventLoopStallMeter meter;
+    handler->scanNetwork();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return replies.count() >= 1; }, 5000));
+    // More replies while the first open still waits for the sensor.
+    handler->scanNetwork();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return replies.count() >= 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return attempts.count() >= 1; }, 30000));
+    QTest::qWait(200); // the worker's last word reaches this thread
+
+    EXPECT_LT(meter.longestMs(), longestAllowedStallMs);
+    EXPECT_EQ(attempts.count(), 1) << "one open in flight per address";
+    EXPECT_LT(attempts.front().front().toInt(), 0);
+    EXPECT_EQ(handler->findSensor("NETSIM-S"), nullptr);
 }
 
 } // namespace
