@@ -80,3 +80,23 @@ eval "$im -size 1920x1080 xc:white -font DejaVu-Sans \
     $(caption 1525 700 17 'End condition') \
     -gravity NorthWest -pointsize 26 -annotate +1820+712 't' \
     -depth 8 -strip AutostartWave.png"
+
+# Acquisition tab: the meters' checked indicators, 16 x 16 badges in the
+# accent colour naming their quantity, and the signal-lock radio buttons.
+badge() {  # text file
+    $im -size 16x16 xc:none -fill "$accent" -draw 'roundrectangle 0,0 15,15 3,3' \
+        -fill white -font $font -pointsize "$(( ${#1} > 1 ? 7 : 10 ))" -gravity center -annotate +0+0 "$1" \
+        -depth 8 -strip "$2"
+}
+badge 'V' voltageLabel.png
+badge 'φ' phaseLabel.png
+badge 'Zc' complexImpedance.png
+badge 'Pf' fwdPowerLabel.png
+badge 'I' currentLabel.png
+badge '|Z|' impedanceLabel.png
+badge 'P' powerLabel.png
+badge 'Pr' refPowerLabel.png
+$im -size 14x14 xc:none -fill white -stroke 'rgb(66,85,99)' -strokewidth 1.5 -draw 'circle 6.5,6.5 6.5,1' \
+    -stroke none -fill "$accent" -draw 'circle 6.5,6.5 6.5,3.5' -depth 8 -strip checkboxOn.png
+$im -size 14x14 xc:none -fill white -stroke 'rgb(66,85,99)' -strokewidth 1.5 -draw 'circle 6.5,6.5 6.5,1' \
+    -depth 8 -strip checkboxOff.png
