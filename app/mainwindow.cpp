@@ -10,6 +10,8 @@
 #include "sensors/quvixsensor.h"
 #include "sensors/sensorhandler.h"
 #include "ui_mainwindow.h"
+#include "views/barchart.h"
+#include "views/smithchartdialog.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -20,6 +22,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QSettings>
+#include <QShortcut>
 #include <QUrl>
 
 namespace {
@@ -55,8 +58,11 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
 {
     scanActivity_ = new ScanActivity(std::move(keepAwake), this);
 
-    // JOINS LATER, in this order before the form: the bar chart window (parent
-    // this) and the overview tab.
+    // Hidden until the user asks for it; then it moves into the data
+    // display's plot row.
+    barChart_ = new barchart(this);
+    barChart_->hide();
+    // JOINS LATER, here before the form: the overview tab.
     // The display options dialog's constructor brings the process-wide
     // ScanHandler into being. The dialog has no parent and is never
     // destroyed: scans keep its pointer to read their CSV columns.
@@ -85,9 +91,11 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     ui_->tabWidget->setCurrentIndex(0);
 
     // JOINS LATER: the tabs' mutual wiring and their activity(bool) ->
-    // scanActivity, the scan handler's getRidOfScan -> discardSelectedScan
-    // (with the data display), scanDeleted -> clearScanInfo, legendChanged,
-    // then emitLegendPosition() below.
+    // scanActivity, scanDeleted -> clearScanInfo, legendChanged, then
+    // emitLegendPosition() below.
+    // Scans beyond the handler's limit leave the tree and memory here.
+    connect(scanHandler_, &ScanHandler::getRidOfScan, this,
+            qOverload<BaseScan*>(&MainWindow::discardSelectedScan));
     displaySettings_->emitLegendPosition();
 
     setMinimumWidth(1200);
@@ -100,13 +108,16 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     // Sensors found before this connection are shown too.
     updateSensorList(sensorHandler_->sensors());
     connectForm();
+    connectDataDisplay();
     markNotYetAvailable();
+    auto* deleteKey = new QShortcut(QKeySequence(Qt::Key_Delete), this);
+    deleteKey->setContext(Qt::WindowShortcut);
+    connect(deleteKey, &QShortcut::activated, this, &MainWindow::deleteShortcut);
     ui_->actionExport_To_CSV->setVisible(false);
 
     loadSettings();
 
-    // JOINS LATER: the Smith chart dialog (parent this) with workDone ->
-    // closeSmithChart and simpleSmithChanged.
+    createSmithChart();
     // The stored Smith chart options are announced once.
     emit displaySettings_->simpleSmithChanged(displaySettings_->isSimpleSmith());
     emit displaySettings_->smithPointsChanged(displaySettings_->smithPoints());
@@ -118,6 +129,9 @@ MainWindow::~MainWindow()
     // options afterwards.
     scanHandler_->setScanTree(nullptr);
     scanHandler_->setDisplayOptions(nullptr);
+    // The dialog announces its end as it is destroyed, after this window
+    // has stopped being one.
+    disconnect(smithChart_, &SmithChartDialog::workDone, this, &MainWindow::closeSmithChart);
     delete ui_;
     ui_ = nullptr;
     // The tabs write their own copy of the paths as they are destroyed, with
@@ -183,19 +197,14 @@ void MainWindow::connectForm()
 
 void MainWindow::markNotYetAvailable()
 {
-    // JOINS LATER: these commands get their handlers with the scan files, the
-    // data display, its charts and the dialogs (About, Preferences, Sensors
-    // Hub). Until then they are shown disabled rather than
-    // doing nothing when used.
-    const QList<QAction*> actions = {ui_->actionOpen_Scan, ui_->actionSave_Active_Scan, ui_->actionCopy,
-                                     ui_->actionAbout,     ui_->actionPreferences,      ui_->actionSensors};
+    // JOINS LATER: these commands get their handlers with the scan files and
+    // the dialogs (About, Preferences, Sensors Hub). Until then they are
+    // shown disabled rather than doing nothing when used.
+    const QList<QAction*> actions = {ui_->actionOpen_Scan, ui_->actionSave_Active_Scan, ui_->actionAbout,
+                                     ui_->actionPreferences, ui_->actionSensors};
     for (QAction* action : actions)
         action->setEnabled(false);
-    const QList<QWidget*> widgets = {
-        ui_->DisplayImportScanButton, ui_->maximizeLayout,  ui_->clearButton, ui_->DisplayBarChartButton,
-        ui_->DisplaySmithChartButton, ui_->displayWaveForm, ui_->copyButton};
-    for (QWidget* widget : widgets)
-        widget->setEnabled(false);
+    ui_->DisplayImportScanButton->setEnabled(false);
 }
 
 void MainWindow::loadSettings()

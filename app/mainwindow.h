@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
+#include <QPointF>
+#include <QRectF>
 #include <QString>
 
 #include "platform/keepawake.h"
@@ -12,6 +15,12 @@ class BaseScan;
 class DisplaySettings;
 class QAction;
 class QButtonGroup;
+class QListWidgetItem;
+class QTimer;
+class QTreeWidgetItem;
+class SmithChartDialog;
+class barchart;
+class waveForm;
 class QuvixSensor;
 class ScanActivity;
 class ScanHandler;
@@ -44,7 +53,17 @@ public:
 
     static std::unique_ptr<KeepAwake> defaultKeepAwake();
 
+    // The data display's analysis views; the waveform view is null until
+    // first needed. For the window's own parts and for tests.
+    barchart* barChart() const { return barChart_; }
+    SmithChartDialog* smithChart() const { return smithChart_; }
+    waveForm* waveformView() const { return waveform_; }
+    // The distinct scans of the displayed curves, in the order of their
+    // first curve in the list.
+    QList<BaseScan*> displayedScans() const;
+
 signals:
+    // Just before the window deletes a scan it shows.
     void scanDeleted(BaseScan* scan);
 
 public slots:
@@ -56,6 +75,31 @@ public slots:
     void monitorUpdate(BaseScan* scan);
     void scanUpdate(BaseScan* scan);
     void open_ip_tool();
+
+    // The data display's scan tree and curve list.
+    void sendCurveToDisplay();
+    void scanTreeDoubleclick(QTreeWidgetItem* item);
+    void removeCurveFromDisplay();
+    void clearDisplayPlot();
+    void switchAxis(QListWidgetItem* item);
+    void displayListContextMenu(QPoint pos);
+    void displayTreeContextMenu(QPoint pos);
+    void discardSelectedScan();
+    void discardSelectedScan(BaseScan* scan);
+    void scanSelectionChangeInDisplayList();
+    void maximizeGraph(bool checked);
+    void deleteShortcut();
+    // JOINS LATER with the scan files: saves the scan selected in the tree.
+    void saveSelectedScan();
+
+    // The data display's chart feeds and clipboard.
+    void displaySmithChart(bool show);
+    void updateSmithChart(QRectF rect);
+    void updatePreviewMeterDisplaySlot(QPointF point);
+    void closeSmithChart();
+    void displayNewBarChart();
+    void displayWaveForm(bool show);
+    void copyToClipboard();
     void openDisplaySettingsMenu();
 
 protected:
@@ -70,6 +114,16 @@ private:
     void loadSettings();
     void writeOwnPaths();
     void showConnectionState(int sensorCount);
+    void connectDataDisplay();
+    void createSmithChart();
+    void updateAxisTitles();
+    void setAxisTitleFromCurves(const QList<QListWidgetItem*>& entries, int axis);
+    void applyAnalysisAvailability(int sensorType);
+    void ensureWaveform();
+    void takeScanOutOfViews(BaseScan* scan);
+    // Deletes an entry with its curve and lowers its axis count.
+    void deleteCurveEntry(QListWidgetItem* entry);
+    void fillSmithChart(bool restricted);
 
     Ui_MainWindow* ui_;
     QString savePath_;
@@ -80,6 +134,12 @@ private:
     QString autosaveTitle_;
     bool autosaveOn_ = false;
     DisplaySettings* displaySettings_ = nullptr; // never destroyed, not owned
+    barchart* barChart_ = nullptr;
+    SmithChartDialog* smithChart_ = nullptr;
+    waveForm* waveform_ = nullptr;
+    // Refills of the Smith chart while a point is dragged wait for this.
+    QTimer* smithRefillTimer_ = nullptr;
+    QElapsedTimer lastSmithRefill_;
     QButtonGroup* plotTools_ = nullptr;
     ScanActivity* scanActivity_ = nullptr;
     SensorHandler* sensorHandler_ = nullptr; // process-wide, not owned

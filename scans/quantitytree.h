@@ -12,8 +12,21 @@ enum QuantityTreeRole {
     SeriesRole = Qt::UserRole,          // Series* owned by the record, as void*
     ScanRole = Qt::UserRole + 1,        // owning BaseScan*, as void*
     CurveTitleRole = Qt::UserRole + 2,  // QString
+    CurveEntryRole = Qt::UserRole + 5,  // the data display's QListWidgetItem* as void* while
+                                        // displayed, the int 0 after its removal
     TrendIndexRole = Qt::UserRole + 10, // int
     UnitRole = Qt::UserRole + 11,       // QString
+};
+
+// Item data of the data display's curve-list entries, beside ScanRole,
+// TrendIndexRole and UnitRole, which they share with the tree's items.
+enum CurveListRole {
+    PlotCurveRole = Qt::UserRole,          // QwtPlotCurve* owned by the entry, as void*
+    CurveAxisRole = Qt::UserRole + 3,      // int: 0 left, 1 right
+    ChannelItemRole = Qt::UserRole + 4,    // the tree's QTreeWidgetItem*, as void*
+    CurveValuesRole = Qt::UserRole + 6,    // const Series* of the values, as void*
+    CurveTimeRole = Qt::UserRole + 7,      // const Series* of the times, as void*
+    CurveOnLeftAxisRole = Qt::UserRole + 9 // bool
 };
 
 // Builds a record's branch of the scan tree: the frequency, its scalar

@@ -192,7 +192,7 @@ bool DataDisplayPlot::hasIntervalSelection() const
 void DataDisplayPlot::connectPointPicker(barchart* chart)
 {
     connect(m_pointPicker, qOverload<const QPointF&>(&QwtPlotPicker::selected), chart,
-            &barchart::updateTimePosition);
+            &barchart::updateTimePosition, Qt::UniqueConnection);
     m_barChart = chart;
     ActivatePointSelect();
 }
@@ -200,7 +200,7 @@ void DataDisplayPlot::connectPointPicker(barchart* chart)
 void DataDisplayPlot::connectPointPickerToWaveform(waveForm* view)
 {
     connect(m_pointPicker, qOverload<const QPointF&>(&QwtPlotPicker::selected), view,
-            &waveForm::updateTimePosition);
+            &waveForm::updateTimePosition, Qt::UniqueConnection);
     m_waveform = view;
     ActivatePointSelect();
 }

@@ -4,21 +4,44 @@
 
 #include "app/mainwindow.h"
 
+#include "app/curvecolourcounter.h"
 #include "app/recordingkeepawake.h"
+#include "scans/quantitytree.h"
+#include "scans/scanhandler.h"
+#include "support/messageboxanswer.h"
+#include "support/scanfactory.h"
 #include "support/testenvironment.h"
 #include "ui_mainwindow.h"
+#include "views/barchart.h"
 #include "views/datadisplayplot.h"
+#include "views/smithchartdialog.h"
+#include "views/smithchartv2.h"
+#include "views/waveform.h"
 
 #include <gtest/gtest.h>
 
 #include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
 #include <qwt_plot_panner.h>
 #include <qwt_plot_picker.h>
+#include <qwt_plot_zoneitem.h>
 #include <qwt_plot_zoomer.h>
 
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QPointer>
 #include <QSettings>
+#include <QShortcut>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <functional>
 
 namespace {
+
+constexpr int halfSecondTicks = 12000000;
 
 class DataDisplayTest : public ::testing::Test
 {
@@ -28,18 +51,103 @@ protected:
     {
         QUVIX_REQUIRE_NETLAB();
         QSettings().clear();
+        handler()->setScanLimit(30);
         window = std::make_unique<MainWindow>(nullptr, std::make_unique<RecordingKeepAwake>());
+        deleted = std::make_unique<QSignalSpy>(window.get(), &MainWindow::scanDeleted);
     }
     void TearDown() override
     {
         window.reset();
+        // What the window did not discard goes before its sensors do.
+        for (const QPointer<BaseScan>& scan : scans)
+            delete scan.data();
         QSettings().clear();
     }
 
+    static ScanHandler* handler() { return ScanHandler::getInstance(); }
     Ui_MainWindow& form() { return window->form(); }
     DataDisplayPlot& plot() { return *form().DisplayPlot; }
+    QListWidget& curveList() { return *form().DisplayCurveList; }
+    QTreeWidget& tree() { return *form().DisplayListTree; }
+
+    FakeSensor& sensor(const QVector<double>& frequencies = {13.56}, int sensorType = 1)
+    {
+        sensors.push_back(
+            std::make_unique<FakeSensor>(frequencies, QVector<int>(frequencies.size(), 1), sensorType));
+        return *sensors.back();
+    }
+
+    // A CW scan of `samples` samples half a second apart, whose fundamental
+    // voltage rises by one volt a sample, finished through the handler.
+    BaseScan* finishedScan(const QString& nickname, FakeSensor& from, int samples = 4,
+                           double firstVoltage = 10.0)
+    {
+        auto scan = std::make_unique<CWScan>(&from, QStringLiteral("cw"), 100);
+        scan->serialNumber = from.serialNumber();
+        scan->nickname = nickname;
+        scan->start();
+        scantest::Load load;
+        load.voltage = firstVoltage;
+        scantest::fill(*scan, from, samples, load, {}, 1.0, halfSecondTicks);
+        BaseScan* finished = scan.release();
+        scans.append(finished);
+        handler()->scanComplete(finished);
+        return finished;
+    }
+    BaseScan* finishedScan(const QString& nickname) { return finishedScan(nickname, sensor()); }
+
+    QTreeWidgetItem* itemOf(const BaseScan* scan)
+    {
+        for (int i = 0; i < tree().topLevelItemCount(); ++i)
+            if (tree().topLevelItem(i)->data(0, ScanRole).value<void*>() == scan)
+                return tree().topLevelItem(i);
+        return nullptr;
+    }
+    // The scan's channels that a double click sends, in tree order.
+    QList<QTreeWidgetItem*> channelsOf(const BaseScan* scan)
+    {
+        QList<QTreeWidgetItem*> found;
+        std::function<void(QTreeWidgetItem*)> walk = [&](QTreeWidgetItem* item) {
+            if (item->childCount() == 0 && item->data(0, SeriesRole).value<void*>())
+                found.append(item);
+            for (int i = 0; i < item->childCount(); ++i)
+                walk(item->child(i));
+        };
+        if (QTreeWidgetItem* top = itemOf(scan))
+            walk(top);
+        return found;
+    }
+    // The first channel of the scan's tree with this curve title ending.
+    QTreeWidgetItem* channel(const BaseScan* scan, const QString& titleEnd, int skip = 0)
+    {
+        for (QTreeWidgetItem* item : channelsOf(scan))
+            if (item->data(0, CurveTitleRole).toString().endsWith(titleEnd) && skip-- == 0)
+                return item;
+        return nullptr;
+    }
+    QTreeWidgetItem* voltage(const BaseScan* scan, int frequency = 0)
+    {
+        return channel(scan, QStringLiteral("Fund V (Volts)"), frequency);
+    }
+    void doubleClick(QTreeWidgetItem* item)
+    {
+        ASSERT_NE(item, nullptr);
+        tree().setCurrentItem(item);
+        emit tree().itemDoubleClicked(item, 0);
+    }
+    void setOnRightAxis(int row, bool right)
+    {
+        QListWidgetItem* entry = curveList().item(row);
+        entry->setCheckState(right ? Qt::Checked : Qt::Unchecked);
+        emit curveList().itemClicked(entry);
+    }
+    int plotCurveCount() { return plot().itemList(QwtPlotItem::Rtti_PlotCurve).size(); }
+    static QColor colourNamed(const char* name) { return QColor(QString::fromLatin1(name)); }
 
     std::unique_ptr<MainWindow> window;
+    std::unique_ptr<QSignalSpy> deleted;
+    std::vector<std::unique_ptr<FakeSensor>> sensors;
+    QList<QPointer<BaseScan>> scans;
 };
 
 TEST_F(DataDisplayTest, PlotToolButtonsSetThePlotsMode)
@@ -55,6 +163,286 @@ TEST_F(DataDisplayTest, PlotToolButtonsSetThePlotsMode)
     form().DisplayZoomButton->click();
     EXPECT_TRUE(plot().zoomer()->isEnabled());
     EXPECT_FALSE(plot().pointPicker()->isEnabled());
+}
+
+TEST_F(DataDisplayTest, DoubleClicksSendEachChannelOnceInTheNextColour)
+{
+    ASSERT_EQ(CurveColourCounter::value(), 1) << "the first curves of the run";
+    BaseScan* first = finishedScan(QStringLiteral("one"));
+    BaseScan* second = finishedScan(QStringLiteral("two"));
+    ASSERT_EQ(tree().topLevelItemCount(), 2);
+
+    doubleClick(itemOf(first)); // a scan item sends nothing
+    EXPECT_EQ(curveList().count(), 0);
+    doubleClick(voltage(first));
+    doubleClick(channel(first, QStringLiteral("Fund I (Amps)")));
+    doubleClick(voltage(second));
+    doubleClick(voltage(first)); // displayed already
+    ASSERT_EQ(curveList().count(), 3);
+    EXPECT_EQ(plotCurveCount(), 3);
+
+    const char* expected[] = {"DarkGreen", "Darkorchid", "Darkred"};
+    for (int row = 0; row < 3; ++row) {
+        QListWidgetItem* entry = curveList().item(row);
+        EXPECT_EQ(entry->foreground().color(), colourNamed(expected[row])) << row;
+        auto* channelItem = static_cast<QTreeWidgetItem*>(entry->data(ChannelItemRole).value<void*>());
+        EXPECT_EQ(channelItem->foreground(0).color(), colourNamed(expected[row]));
+        EXPECT_EQ(channelItem->data(0, CurveEntryRole).value<void*>(), entry);
+        auto* curve = static_cast<QwtPlotCurve*>(entry->data(PlotCurveRole).value<void*>());
+        EXPECT_EQ(curve->pen().color(), colourNamed(expected[row]));
+        EXPECT_EQ(curve->dataSize(), 4u);
+        EXPECT_EQ(entry->checkState(), Qt::Unchecked);
+    }
+    EXPECT_EQ(curveList().item(0)->text(), QStringLiteral("F13.56 Fund V (Volts) -one"));
+    EXPECT_EQ(curveList().item(2)->toolTip(), QStringLiteral("Sample Size :: 4 \n Time Unit (time (s))"));
+    EXPECT_TRUE(plot().axisEnabled(QwtPlot::yLeft));
+    EXPECT_EQ(plot().axisTitle(QwtPlot::yLeft).text(), QStringLiteral("Volts,Amps,Volts"));
+    EXPECT_EQ(window->barChart()->scans(), (QList<BaseScan*>{first, second}));
+
+    // Removing and sending again goes on with the next colour.
+    curveList().setCurrentRow(0);
+    window->removeCurveFromDisplay();
+    EXPECT_EQ(voltage(first)->foreground(0).color(), QColor(Qt::black));
+    EXPECT_EQ(voltage(first)->data(0, CurveEntryRole).toInt(), 0);
+    doubleClick(voltage(first));
+    EXPECT_EQ(curveList().item(2)->foreground().color(), colourNamed("darkslateblue"));
+}
+
+TEST_F(DataDisplayTest, CurvesMoveBetweenAxesAndTitlesJoinTheirUnits)
+{
+    BaseScan* scan = finishedScan(QStringLiteral("one"), sensor({13.56, 27.12}));
+    doubleClick(voltage(scan));
+    doubleClick(channel(scan, QStringLiteral("Fund I (Amps)")));
+    doubleClick(voltage(scan, 1));
+    ASSERT_EQ(curveList().count(), 3);
+
+    setOnRightAxis(1, true);
+    auto* moved = static_cast<QwtPlotCurve*>(curveList().item(1)->data(PlotCurveRole).value<void*>());
+    EXPECT_EQ(moved->yAxis(), QwtPlot::yRight);
+    EXPECT_EQ(curveList().item(1)->data(CurveAxisRole).toInt(), 1);
+    EXPECT_TRUE(plot().axisEnabled(QwtPlot::yRight));
+    EXPECT_TRUE(plot().axisEnabled(QwtPlot::yLeft));
+    EXPECT_EQ(plot().axisTitle(QwtPlot::yLeft).text(), QStringLiteral("Volts,Volts"));
+    EXPECT_EQ(plot().axisTitle(QwtPlot::yRight).text(), QStringLiteral("Amps"));
+
+    // A click on the text of a curve already on its axis changes nothing.
+    emit curveList().itemClicked(curveList().item(1));
+    setOnRightAxis(0, true);
+    setOnRightAxis(2, true);
+    EXPECT_FALSE(plot().axisEnabled(QwtPlot::yLeft));
+    EXPECT_EQ(plot().axisTitle(QwtPlot::yLeft).text(), QString());
+    EXPECT_EQ(plot().axisTitle(QwtPlot::yRight).text(), QStringLiteral("Volts,Amps,Volts"));
+
+    setOnRightAxis(1, false);
+    EXPECT_TRUE(plot().axisEnabled(QwtPlot::yLeft));
+    EXPECT_EQ(plot().axisTitle(QwtPlot::yLeft).text(), QStringLiteral("Amps"));
+
+    // A removal counts down the axis the curve was on.
+    curveList().setCurrentRow(1);
+    window->removeCurveFromDisplay();
+    setOnRightAxis(0, false);
+    setOnRightAxis(1, false);
+    EXPECT_FALSE(plot().axisEnabled(QwtPlot::yRight));
+}
+
+TEST_F(DataDisplayTest, ClearAllEmptiesTheDisplay)
+{
+    QList<BaseScan*> shown;
+    for (const char* name : {"one", "two", "three"}) {
+        shown.append(finishedScan(QString::fromLatin1(name)));
+        doubleClick(voltage(shown.last()));
+    }
+    plot().SelectZone(QRectF(0.5, 0.0, 1.0, 0.0));
+    plot().zoomer()->zoom(QRectF(0.5, 10.0, 1.0, 1.0));
+    QSignalSpy selections(&plot(), &DataDisplayPlot::IntervalSelection);
+
+    curveList().setCurrentRow(1);
+    form().clearButton->click();
+    EXPECT_EQ(curveList().count(), 0);
+    EXPECT_EQ(plotCurveCount(), 0);
+    for (BaseScan* scan : shown)
+        EXPECT_EQ(voltage(scan)->foreground(0).color(), QColor(Qt::black));
+    EXPECT_TRUE(window->barChart()->scans().isEmpty());
+    EXPECT_FALSE(plot().hasIntervalSelection());
+    ASSERT_FALSE(selections.isEmpty());
+    EXPECT_EQ(selections.last().at(0).toRectF(), QRectF());
+    EXPECT_TRUE(plot().axisAutoScale(QwtPlot::xBottom));
+    EXPECT_EQ(tree().topLevelItemCount(), 3);
+}
+
+TEST_F(DataDisplayTest, DiscardAsksForUnsavedDataAndDeletesTheScanLast)
+{
+    BaseScan* kept = finishedScan(QStringLiteral("kept"));
+    QPointer<BaseScan> scan = finishedScan(QStringLiteral("unsaved"));
+    doubleClick(voltage(scan));
+    doubleClick(voltage(kept));
+    tree().setCurrentItem(itemOf(scan));
+    ASSERT_TRUE(form().DisplayDiscardScanButton->isEnabled());
+    {
+        MessageBoxAnswers answers({QMessageBox::Cancel});
+        form().DisplayDiscardScanButton->click();
+        ASSERT_EQ(answers.seen().size(), 1);
+        EXPECT_EQ(answers.seen()[0].title, QStringLiteral("are you sure ?"));
+        EXPECT_EQ(answers.seen()[0].text,
+                  QStringLiteral("Scan unsaved has unsaved data, are you sure you want to discard it ?")
+                      .replace(QStringLiteral("unsaved has"), scan->name() + QStringLiteral(" has")));
+        EXPECT_EQ(answers.seen()[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        EXPECT_EQ(answers.seen()[0].defaultButton, QMessageBox::Cancel);
+    }
+    EXPECT_FALSE(scan.isNull());
+    EXPECT_EQ(tree().topLevelItemCount(), 2);
+    EXPECT_EQ(curveList().count(), 2);
+
+    // The scan is still whole when its deletion is announced.
+    BaseScan* const announced = scan.data();
+    int samplesWhenAnnounced = -1;
+    BaseScan* announcedScan = nullptr;
+    QObject::connect(window.get(), &MainWindow::scanDeleted, window.get(), [&](BaseScan* going) {
+        announcedScan = going;
+        samplesWhenAnnounced = going->sampleCount(0);
+    });
+    {
+        MessageBoxAnswers answers({QMessageBox::Ok});
+        form().DisplayDiscardScanButton->click();
+        EXPECT_EQ(answers.seen().size(), 1);
+    }
+    EXPECT_TRUE(scan.isNull());
+    EXPECT_EQ(deleted->count(), 1);
+    EXPECT_EQ(announcedScan, announced);
+    EXPECT_EQ(samplesWhenAnnounced, 4);
+    EXPECT_EQ(tree().topLevelItemCount(), 1);
+    ASSERT_EQ(curveList().count(), 1);
+    EXPECT_EQ(plotCurveCount(), 1);
+    EXPECT_EQ(window->barChart()->scans(), QList<BaseScan*>{kept});
+    EXPECT_FALSE(handler()->keptScans().contains(announced));
+
+    // The handler's later drops reach only scans it still holds.
+    handler()->setScanLimit(1);
+    finishedScan(QStringLiteral("newer"));
+    EXPECT_EQ(handler()->keptScans().size(), 1);
+    EXPECT_EQ(tree().topLevelItemCount(), 2) << "the oldest has a curve on display";
+}
+
+TEST_F(DataDisplayTest, AScanReadFromAFileIsDiscardedWithoutAQuestion)
+{
+    BaseScan* scan = finishedScan(QStringLiteral("saved"));
+    scan->unsavedData = false;
+    tree().setCurrentItem(itemOf(scan));
+    window->discardSelectedScan();
+    EXPECT_EQ(tree().topLevelItemCount(), 0);
+    EXPECT_EQ(deleted->count(), 1);
+}
+
+TEST_F(DataDisplayTest, ScansBeyondTheLimitLeaveTheTreeAndMemoryUnlessDisplayed)
+{
+    handler()->setScanLimit(2);
+    QPointer<BaseScan> oldest = finishedScan(QStringLiteral("oldest"));
+    QPointer<BaseScan> shown = finishedScan(QStringLiteral("shown"));
+    doubleClick(voltage(shown));
+    finishedScan(QStringLiteral("third"));
+    EXPECT_TRUE(oldest.isNull());
+    EXPECT_EQ(deleted->count(), 1);
+    EXPECT_EQ(tree().topLevelItemCount(), 2);
+
+    finishedScan(QStringLiteral("fourth"));
+    EXPECT_FALSE(shown.isNull()) << "a scan with a curve on display stays";
+    EXPECT_NE(itemOf(shown), nullptr);
+    EXPECT_EQ(tree().topLevelItemCount(), 3);
+    EXPECT_EQ(deleted->count(), 1);
+    EXPECT_EQ(handler()->keptScans().size(), 2);
+    EXPECT_FALSE(handler()->keptScans().contains(shown.data()));
+
+    // The user can still discard it; its curve goes first.
+    shown->unsavedData = false;
+    tree().setCurrentItem(itemOf(shown));
+    window->discardSelectedScan();
+    EXPECT_TRUE(shown.isNull());
+    EXPECT_EQ(curveList().count(), 0);
+}
+
+TEST_F(DataDisplayTest, DeleteKeyActsOnTheWidgetWithTheFocus)
+{
+    const QList<QShortcut*> shortcuts = window->findChildren<QShortcut*>();
+    ASSERT_TRUE(std::any_of(shortcuts.begin(), shortcuts.end(),
+                            [](QShortcut* s) { return s->key() == QKeySequence(Qt::Key_Delete); }));
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    BaseScan* scan = finishedScan(QStringLiteral("one"));
+    scan->unsavedData = false;
+    doubleClick(voltage(scan));
+    doubleClick(channel(scan, QStringLiteral("Fund I (Amps)")));
+    curveList().setCurrentRow(0);
+
+    form().clearButton->setFocus();
+    window->deleteShortcut();
+    EXPECT_EQ(curveList().count(), 2);
+    EXPECT_EQ(tree().topLevelItemCount(), 1);
+
+    curveList().setFocus();
+    ASSERT_TRUE(curveList().hasFocus());
+    window->deleteShortcut();
+    EXPECT_EQ(curveList().count(), 1);
+    EXPECT_EQ(tree().topLevelItemCount(), 1);
+
+    tree().setCurrentItem(itemOf(scan));
+    tree().setFocus();
+    ASSERT_TRUE(tree().hasFocus());
+    window->deleteShortcut();
+    EXPECT_EQ(tree().topLevelItemCount(), 0);
+    EXPECT_EQ(curveList().count(), 0);
+}
+
+TEST_F(DataDisplayTest, AnalysisViewsFollowTheSelectedScansSensorType)
+{
+    struct Case {
+        int type;
+        bool bars;
+        bool smith;
+        bool wave;
+    };
+    // Type 2 changes nothing: it keeps what type 3 left.
+    const Case cases[] = {{3, true, true, true},
+                          {2, true, true, true},
+                          {1, true, true, false},
+                          {0, false, true, false},
+                          {2, false, true, false}};
+    form().displayWaveForm->setChecked(true);
+    ASSERT_NE(window->waveformView(), nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        BaseScan* scan =
+            finishedScan(QStringLiteral("type %1 %2").arg(c.type).arg(tree().topLevelItemCount()),
+                         sensor({13.56}, c.type));
+        scan->sensorType = c.type;
+        tree().setCurrentItem(itemOf(scan));
+        window->scanSelectionChangeInDisplayList();
+        EXPECT_EQ(form().DisplayBarChartButton->isEnabled(), c.bars);
+        EXPECT_EQ(form().DisplaySmithChartButton->isEnabled(), c.smith);
+        EXPECT_EQ(form().displayWaveForm->isEnabled(), c.wave);
+        if (c.type == 1 || c.type == 0)
+            EXPECT_TRUE(window->waveformView()->isHidden());
+        EXPECT_TRUE(form().displayWaveForm->isChecked()) << "the check state stays";
+        EXPECT_EQ(form().saveData->text(), QStringLiteral("Save..."));
+        EXPECT_EQ(form().exportData->text(), QStringLiteral("Export..."));
+    }
+    plot().SelectZone(QRectF(0.0, 0.0, 1.0, 0.0));
+    EXPECT_EQ(form().exportData->text(), QStringLiteral("Export Interval..."));
+    tree().setCurrentItem(nullptr);
+    window->scanSelectionChangeInDisplayList();
+    EXPECT_FALSE(form().saveData->isEnabled());
+    EXPECT_FALSE(form().DisplayDiscardScanButton->isEnabled());
+}
+
+TEST_F(DataDisplayTest, MaximizeListMovesTheScanListIntoItsColumn)
+{
+    form().maximizeLayout->click();
+    EXPECT_GE(form().maxLayout->indexOf(form().groupBox), 0);
+    EXPECT_EQ(form().DisplayListTree->maximumHeight(), 800);
+    EXPECT_EQ(form().maximizeLayout->text(), QStringLiteral("Maximize Graph"));
+    form().maximizeLayout->click();
+    EXPECT_EQ(form().horizontalLayout_3->indexOf(form().groupBox), 0);
+    EXPECT_EQ(form().DisplayListTree->maximumHeight(), 230);
+    EXPECT_EQ(form().maximizeLayout->text(), QStringLiteral("Maximize List"));
 }
 
 } // namespace

@@ -1,0 +1,112 @@
+#include "app/datadisplayfeeds.h"
+
+#include "scans/basescan.h"
+#include "scans/parameternames.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+namespace {
+
+const char* const smithColourNames[] = {
+    "Black",         "red",           "yellow",     "Darkorchid",   "Darkred",
+    "darkslateblue", "darkslategray", "darkviolet", "midnightblue", "red"};
+constexpr int smithColourCount = 10;
+constexpr double referenceOhms = 50.0;
+constexpr double pi = 3.14159265358979323846;
+
+size_t firstNotBelow(const Series& time, double t)
+{
+    // Scan times only grow; a binary search finds the boundary.
+    return static_cast<size_t>(std::lower_bound(time.begin(), time.end(), t) - time.begin());
+}
+
+QString number(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+} // namespace
+
+DataDisplayFeeds::IndexRange DataDisplayFeeds::rangeOf(const Series& time,
+                                                       const std::optional<Interval>& interval)
+{
+    if (!interval)
+        return {0, time.size()};
+    const size_t first = firstNotBelow(time, interval->minimum);
+    const size_t end = firstNotBelow(time, interval->maximum);
+    return {first, std::max(first, end)};
+}
+
+QColor DataDisplayFeeds::smithLineColour(int line)
+{
+    QColor colour;
+    colour.setNamedColor(QString::fromLatin1(smithColourNames[line % smithColourCount]));
+    return colour;
+}
+
+QPointF DataDisplayFeeds::normalisedImpedance(double magnitude, double phaseDegrees)
+{
+    const double angle = phaseDegrees * pi / 180.0;
+    return {std::abs(magnitude * std::cos(angle) / referenceOhms),
+            magnitude * std::sin(-angle) / referenceOhms};
+}
+
+std::vector<DataDisplayFeeds::SmithLine> DataDisplayFeeds::smithLines(const QList<BaseScan*>& scans,
+                                                                      const std::optional<Interval>& interval)
+{
+    std::vector<SmithLine> lines;
+    for (BaseScan* scan : scans) {
+        std::lock_guard<std::mutex> lock(scan->mutex);
+        if (scan->dataSets.empty())
+            continue;
+        const TrendDataSet& set = *scan->dataSets.front();
+        const IndexRange range = rangeOf(set.time, interval);
+        for (size_t f = 0; f < set.records.size(); ++f) {
+            SmithLine line;
+            line.colour = smithLineColour(static_cast<int>(lines.size()));
+            line.label = QStringLiteral("%1MHz").arg(number(set.records[f]->frequencyMHz));
+            const int record = static_cast<int>(f);
+            const Series& magnitude = set.parameterSeries(ImpedancePolar, record, 0);
+            const Series& phase = set.parameterSeries(Phase, record, 0);
+            // A record without harmonics holds no values at all.
+            const size_t end = std::min({range.end, magnitude.size(), phase.size()});
+            if (range.first < end)
+                line.impedances.reserve(static_cast<int>(end - range.first));
+            for (size_t i = range.first; i < end; ++i)
+                line.impedances.append(normalisedImpedance(magnitude[i], phase[i]));
+            lines.push_back(std::move(line));
+        }
+    }
+    return lines;
+}
+
+QString DataDisplayFeeds::clipboardText(const QList<ClipboardBlock>& blocks,
+                                        const std::optional<Interval>& interval)
+{
+    QString text;
+    const QChar tab = QLatin1Char('\t');
+    const QChar lineBreak = QLatin1Char('\n');
+    for (const ClipboardBlock& block : blocks) {
+        if (block.curves.isEmpty())
+            continue;
+        text += block.scanName + lineBreak;
+        text += QStringLiteral("Time") + tab;
+        for (const ClipboardCurve& curve : block.curves)
+            text += curve.text + tab;
+        text += lineBreak;
+        const Series& time = *block.curves.last().time;
+        const IndexRange rows = rangeOf(time, interval);
+        for (size_t i = rows.first; i < rows.end; ++i) {
+            text += number(time[i]) + tab;
+            for (const ClipboardCurve& curve : block.curves) {
+                if (i < curve.values->size())
+                    text += number((*curve.values)[i]);
+                text += tab;
+            }
+            text += lineBreak;
+        }
+    }
+    return text;
+}
