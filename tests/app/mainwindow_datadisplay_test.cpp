@@ -445,4 +445,135 @@ TEST_F(DataDisplayTest, MaximizeListMovesTheScanListIntoItsColumn)
     EXPECT_EQ(form().maximizeLayout->text(), QStringLiteral("Maximize List"));
 }
 
+TEST_F(DataDisplayTest, SmithChartHasOneLinePerChannelOfEachDisplayedScan)
+{
+    const QVector<double> frequencies = {13.56, 27.12, 40.68, 2.0};
+    for (const char* name : {"one", "two", "three"}) {
+        BaseScan* scan = finishedScan(QString::fromLatin1(name), sensor(frequencies));
+        doubleClick(voltage(scan));
+    }
+    // A second curve of a scan adds no lines.
+    doubleClick(channel(window->displayedScans().first(), QStringLiteral("Fund I (Amps)")));
+
+    form().DisplaySmithChartButton->click();
+    SmithChartDialog* dialog = window->smithChart();
+    ASSERT_TRUE(dialog->isVisible());
+    SmithChartV2* chart = dialog->chart();
+    ASSERT_EQ(chart->lineCount(), 12);
+    EXPECT_EQ(chart->lineColour(0), colourNamed("Black"));
+    EXPECT_EQ(chart->lineColour(1), colourNamed("red"));
+    EXPECT_EQ(chart->lineColour(2), colourNamed("yellow"));
+    EXPECT_EQ(chart->lineColour(10), colourNamed("Black"));
+    EXPECT_EQ(chart->lineColour(11), colourNamed("red"));
+    for (int line = 0; line < 12; ++line)
+        EXPECT_EQ(chart->points(line).size(), 4) << line;
+    auto* rows = dialog->findChild<QListWidget*>();
+    ASSERT_NE(rows, nullptr);
+    ASSERT_EQ(rows->count(), 12);
+    EXPECT_EQ(rows->item(0)->text(), QStringLiteral("13.56MHz"));
+    EXPECT_EQ(rows->item(3)->text(), QStringLiteral("2MHz"));
+    EXPECT_EQ(rows->item(11)->foreground().color(), colourNamed("red"));
+
+    // Closing the dialog unchecks its button.
+    dialog->close();
+    EXPECT_FALSE(form().DisplaySmithChartButton->isChecked());
+    EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(DataDisplayTest, SelectedIntervalRestrictsTheSmithChartAndTheCopy)
+{
+    BaseScan* scan = finishedScan(QStringLiteral("one"), sensor(), 5);
+    {
+        std::lock_guard<std::mutex> lock(scan->mutex);
+        ASSERT_EQ(scan->dataSets.front()->time, (Series{0.0, 0.5, 1.0, 1.5, 2.0}));
+    }
+    doubleClick(voltage(scan));
+    form().DisplaySmithChartButton->click();
+    SmithChartV2* chart = window->smithChart()->chart();
+    ASSERT_EQ(chart->points(0).size(), 5);
+
+    form().DisplaySelectAreaButton->click();
+    plot().SelectZone(QRectF(1.0, 0.0, 1.0, 0.0));
+    EXPECT_EQ(chart->points(0).size(), 2);
+    form().copyButton->click();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "-one\n"
+                                                               "Time\tF13.56 Fund V (Volts) -one\t\n"
+                                                               "1\t12\t\n"
+                                                               "1.5\t13\t\n");
+
+    // Escape on the plot ends the selection: all samples again.
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&plot(), &escape);
+    EXPECT_EQ(chart->points(0).size(), 5);
+    form().copyButton->click();
+    EXPECT_EQ(QApplication::clipboard()->text().count(QLatin1Char('\n')), 7);
+}
+
+TEST_F(DataDisplayTest, CopyListsOneBlockPerScanInTheOrderOfItsFirstCurve)
+{
+    BaseScan* first = finishedScan(QStringLiteral("one"), sensor(), 2, 10.0);
+    BaseScan* second = finishedScan(QStringLiteral("two"), sensor(), 2, 20.0);
+    doubleClick(voltage(second));
+    doubleClick(voltage(first));
+    doubleClick(channel(second, QStringLiteral("Fund I (Amps)")));
+    curveList().item(0)->setText(QStringLiteral("renamed"));
+
+    window->form().actionCopy->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "-two\n"
+                                                               "Time\trenamed\tF13.56 Fund I (Amps) -two\t\n"
+                                                               "0\t20\t0.5\t\n"
+                                                               "0.5\t21\t0.5\t\n"
+                                                               "-one\n"
+                                                               "Time\tF13.56 Fund V (Volts) -one\t\n"
+                                                               "0\t10\t\n"
+                                                               "0.5\t11\t\n");
+
+    form().clearButton->click();
+    form().copyButton->click();
+    EXPECT_TRUE(QApplication::clipboard()->text().isEmpty());
+}
+
+TEST_F(DataDisplayTest, HarmonicsProfileButtonTogglesTheBarChartInThePlotRow)
+{
+    window->show();
+    form().DisplayBarChartButton->click();
+    barchart* chart = window->barChart();
+    EXPECT_GE(form().DisplayLayout->indexOf(chart), 0);
+    EXPECT_FALSE(chart->isHidden());
+    EXPECT_FALSE(chart->isWindow());
+    EXPECT_TRUE(plot().pointPicker()->isEnabled());
+    form().DisplayBarChartButton->click();
+    EXPECT_TRUE(chart->isHidden());
+
+    BaseScan* scan = finishedScan(QStringLiteral("one"));
+    tree().setCurrentItem(itemOf(scan));
+    form().DisplayBarChartButton->click();
+    EXPECT_FALSE(chart->isHidden());
+    EXPECT_EQ(chart->scans(), QList<BaseScan*>{scan});
+}
+
+TEST_F(DataDisplayTest, WaveformViewListsOnlyScansOfIonFluxSensors)
+{
+    BaseScan* multi = finishedScan(QStringLiteral("multi"), sensor({13.56}, 1));
+    BaseScan* ionFlux = finishedScan(QStringLiteral("ion flux"), sensor({13.56}, 3));
+    ASSERT_EQ(ionFlux->sensorType, 3);
+    doubleClick(voltage(multi));
+    ASSERT_NE(window->waveformView(), nullptr) << "made with the first curve";
+    EXPECT_TRUE(window->waveformView()->isHidden());
+    EXPECT_FALSE(form().displayWaveForm->isEnabled()) << "the selected scan has no waveform";
+    window->displayWaveForm(true);
+    EXPECT_FALSE(window->waveformView()->isHidden());
+    EXPECT_TRUE(window->waveformView()->scans().isEmpty());
+    EXPECT_GE(form().DisplayLayout->indexOf(window->waveformView()), 0);
+
+    doubleClick(voltage(ionFlux));
+    EXPECT_TRUE(form().displayWaveForm->isEnabled());
+    EXPECT_EQ(window->waveformView()->scans(), QList<BaseScan*>{ionFlux});
+    form().displayWaveForm->click();
+    EXPECT_FALSE(window->waveformView()->isHidden());
+    EXPECT_EQ(window->waveformView()->scans(), QList<BaseScan*>{ionFlux});
+    form().displayWaveForm->click();
+    EXPECT_TRUE(window->waveformView()->isHidden());
+}
+
 } // namespace
