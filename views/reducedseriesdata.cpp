@@ -66,20 +66,27 @@ void ReducedSeriesData::samplesChanged(bool reset, size_t dropped, size_t /*appe
 
 void ReducedSeriesData::setRectOfInterest(const QRectF& rect)
 {
-    // Once a curve has handed the view under its canvas (which reaches past
-    // the scale's ends), Qwt's scale rectangle would only undo it on every
+    // Once a curve hands the view under its canvas (which reaches past the
+    // scale's ends), Qwt's scale rectangle would only undo it on every
     // replot and make the reduction again.
-    if (rect.width() <= 0.0 || m_pixels > 0)
+    if (rect.width() <= 0.0 || m_viewFromCurve)
         return;
-    setView(rect.left(), rect.right(), m_pixelLeft, m_pixelLeft + m_pixels);
+    applyView(rect.left(), rect.right(), 0.0, m_pixels);
 }
 
 void ReducedSeriesData::setCanvasWidth(int pixels)
 {
-    setView(m_left, m_right, m_pixelLeft, m_pixelLeft + pixels);
+    if (!m_viewFromCurve)
+        applyView(m_left, m_right, 0.0, pixels);
 }
 
 void ReducedSeriesData::setView(double left, double right, double pixelLeft, double pixelRight)
+{
+    m_viewFromCurve = true;
+    applyView(left, right, pixelLeft, pixelRight);
+}
+
+void ReducedSeriesData::applyView(double left, double right, double pixelLeft, double pixelRight)
 {
     if (left > right) {
         std::swap(left, right);

@@ -41,9 +41,12 @@ public:
     // went from the front and `appended` were added at the end.
     void samplesChanged(bool reset, size_t dropped, size_t appended);
 
+    // Without a curve that hands the view: the scale range from Qwt and the
+    // canvas width from whoever shows the plot.
     void setRectOfInterest(const QRectF& rect) override;
     void setCanvasWidth(int pixels);
-    // The visible time range and where its ends fall in device pixels.
+    // The visible time range and where its ends fall in device pixels, as
+    // the drawing curve knows them; from then on the two above are ignored.
     void setView(double left, double right, double pixelLeft, double pixelRight);
 
     size_t size() const override;
@@ -61,6 +64,7 @@ private:
     void reduce(size_t from, size_t to) const;
     void extendBounds(size_t from, size_t to) const;
     void noteOrder(size_t from) const;
+    void applyView(double left, double right, double pixelLeft, double pixelRight);
 
     Series m_ownTime;
     Series m_ownValues;
@@ -72,6 +76,7 @@ private:
     double m_left = 0.0;
     double m_right = 0.0;
     bool m_hasRange = false;
+    bool m_viewFromCurve = false;
     double m_pixelLeft = 0.0;
     double m_pixelRight = 0.0;
     int m_pixels = 0;

@@ -150,6 +150,21 @@ TEST_F(MillionPoints, BoundsCoverAllPointsWhateverTheView)
     EXPECT_EQ(data.boundingRect(), QRectF(0.0, *lowest, time->back(), *highest - *lowest));
 }
 
+TEST_F(MillionPoints, PlainCurveReducesForTheScaleRangeAndTheCanvasWidth)
+{
+    ReducedSeriesData data(time, values);
+    data.setCanvasWidth(500);
+    data.setRectOfInterest(QRectF(100.0, -1.5, 10.0, 3.0));
+    EXPECT_LE(data.size(), 4u * 502u);
+    EXPECT_GT(data.size(), 500u);
+    EXPECT_NEAR(data.sample(0).x(), 100.0, 0.05); // a pen's width beyond the edge
+    // A zoom to 1000 points: all of them drawn, and a few beyond each edge.
+    data.setRectOfInterest(QRectF(200.0, -1.5, 1.0, 3.0));
+    EXPECT_GE(data.size(), 1001u);
+    EXPECT_LE(data.size(), 1020u);
+    EXPECT_NEAR(data.sample(0).x(), 200.0, 0.01);
+}
+
 TEST(ReducedSeriesData, OwnedSamplesGrowAndShrinkWithTheirBounds)
 {
     ReducedSeriesData data;
