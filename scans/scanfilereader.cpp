@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr qint64 chunkBytes = 1 << 20;
+constexpr qint64 chunkBytes = 256 * 1024;
 // The longest line a sensor's file can have is a few hundred kilobytes.
 constexpr size_t maximumLineBytes = 16u << 20;
 
@@ -111,10 +111,10 @@ public:
         if (scanner.feed(m_buffer.data() + m_position, m_buffer.data() + m_buffer.size()) || m_deviceDone)
             return scanner.lineEnds() + 1;
         const qint64 resume = m_device.pos();
-        std::string chunk(static_cast<size_t>(chunkBytes), '\0');
+        m_ahead.resize(static_cast<size_t>(chunkBytes));
         while (true) {
-            const qint64 n = m_device.read(chunk.data(), chunkBytes);
-            if (n <= 0 || scanner.feed(chunk.data(), chunk.data() + n))
+            const qint64 n = m_device.read(m_ahead.data(), chunkBytes);
+            if (n <= 0 || scanner.feed(m_ahead.data(), m_ahead.data() + n))
                 break;
         }
         if (!m_device.seek(resume))
@@ -139,6 +139,7 @@ private:
 
     QIODevice& m_device;
     std::string m_buffer;
+    std::string m_ahead; // the bytes read ahead by linesLeftInBlock
     size_t m_position = 0;
     bool m_deviceDone = false;
 };
