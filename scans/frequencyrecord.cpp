@@ -86,15 +86,19 @@ void FrequencyRecord::appendHarmonic(int harmonic, double v, double theta, doubl
         voltageImaginary[h].push_back(v * std::sin(t));
     }
 
+    // One sine and cosine of the phase serve the current and the impedance
+    // (sin(-p) is -sin(p) to the bit).
     const double p = toRadians(phi);
-    currentImaginary[h].push_back(i * std::sin(p));
-    currentReal[h].push_back(i * std::cos(p));
+    const double sinP = std::sin(p);
+    const double cosP = std::cos(p);
+    currentImaginary[h].push_back(i * sinP);
+    currentReal[h].push_back(i * cosP);
 
     const double z = i == 0.0 ? 0.0 : v / i;
     impedanceMagnitude[h].push_back(z);
     impedancePhase[h].push_back(-phi);
-    const double r = z * std::cos(p);
-    const double x = z * std::sin(-p);
+    const double r = z * cosP;
+    const double x = z * -sinP;
     impedanceReal[h].push_back(r);
     impedanceImaginary[h].push_back(x);
 
