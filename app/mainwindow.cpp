@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/autosavefailurenotice.h"
 #include "app/displaysettings.h"
 #include "app/scanactivity.h"
 #include "app/shellvalues.h"
@@ -82,6 +83,8 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     // JOINS LATER: the time-trend, time-resolved and pulse-trend tabs with the
     // display options dialog; connections 1 to 8.
     scanHandler_->setScanTree(ui_->DisplayListTree);
+    connect(scanHandler_, &ScanHandler::autosaveFailed, new AutosaveFailureNotice(this),
+            &AutosaveFailureNotice::report);
     scanHandler_->setDisplayOptions(displaySettings_);
     // JOINS LATER: the four tabs are inserted at index 0 ("Time Resolved",
     // "Pulse Trend", "Time Trend", "Overview").

@@ -577,20 +577,48 @@ void BaseScan::autosaveFileName()
     setBaseNameFrom(autosavePath);
 }
 
-QString BaseScan::autosave(BaseScan* scan, const CsvColumnOptions* options)
+namespace {
+
+// Why a file could not be written, as far as its folder tells.
+QString writeFailureReason(const QString& path)
 {
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    if (!folder.exists())
+        return QStringLiteral("the folder %1 does not exist").arg(folder.filePath());
+    if (!folder.isDir())
+        return QStringLiteral("%1 is not a folder").arg(folder.filePath());
+    if (!folder.isWritable())
+        return QStringLiteral("the folder %1 cannot be written to").arg(folder.filePath());
+    return QStringLiteral("%1 could not be written whole (is the disk full?)").arg(path);
+}
+
+} // namespace
+
+QString BaseScan::autosave(BaseScan* scan, const CsvColumnOptions* options, QString* failure)
+{
+    if (failure)
+        failure->clear();
     if (!scan || !scan->autosaveEnabled)
         return QString();
     scan->autosaveFileName();
     QString datPath = scan->autosavePath;
-    if (!scan->saveDat(datPath, applicationVersionString))
-        return QString();
-    QString csvPath = datPath;
-    csvPath.chop(3);
-    csvPath += QStringLiteral("csv");
-    if (!scan->exportCsv(csvPath, applicationVersionString, options))
-        return QString();
-    return datPath;
+    QString reason;
+    if (!scan->saveDat(datPath, applicationVersionString)) {
+        reason = writeFailureReason(datPath);
+    } else {
+        QString csvPath = datPath;
+        csvPath.chop(3);
+        csvPath += QStringLiteral("csv");
+        if (!scan->exportCsv(csvPath, applicationVersionString, options))
+            reason = writeFailureReason(csvPath);
+    }
+    if (reason.isEmpty())
+        return datPath;
+    // Nobody may be looking when a scan completes: the log keeps the trace.
+    scanLog(QStringLiteral("Autosave of %1 to %2 failed: %3").arg(scan->name(), datPath, reason));
+    if (failure)
+        *failure = reason;
+    return QString();
 }
 
 // ---- triggered recording ----------------------------------------------------------
@@ -693,7 +721,14 @@ void BaseScan::endEvent()
         emit acquisitionStopped();
         return;
     }
-    const QString saved = autosave(this, autosaveSettings);
+    QString failure;
+    const QString saved = autosave(this, autosaveSettings, &failure);
+    if (!failure.isEmpty()) {
+        ScanHandler* registry = ScanHandler::getInstance();
+        QMetaObject::invokeMethod(
+            registry, [registry, name = name(), failure] { registry->reportAutosaveFailure(name, failure); },
+            Qt::QueuedConnection);
+    }
     // Read back (or copied) before the time shift below, as it was recorded.
     BaseScan* event = eventScan(saved);
     {

@@ -123,7 +123,10 @@ public:
     virtual void autosaveFileName();
     // Writes the ".dat" and ".csv" files under the autosave name; the ".dat"
     // path, or empty when autosave is off or a file was not written whole.
-    static QString autosave(BaseScan* scan, const CsvColumnOptions* options);
+    // A failure is logged through the scan log and its reason given in
+    // `failure` (left empty otherwise); a ".dat" file not written leaves
+    // the scan's data unsaved.
+    static QString autosave(BaseScan* scan, const CsvColumnOptions* options, QString* failure = nullptr);
     // Value of one autosave tag id (the registry's tag table).
     QString autosaveTagValue(int id) const;
 

@@ -32,6 +32,19 @@ void ScanHandler::log(const QString& text)
     emit logMessage(text);
 }
 
+void ScanHandler::autosave(BaseScan* scan)
+{
+    QString failure;
+    BaseScan::autosave(scan, m_displayOptions, &failure);
+    if (!failure.isEmpty())
+        reportAutosaveFailure(scan->name(), failure);
+}
+
+void ScanHandler::reportAutosaveFailure(const QString& scanName, const QString& reason)
+{
+    emit autosaveFailed(scanName, reason);
+}
+
 bool ScanHandler::hasData(const BaseScan* scan) const
 {
     // A scan without trends has nothing to show and is never dereferenced further.
@@ -64,7 +77,7 @@ void ScanHandler::scanComplete(BaseScan* scan)
         return;
     bool registered = false;
     if (hasData(scan)) {
-        BaseScan::autosave(scan, m_displayOptions);
+        autosave(scan);
         if (!isShown(scan)) {
             if (!scan->dataLimitReached) {
                 show(scan);
@@ -92,7 +105,7 @@ void ScanHandler::scanLoaded(BaseScan* scan)
 {
     if (!hasData(scan))
         return;
-    BaseScan::autosave(scan, m_displayOptions);
+    autosave(scan);
     if (!isShown(scan)) {
         show(scan);
         emit scanCompleted();

@@ -39,10 +39,15 @@ public:
     void setDisplayOptions(const CsvColumnOptions* options) { m_displayOptions = options; }
     const QList<BaseScan*>& keptScans() const { return m_keptScans; }
 
+    // Tells the user's side that an autosave failed (the scan's name in the
+    // tree and why); the scan stays unsaved. GUI thread.
+    void reportAutosaveFailure(const QString& scanName, const QString& reason);
+
 signals:
     void logMessage(const QString& text);
     void scanCompleted();
     void getRidOfScan(BaseScan* scan);
+    void autosaveFailed(const QString& scanName, const QString& reason);
 
 public slots:
     void scanLoaded(BaseScan* scan);
@@ -52,6 +57,7 @@ public slots:
 
 private:
     bool hasData(const BaseScan* scan) const;
+    void autosave(BaseScan* scan);
     bool isShown(const BaseScan* scan) const;
     void show(BaseScan* scan);
     void keep(BaseScan* scan);

@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "app/autosavefailurenotice.h"
+
 #include "app/displaysettings.h"
 
 #include "app/recordingkeepawake.h"
@@ -376,6 +378,42 @@ TEST_F(MainWindowTest, DisplayOptionsOpenFromTheMenuAndTheirDelimiterReachesAuto
     EXPECT_TRUE(text.contains(QStringLiteral("\nDate,"))) << qPrintable(text.left(200));
     EXPECT_FALSE(text.contains(QLatin1Char(';')));
     ScanHandler::getInstance()->setScanLimit(30);
+}
+
+// Failed autosaves reach the user as one warning at a time, not as a box per
+// scan; once the user closes it, the next failure opens a new one.
+TEST_F(MainWindowTest, FailedAutosavesShowOneWarningAtATime)
+{
+    auto window = makeWindow();
+    const auto openWarnings = [] {
+        int open = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox*>(widget) && widget->isVisible())
+                ++open;
+        return open;
+    };
+    ScanHandler* registry = ScanHandler::getInstance();
+    registry->reportAutosaveFailure("run-A123", "the folder /data does not exist");
+    ASSERT_EQ(openWarnings(), 1);
+    QMessageBox* box = window->findChild<AutosaveFailureNotice*>()->openBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(box->isModal());
+    EXPECT_EQ(box->icon(), QMessageBox::Warning);
+    EXPECT_TRUE(box->text().contains("run-A123")) << qPrintable(box->text());
+    EXPECT_TRUE(box->text().contains("the folder /data does not exist")) << qPrintable(box->text());
+
+    registry->reportAutosaveFailure("run_1-A123", "the folder /data does not exist");
+    registry->reportAutosaveFailure("run_2-A123", "the folder /data does not exist");
+    EXPECT_EQ(openWarnings(), 1);
+    EXPECT_TRUE(box->text().startsWith("3 scans")) << qPrintable(box->text());
+    EXPECT_TRUE(box->detailedText().contains("run_1-A123"));
+
+    box->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(openWarnings(), 0);
+    registry->reportAutosaveFailure("run_3-A123", "the folder /data does not exist");
+    ASSERT_EQ(openWarnings(), 1);
+    EXPECT_TRUE(window->findChild<AutosaveFailureNotice*>()->openBox()->text().startsWith("The scan run_3"));
 }
 
 TEST(VisibleTab, OnlyTheVisiblePageOfTheWantedKind)

@@ -287,6 +287,7 @@ TEST_F(TriggeredRecording, EventsWithoutAFileAreKeptInMemory)
 {
     QStringList log;
     setScanLogSink([&log](const QString& line) { log << line; });
+    QSignalSpy reported(ScanHandler::getInstance(), &ScanHandler::autosaveFailed);
     for (bool autosaveOn : {false, true}) {
         scan = std::make_unique<CWScan>(&sensor, "auto", 100);
         scan->start();
@@ -309,7 +310,12 @@ TEST_F(TriggeredRecording, EventsWithoutAFileAreKeptInMemory)
         EXPECT_EQ(kept[i]->filePath, QString());
     }
     EXPECT_NE(kept[0]->name(), kept[1]->name());
-    EXPECT_EQ(log.size(), 2); // the two failed saves
+    // Each failed save: why, then what became of the event.
+    ASSERT_EQ(log.size(), 4);
+    EXPECT_TRUE(log[0].contains(dir.filePath("missing/event.dat"))) << qPrintable(log[0]);
+    EXPECT_TRUE(log[1].contains("kept in memory")) << qPrintable(log[1]);
+    ASSERT_EQ(reported.size(), 2);
+    EXPECT_TRUE(reported[0][1].toString().contains(dir.filePath("missing")));
     setScanLogSink({});
     ScanHandler::getInstance();
     setScanLogSink([](const QString& line) { ScanHandler::getInstance()->log(line); });

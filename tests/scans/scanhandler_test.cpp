@@ -170,6 +170,38 @@ TEST_F(ScanHandlerTest, LoadedScansAreShownButNotKept)
     tree.clear();
 }
 
+// A completed scan whose autosave cannot be written: the log has the path
+// and the reason, the scan stays unsaved and registered, and the handler
+// tells whoever shows it to the user, once per scan.
+TEST_F(ScanHandlerTest, AFailedAutosaveIsLoggedReportedAndLeavesTheScanUnsaved)
+{
+    QTemporaryDir dir;
+    QStringList log;
+    setScanLogSink([&log](const QString& line) { log << line; });
+    QSignalSpy failed(&handler, &ScanHandler::autosaveFailed);
+
+    BaseScan* saved = completedScan();
+    saved->setAutosaveTarget(dir.path(), "saved");
+    handler.scanComplete(saved);
+    EXPECT_EQ(failed.size(), 0);
+    EXPECT_FALSE(saved->unsavedData);
+
+    BaseScan* lost = completedScan();
+    const QString folder = dir.filePath("gone");
+    lost->setAutosaveTarget(folder, "lost");
+    handler.scanComplete(lost);
+    setScanLogSink({});
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_EQ(failed[0][0].toString(), lost->name());
+    EXPECT_TRUE(failed[0][1].toString().contains(folder)) << qPrintable(failed[0][1].toString());
+    EXPECT_TRUE(lost->unsavedData);
+    EXPECT_TRUE(handler.keptScans().contains(lost));
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log[0].contains(folder + "/lost.dat")) << qPrintable(log[0]);
+    EXPECT_TRUE(log[0].contains(failed[0][1].toString())) << qPrintable(log[0]);
+    setScanLogSink([](const QString& line) { ScanHandler::getInstance()->log(line); });
+}
+
 TEST(ScanHandlerLog, TheRegistryTakesOverTheScanLog)
 {
     ScanHandler* registry = ScanHandler::getInstance();
