@@ -3,6 +3,8 @@
 #include <QHostAddress>
 #include <QUdpSocket>
 
+#include <algorithm>
+
 namespace {
 
 const char replyTag[] = {'R', 'P'};
@@ -37,7 +39,21 @@ std::optional<QString> DiscoveryProtocol::replySerial(const QByteArray& datagram
     const int nul = serial.indexOf('\0');
     if (nul >= 0)
         serial.truncate(nul);
-    return QString::fromLatin1(serial);
+    const QString text = QString::fromLatin1(serial);
+    if (!isAcceptableSerial(text))
+        return std::nullopt;
+    return text;
+}
+
+bool DiscoveryProtocol::isAcceptableSerial(const QString& serial)
+{
+    if (serial.isEmpty() || serial.size() > maxSerialLength)
+        return false;
+    return std::all_of(serial.cbegin(), serial.cend(), [](QChar c) {
+        const ushort u = c.unicode();
+        return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '-' ||
+               u == '_';
+    });
 }
 
 quint16 DiscoveryProtocol::bindReplySocket(QUdpSocket& socket)

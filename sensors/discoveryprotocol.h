@@ -27,10 +27,16 @@ public:
     static QByteArray request(quint32 senderIpv4, quint16 replyPort);
 
     // The serial number a reply announces, or nothing when the datagram is
-    // not a sensor's reply (short, another requester's "RQ", wrong magic).
-    // The serial ends at the first NUL, at 20 characters or at the end of the
-    // datagram, whichever comes first.
+    // not a sensor's reply (short, another requester's "RQ", wrong magic) or
+    // its serial is not one a sensor would have. The serial ends at the first
+    // NUL, at 20 characters or at the end of the datagram, whichever comes
+    // first.
     static std::optional<QString> replySerial(const QByteArray& datagram);
+
+    // Whether a serial number looks like a sensor's: 1 to 20 letters, digits,
+    // '-' or '_'. A serial names settings groups and autosaved files, so
+    // nothing else is taken from the network.
+    static bool isAcceptableSerial(const QString& serial);
 
     // Binds the socket to the first free reply port on any address with the
     // default bind mode; returns that port, or 0 when every port is taken.

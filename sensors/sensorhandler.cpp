@@ -305,6 +305,7 @@ QStringList SensorHandler::connectedSerials() const
 void SensorHandler::scanNetwork()
 {
     m_detected.clear();
+    m_repliesThisRound = 0;
     delete m_receiveSocket;
     delete m_sendSocket;
     m_receiveSocket = new QUdpSocket(this);
@@ -331,32 +332,43 @@ void SensorHandler::sendDiscoveryRequests(quint16 replyPort)
 
 void SensorHandler::dataToRead()
 {
-    // Every datagram waiting is handled, so no reply is left unread.
-    while (m_receiveSocket->hasPendingDatagrams())
-        handleDiscoveryReply();
+    // Every datagram waiting is handled, so no reply is left unread, up to
+    // what one round may cost: a flood of replies ends the round's listening
+    // (the next round listens afresh) and is told once per batch.
+    bool handled = false;
+    while (m_receiveSocket->hasPendingDatagrams()) {
+        if (m_repliesThisRound >= maxRepliesPerRound || m_detected.size() >= maxDetectedPerRound) {
+            m_receiveSocket->close();
+            break;
+        }
+        ++m_repliesThisRound;
+        handled = handleDiscoveryReply() || handled;
+    }
+    if (handled)
+        emit sensorsDetected();
 }
 
-void SensorHandler::handleDiscoveryReply()
+bool SensorHandler::handleDiscoveryReply()
 {
     QByteArray datagram(DiscoveryProtocol::maxReplySize, '\0');
     QHostAddress sender;
     const qint64 size = m_receiveSocket->readDatagram(datagram.data(), datagram.size(), &sender);
     if (size < 0)
-        return;
+        return false;
     datagram.truncate(static_cast<int>(size));
     const std::optional<QString> serial = DiscoveryProtocol::replySerial(datagram);
     if (!serial)
-        return;
+        return false;
 
     const QHostAddress host(sender.toIPv4Address());
-    m_detected.append({*serial, host});
+    addDetected({*serial, host});
     const QString addressText = RememberedNetworkSensors::addressText(host);
     const QUrl url = RememberedNetworkSensors::urlOf(addressText);
     const bool remembered =
         RememberedNetworkSensors::noteReplyFrom(addressText, m_unavailable, connectedSerials());
     if (remembered && !m_connectedAddresses.contains(addressText))
         openDiscoveredSensor(addressText, url);
-    emit sensorsDetected();
+    return true;
 }
 
 void SensorHandler::openDiscoveredSensor(const QString& addressText, const QUrl& url)
@@ -401,7 +413,7 @@ void SensorHandler::addNewSensorToList(int result, QString serial, QString url)
     constexpr int alreadyOpen = -10;
     if (result < 0 && result != alreadyOpen)
         return;
-    m_detected.append({serial, RememberedNetworkSensors::hostOfUrl(url)});
+    addDetected({serial, RememberedNetworkSensors::hostOfUrl(url)});
     m_unavailable.removeAll(serial);
     emit sensorsDetected();
 }
@@ -432,9 +444,14 @@ int connectWebSensor(const QUrl& url, bool remember)
 {
     SensorHandler* handler = SensorHandler::getInstance();
     const QString urlText = url.toString();
-    const int result =
+    int result =
         callOr(webSensorApi().quvixWebOpen, WebSensorApi::cannotConnect, urlText.toLatin1().constData());
     QString serial;
+    if (result >= 0 && !DiscoveryProtocol::isAcceptableSerial(webSerialOf(result))) {
+        // Nothing a sensor would call its serial: not a sensor to keep.
+        callIfBound(webSensorApi().quvixClose, result);
+        result = WebSensorApi::cannotConnect;
+    }
     if (result >= 0) {
         serial = webSerialOf(result);
         if (remember)

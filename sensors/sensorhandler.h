@@ -47,6 +47,10 @@ public:
     // Opens every remembered network sensor not connected now, each on a
     // connection worker of its own.
     void connectRememberedSensors();
+    // Discovery handles at most this many replies per round, and lists at
+    // most as many network sensors as the network library can open.
+    static constexpr int maxRepliesPerRound = 1000;
+    static constexpr int maxDetectedPerRound = 100;
     // How long a USB sensor may stay away before its scan is finished.
     void setWatchdogDelay(int milliseconds) { m_watchdogDelayMs = milliseconds; }
 
@@ -96,7 +100,8 @@ private:
     void emitUnavailable();
     QStringList connectedSerials() const;
     void sendDiscoveryRequests(quint16 replyPort);
-    void handleDiscoveryReply();
+    // True when the datagram was a sensor's reply.
+    bool handleDiscoveryReply();
     // Opens a remembered sensor found by discovery on a connection worker,
     // unless an open of that address is under way.
     void openDiscoveredSensor(const QString& addressText, const QUrl& url);
@@ -114,6 +119,7 @@ private:
     QStringList m_connectedAddresses;
     // Address texts whose open by discovery runs on a connection worker.
     QStringList m_openingAddresses;
+    int m_repliesThisRound = 0;
     QStringList m_unavailable;
     std::list<std::thread> m_connectionWorkers;
     QMetaObject::Connection m_discoveryConnection;

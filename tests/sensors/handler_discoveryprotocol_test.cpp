@@ -53,11 +53,18 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"magic in big-endian order", QByteArray("RPQUVX12"), std::nullopt},
         ReplyCase{"exactly eight bytes", replyWith("AB"), QString("AB")},
         ReplyCase{"NUL inside the serial", replyWith(bytes({'S', 'N', '7', 0, 'x', 'y'})), QString("SN7")},
-        ReplyCase{"NUL right after the magic", replyWith(bytes({0, 'x'})), QString("")},
+        ReplyCase{"NUL right after the magic: no serial", replyWith(bytes({0, 'x'})), std::nullopt},
         ReplyCase{"serial of twenty characters then more", replyWith("ABCDEFGHIJKLMNOPQRSTUVWXYZ"),
                   QString("ABCDEFGHIJKLMNOPQRST")},
         ReplyCase{"longer than 64 bytes", replyWith("QVX-001") + QByteArray(1, '\0') + QByteArray(100, 'z'),
                   QString("QVX-001")},
-        ReplyCase{"serial up to the end of the datagram", replyWith("QVX-42"), QString("QVX-42")}));
+        ReplyCase{"serial up to the end of the datagram", replyWith("QVX-42"), QString("QVX-42")},
+        ReplyCase{"underscore", replyWith("QVX_42"), QString("QVX_42")},
+        ReplyCase{"control characters", replyWith(bytes({'Q', 'X', 1, 2})), std::nullopt},
+        ReplyCase{"escape sequence", replyWith("\x1b[31mQX"), std::nullopt},
+        ReplyCase{"path", replyWith("../../etc"), std::nullopt},
+        ReplyCase{"markup", replyWith("<b>QX</b>"), std::nullopt},
+        ReplyCase{"blank inside", replyWith("QX 1"), std::nullopt},
+        ReplyCase{"beyond ASCII", replyWith("QX\xe9"), std::nullopt}));
 
 } // namespace
