@@ -2,6 +2,8 @@
 
 #include "scans/basescan.h"
 #include "scans/parameternames.h"
+#include "views/smithchartdialog.h"
+#include "views/smithchartv2.h"
 
 #include <algorithm>
 #include <cmath>
@@ -80,6 +82,25 @@ std::vector<DataDisplayFeeds::SmithLine> DataDisplayFeeds::smithLines(const QLis
         }
     }
     return lines;
+}
+
+void DataDisplayFeeds::showSmithLines(SmithChartDialog& dialog, const std::vector<SmithLine>& lines)
+{
+    dialog.clear();
+    dialog.setLineCount(static_cast<int>(lines.size()));
+    for (size_t l = 0; l < lines.size(); ++l) {
+        const SmithLine& line = lines[l];
+        const int index = static_cast<int>(l);
+        dialog.addListRow(line.label, line.colour);
+        dialog.setLineColour(line.colour, index);
+        if (line.impedances.isEmpty())
+            continue;
+        // The newest point goes on its own, which marks the chart as holding
+        // data (its cross), as a point added live does.
+        dialog.chart()->addPoints(line.impedances.mid(0, line.impedances.size() - 1), index);
+        const QPointF newest = line.impedances.last();
+        dialog.addPoint(newest.x(), newest.y(), index, false);
+    }
 }
 
 QString DataDisplayFeeds::clipboardText(const QList<ClipboardBlock>& blocks,

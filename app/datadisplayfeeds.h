@@ -14,11 +14,12 @@
 #include <vector>
 
 class BaseScan;
+class SmithChartDialog;
 
 // What the data display hands its analysis views and the clipboard, worked
 // out from the displayed scans and curves without any widget: the Smith
 // chart's lines and the text of the displayed values.
-// Any thread, on scans that no thread appends to any more (the scan tree
+// Any thread but showSmithLines (GUI thread), on scans that no thread appends to any more (the scan tree
 // holds only finished and loaded scans); the Smith lines read each scan's
 // series under its mutex. Nothing is kept or owned.
 class DataDisplayFeeds
@@ -50,6 +51,9 @@ public:
     // One line per channel of the first data set of each scan, in order.
     static std::vector<SmithLine> smithLines(const QList<BaseScan*>& scans,
                                              const std::optional<Interval>& interval);
+    // Empties the dialog and shows the lines: their rows, colours and points,
+    // each line's points in one batch.
+    static void showSmithLines(SmithChartDialog& dialog, const std::vector<SmithLine>& lines);
     static QColor smithLineColour(int line);
     // The chart point of an impedance magnitude (ohms) and phase (degrees).
     static QPointF normalisedImpedance(double magnitude, double phaseDegrees);

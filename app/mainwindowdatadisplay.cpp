@@ -14,7 +14,6 @@
 #include "views/reducedcurve.h"
 #include "views/reducedseriesdata.h"
 #include "views/smithchartdialog.h"
-#include "views/smithchartv2.h"
 #include "views/waveform.h"
 
 #include <qwt_plot_picker.h>
@@ -78,6 +77,16 @@ QTreeWidgetItem* topLevelOf(QTreeWidgetItem* item)
     while (item->parent())
         item = item->parent();
     return item;
+}
+
+// Puts an analysis view at the end of the plot row, once; the plot keeps
+// the larger share of the row.
+void placeInPlotRow(Ui_MainWindow& form, QWidget* view)
+{
+    if (form.DisplayLayout->indexOf(view) >= 0)
+        return;
+    form.DisplayLayout->setStretchFactor(form.DisplayPlot, 3);
+    form.DisplayLayout->addWidget(view, 2);
 }
 
 } // namespace
@@ -477,23 +486,7 @@ void MainWindow::fillSmithChart(bool restricted)
         const QwtInterval selected = ui_->DisplayPlot->selectedInterval();
         interval = DataDisplayFeeds::Interval{selected.minValue(), selected.maxValue()};
     }
-    const std::vector<DataDisplayFeeds::SmithLine> lines =
-        DataDisplayFeeds::smithLines(displayedScans(), interval);
-    smithChart_->clear();
-    smithChart_->setLineCount(static_cast<int>(lines.size()));
-    for (size_t l = 0; l < lines.size(); ++l) {
-        const DataDisplayFeeds::SmithLine& line = lines[l];
-        const int index = static_cast<int>(l);
-        smithChart_->addListRow(line.label, line.colour);
-        smithChart_->setLineColour(line.colour, index);
-        if (line.impedances.isEmpty())
-            continue;
-        // All points but the newest in one batch; the newest as a single
-        // point, which marks the chart as holding data (its cross).
-        smithChart_->chart()->addPoints(line.impedances.mid(0, line.impedances.size() - 1), index);
-        const QPointF newest = line.impedances.last();
-        smithChart_->addPoint(newest.x(), newest.y(), index, false);
-    }
+    DataDisplayFeeds::showSmithLines(*smithChart_, DataDisplayFeeds::smithLines(displayedScans(), interval));
     lastSmithRefill_.start();
 }
 
@@ -541,8 +534,7 @@ void MainWindow::displayNewBarChart()
 {
     if (BaseScan* scan = scanOf(ui_->DisplayListTree->currentItem()))
         barChart_->addScan(scan);
-    if (ui_->DisplayLayout->indexOf(barChart_) < 0)
-        ui_->DisplayLayout->addWidget(barChart_);
+    placeInPlotRow(*ui_, barChart_);
     ui_->DisplayPlot->connectPointPicker(barChart_);
     barChart_->setVisible(barChart_->isHidden());
     barChart_->updateTimePosition(QPointF(barChart_->voltagePicker()->time(), 0.0));
@@ -554,7 +546,7 @@ void MainWindow::ensureWaveform()
         return;
     waveform_ = new waveForm(this);
     waveform_->hide();
-    ui_->DisplayLayout->addWidget(waveform_);
+    placeInPlotRow(*ui_, waveform_);
     ui_->DisplayPlot->connectPointPickerToWaveform(waveform_);
 }
 
