@@ -202,6 +202,50 @@ void ReducedSeriesData::reduceIfStale() const
     reduce(from, to);
 }
 
+namespace {
+
+// Indices of the first lowest and the first highest value in [from, to).
+// The values are found first with independent running extremes, which the
+// processor overlaps, then their places in the (by then cached) column.
+std::pair<size_t, size_t> extremesOf(const Series& v, size_t from, size_t to)
+{
+    constexpr size_t lanes = 4;
+    double low[lanes];
+    double high[lanes];
+    for (size_t l = 0; l < lanes; ++l)
+        low[l] = high[l] = v[from];
+    size_t k = from;
+    for (; k + lanes <= to; k += lanes) {
+        for (size_t l = 0; l < lanes; ++l) {
+            low[l] = std::min(low[l], v[k + l]);
+            high[l] = std::max(high[l], v[k + l]);
+        }
+    }
+    for (; k < to; ++k) {
+        low[0] = std::min(low[0], v[k]);
+        high[0] = std::max(high[0], v[k]);
+    }
+    const double lowest = std::min({low[0], low[1], low[2], low[3]});
+    const double highest = std::max({high[0], high[1], high[2], high[3]});
+    size_t lowIndex = from;
+    size_t highIndex = from;
+    bool lowFound = false;
+    bool highFound = false;
+    for (k = from; k < to && !(lowFound && highFound); ++k) {
+        if (!lowFound && v[k] == lowest) {
+            lowIndex = k;
+            lowFound = true;
+        }
+        if (!highFound && v[k] == highest) {
+            highIndex = k;
+            highFound = true;
+        }
+    }
+    return {lowIndex, highIndex};
+}
+
+} // namespace
+
 void ReducedSeriesData::reduce(size_t from, size_t to) const
 {
     const Series& t = *m_time;
@@ -233,10 +277,7 @@ void ReducedSeriesData::reduce(size_t from, size_t to) const
             while (end < to && columnOf(t[end]) == column)
                 ++end;
         }
-        const auto [low, high] = std::minmax_element(v.begin() + static_cast<std::ptrdiff_t>(i),
-                                                     v.begin() + static_cast<std::ptrdiff_t>(end));
-        const size_t lowest = static_cast<size_t>(low - v.begin());
-        const size_t highest = static_cast<size_t>(high - v.begin());
+        const auto [lowest, highest] = extremesOf(v, i, end);
         const size_t picked[4] = {i, std::min(lowest, highest), std::max(lowest, highest), end - 1};
         m_drawn.push_back(picked[0]);
         for (size_t k = 1; k < 4; ++k)
