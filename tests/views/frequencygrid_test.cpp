@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QGroupBox>
 #include <QTest>
 
@@ -132,6 +134,11 @@ TEST(FrequencyGrid, EmptyFormIsNamedAndSized)
     EXPECT_EQ(grid.objectName(), "FrequencyGrid");
     EXPECT_EQ(grid.windowTitle(), "Form");
     EXPECT_EQ(grid.size(), QSize(269, 169));
+
+    grid.setWindowTitle("stale");
+    QEvent languageChange(QEvent::LanguageChange);
+    QCoreApplication::sendEvent(&grid, &languageChange);
+    EXPECT_EQ(grid.windowTitle(), "Form");
 }
 
 class RestoredTicks : public ::testing::Test
