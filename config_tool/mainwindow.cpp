@@ -1,10 +1,10 @@
 #include "mainwindow.h"
 
 #include "frequencytext.h"
-#include "ipv4text.h"
 #include "opensensor.h"
 #include "platform/pause.h"
 #include "sensor.h"
+#include "sensors/ipv4text.h"
 #include "stringlistdlg.h"
 #include "ui_mainwindow.h"
 

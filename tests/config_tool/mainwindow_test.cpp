@@ -4,10 +4,10 @@
 
 #include "foreignholder.h"
 #include "frequencytext.h"
-#include "ipv4text.h"
 #include "mainwindow.h"
 #include "platform/namedmutex.h"
 #include "platform/pause.h"
+#include "sensors/ipv4text.h"
 #include "simulatedsensors.h"
 #include "stringlistdlg.h"
 #include "ui_mainwindow.h"

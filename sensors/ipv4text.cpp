@@ -1,4 +1,4 @@
-#include "ipv4text.h"
+#include "sensors/ipv4text.h"
 
 #include <QHostAddress>
 #include <QRegularExpression>
@@ -24,4 +24,20 @@ std::optional<uint32_t> parseIpv4(const QString& text)
 QString formatIpv4(uint32_t address)
 {
     return QHostAddress(address).toString();
+}
+
+QString withDecimalIpv4Host(const QString& typedAddress)
+{
+    // An optional scheme, the host, then the end or a port, path, query or
+    // fragment.
+    static const QRegularExpression hostPart(
+        "^(\\s*(?:[A-Za-z][A-Za-z0-9+.-]*://)?)([0-9.]+)((?:[:/?#].*)?\\s*)$",
+        QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = hostPart.match(typedAddress);
+    if (!match.hasMatch())
+        return typedAddress;
+    const std::optional<uint32_t> address = parseIpv4(match.captured(2));
+    if (!address)
+        return typedAddress;
+    return match.captured(1) + formatIpv4(*address) + match.captured(3);
 }

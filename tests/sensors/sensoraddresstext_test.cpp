@@ -1,0 +1,51 @@
+// Texts of sensors that are not open yet: typed addresses and the frequency
+// list shown.
+#include "sensors/ipv4text.h"
+#include "sensors/websensordetails.h"
+
+#include <gtest/gtest.h>
+
+#include <QUrl>
+
+namespace {
+
+TEST(TypedSensorAddress, DottedHostPartsAreReadAsTypedDecimals)
+{
+    struct Case {
+        const char* typed;
+        const char* rewritten;
+    };
+    const Case cases[] = {
+        {"192.168.001.010", "192.168.1.10"},
+        {"192.168.001.010/", "192.168.1.10/"},
+        {"http://010.000.002.009:8080/quvix_service/", "http://10.0.2.9:8080/quvix_service/"},
+        {" 192.0.2.002/ ", " 192.0.2.2/ "},
+        {"192.0.2.2", "192.0.2.2"},
+        // Not four decimal parts of 0 to 255: left to the URL parser as typed.
+        {"192.168.1.300/", "192.168.1.300/"},
+        {"1.2.3/", "1.2.3/"},
+        {"sensor.local/", "sensor.local/"},
+        {"http://[::1]/", "http://[::1]/"},
+        {"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(withDecimalIpv4Host(QString::fromLatin1(c.typed)), QString::fromLatin1(c.rewritten))
+            << c.typed;
+}
+
+TEST(TypedSensorAddress, ReachesTheHostTypedWhereTheUrlParserReadsOctal)
+{
+    // The URL parser alone takes "010" for 8.
+    EXPECT_EQ(QUrl::fromUserInput("192.168.001.010/").host(), "192.168.1.8");
+    const QUrl url = QUrl::fromUserInput(withDecimalIpv4Host("192.168.001.010/"));
+    EXPECT_EQ(url.toString(), "http://192.168.1.10/");
+}
+
+TEST(SensorFrequencyText, ListsMegahertzWithSixSignificantDigits)
+{
+    EXPECT_EQ(WebSensorDetails::frequencyListText({13.56, 27.12}), "[ 13.56, 27.12 ]");
+    EXPECT_EQ(WebSensorDetails::frequencyListText({2.0, 40.6799999}), "[ 2, 40.68 ]");
+    EXPECT_EQ(WebSensorDetails::frequencyListText({}), "[  ]");
+}
+
+} // namespace
