@@ -161,7 +161,11 @@ bool quvixSensorWeb::parameterReload()
 
 void quvixSensorWeb::close()
 {
-    closeHandle();
+    // Announced once: when the user closed the sensor, its loop, which then
+    // ends, must not report it lost a second time.
+    if (m_handleClosed.exchange(true))
+        return;
+    callIfBound(webSensorApi().quvixClose, m_handle);
     markDisconnected();
     emit SensorDisconnected(this);
     // A network sensor that returns gets a new object: its scan ends here.
