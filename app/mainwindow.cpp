@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/addnetworksensordialog.h"
 #include "app/autosavefailurenotice.h"
 #include "app/displaysettings.h"
 #include "app/scanactivity.h"
@@ -196,18 +197,25 @@ void MainWindow::connectForm()
     connect(ui_->actionConfigure_Sensor_IP, &QAction::triggered, this, &MainWindow::open_ip_tool);
     connect(ui_->actionUpdate_Software, &QAction::triggered, this, &MainWindow::updateSoftware);
     connect(ui_->displayOptionsMenuButton, &QAction::triggered, this, &MainWindow::openDisplaySettingsMenu);
+    connect(ui_->actionSensors, &QAction::triggered, this, &MainWindow::addNewNetworkSensor);
 }
 
 void MainWindow::markNotYetAvailable()
 {
     // JOINS LATER: these commands get their handlers with the scan files and
-    // the dialogs (About, Preferences, Sensors Hub). Until then they are
-    // shown disabled rather than doing nothing when used.
+    // the dialogs (About, Preferences). Until then they are shown disabled
+    // rather than doing nothing when used.
     const QList<QAction*> actions = {ui_->actionOpen_Scan, ui_->actionSave_Active_Scan, ui_->actionAbout,
-                                     ui_->actionPreferences, ui_->actionSensors};
+                                     ui_->actionPreferences};
     for (QAction* action : actions)
         action->setEnabled(false);
     ui_->DisplayImportScanButton->setEnabled(false);
+}
+
+void MainWindow::addNewNetworkSensor()
+{
+    addNetworkSensorDialog dialog;
+    dialog.exec();
 }
 
 void MainWindow::loadSettings()

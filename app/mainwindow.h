@@ -75,6 +75,8 @@ public slots:
     void monitorUpdate(BaseScan* scan);
     void scanUpdate(BaseScan* scan);
     void open_ip_tool();
+    // The "Sensors Hub", modal.
+    void addNewNetworkSensor();
 
     // The data display's scan tree and curve list.
     void sendCurveToDisplay();
