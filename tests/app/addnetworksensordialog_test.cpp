@@ -266,6 +266,10 @@ TEST_F(AddNetworkSensorDialogTest, SelectingARowShowsItsAddressAndDetails)
     EXPECT_TRUE(widget<QCheckBox>("autoCheckBox")->isVisible());
     EXPECT_EQ(text("serial"), usbSerial);
     EXPECT_EQ(text("frequencies"), "[ 13.56 ]");
+    // A USB row has no address to connect to.
+    QTest::mouseDClick(table()->viewport(), Qt::LeftButton, {},
+                       table()->visualItemRect(table()->item(rowOf(usbSerial), 0)).center());
+    EXPECT_EQ(text("statuslabel"), "Connected Locally");
 
     // Not connected: asked, never configured.
     netB.server.clearRequests();
