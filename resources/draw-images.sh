@@ -21,6 +21,17 @@ $im -size 150x50 xc:none -fill white -font $font -pointsize 22 -gravity center \
 $im -size 16x16 xc:none -fill 'rgb(120,120,120)' -stroke 'rgb(60,60,60)' -draw 'circle 7.5,7.5 7.5,1' off-state.png
 $im -size 16x16 xc:none -fill 'rgb(40,200,60)' -stroke 'rgb(10,110,20)' -draw 'circle 7.5,7.5 7.5,1' on-state.png
 
+# Connection kinds on the sensor tiles, 32 x 20: a network plug and a USB
+# trident.
+$im -size 32x20 xc:none -fill 'rgb(70,70,70)' -draw 'roundrectangle 6,2 25,15 2,2' \
+    -fill white -draw 'rectangle 9,5 22,12' -fill 'rgb(70,70,70)' -draw 'rectangle 12,12 19,18' \
+    -fill "$accent" -draw 'rectangle 10,5 11,8' -draw 'rectangle 13,5 14,8' -draw 'rectangle 16,5 17,8' \
+    -draw 'rectangle 19,5 20,8' ethernet_icon.png
+$im -size 32x20 xc:none -stroke 'rgb(70,70,70)' -strokewidth 2 -fill none \
+    -draw 'line 3,10 27,10' -draw 'line 10,10 14,4 line 14,4 20,4' -draw 'line 13,10 17,16 line 17,16 21,16' \
+    -fill 'rgb(70,70,70)' -draw 'polygon 30,10 25,6 25,14' -draw 'circle 4,10 4,7' \
+    -draw 'rectangle 20,2 24,6' -draw 'circle 22,16 22,14' usb_icon.png
+
 # Plot tools, 24 x 24, dark strokes.
 $im -size 24x24 xc:none -fill none -stroke black -strokewidth 2 -draw 'circle 10,10 10,3' \
     -draw 'line 15,15 22,22' -strokewidth 1.5 -draw 'line 7,10 13,10' -draw 'line 10,7 10,13' zoomin.png
