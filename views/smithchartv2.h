@@ -31,7 +31,8 @@ class SmithChartV2 : public QWidget
     Q_OBJECT
 
 public:
-    SmithChartV2(QWidget* parent, int lineCount);
+    // One line unless told otherwise, as forms build it.
+    explicit SmithChartV2(QWidget* parent = nullptr, int lineCount = 1);
 
     // 448 times the reflection coefficient of r + jx, imaginary part negated.
     static QPointF chartPoint(double r, double x);
