@@ -44,6 +44,16 @@ double NumberText::toDouble(const char* text, size_t length)
     return std::strtod(copy.text, nullptr);
 }
 
+bool NumberText::isNumber(const char* text, size_t length)
+{
+    if (length == 0 || length >= copySize)
+        return false;
+    const BoundedCopy copy(text, length);
+    char* end = nullptr;
+    std::strtod(copy.text, &end);
+    return end != copy.text && *end == '\0';
+}
+
 std::int32_t NumberText::truncate(double value)
 {
     if (std::isnan(value))

@@ -12,6 +12,9 @@ public:
     static std::int32_t toInt(const char* text, size_t length);
     static std::int64_t toInt64(const char* text, size_t length);
     static double toDouble(const char* text, size_t length);
+    // Whether the whole span reads as one number (strtod; leading blanks
+    // allowed), so that a word or an empty text is never taken for 0.
+    static bool isNumber(const char* text, size_t length);
     // Truncates toward zero, saturating at the int32 range; NaN gives 0.
     static std::int32_t truncate(double value);
 };

@@ -31,6 +31,16 @@ QUVIX_WEB_EXPORT int quvixGetFrequencyDetails(int handle, int index, double* fre
 QUVIX_WEB_EXPORT double quvixGetDelayResolution(int handle);
 QUVIX_WEB_EXPORT int quvixHasLowSignalMode(int handle);
 
+// The two data calls take the oldest queued sample. On entry *count is the
+// capacity of `values` in doubles (490 suits every sample). They wait for a
+// sample a few report periods at most (never over 1 s) and return:
+//   1  a sample, *count doubles written; or none arrived in time: *count 0,
+//      the last argument left as it was;
+//   0  the oldest sample needs more than *count doubles: it stays queued and
+//      *count says how many it needs;
+//  -1  nothing queued and the connection is lost or closing;
+//  -4  bad handle.
+// With `values` null the sample is taken, nothing is written and *count is 0.
 QUVIX_WEB_EXPORT int quvixGetDataHR(int handle, double* values, int* count, int* timeDelta,
                                     double* peakPercent, int* delay, int* remaining);
 QUVIX_WEB_EXPORT int quvixGetData(int handle, double* values, int* count, int* timeDelta, double* peakPercent,

@@ -93,10 +93,20 @@ bool quvixWebSensor::getAndParse(const char* path, bool (quvixWebSensor::*parse)
 
 bool quvixWebSensor::openSequence()
 {
-    return isUsable() && getAndParse(infoPath, &ReplyParser::parseIdentity) &&
-           getAndParse(configPath, &ReplyParser::parseSettings) &&
-           getAndParse(infoPath, &ReplyParser::parseIdentity) &&
-           getAndParse(fpgaPath, &ReplyParser::parseTrigger);
+    const bool opened = isUsable() && getAndParse(infoPath, &ReplyParser::parseIdentity) &&
+                        getAndParse(configPath, &ReplyParser::parseSettings) &&
+                        getAndParse(infoPath, &ReplyParser::parseIdentity) &&
+                        getAndParse(fpgaPath, &ReplyParser::parseTrigger);
+    if (opened) {
+        std::lock_guard<std::mutex> guard(lock);
+        takeSampleLayout(state.reported.selectedHarmonics);
+    }
+    return opened;
+}
+
+void quvixWebSensor::takeSampleLayout(const std::int32_t* selectedHarmonics)
+{
+    std::copy(selectedHarmonics, selectedHarmonics + SensorIdentity::maxFrequencies, state.sampleLayout);
 }
 
 bool quvixWebSensor::sendConfig(const SensorIdentity& requested, int frequencyCount)
@@ -281,6 +291,9 @@ void quvixWebSensor::runPendingConfig()
     if (sent) {
         connected = true;
         queue.clear();
+        // Samples come in the caller's layout from now on, whatever the
+        // sensor read back: more harmonics are cut, fewer refused.
+        takeSampleLayout(requested.selectedHarmonics);
     } else {
         connected = false;
         configPending = true;
@@ -361,15 +374,18 @@ int quvixWebSensor::deliveryWaitMs() const
     return std::min(periods * std::max(state.reported.refreshRate, 1), longestWaitMs);
 }
 
-int quvixWebSensor::writeSample(const MeasurementRecord& record, double* values, int capacity)
+int quvixWebSensor::sampleLength(const MeasurementRecord& record)
 {
-    int needed = 2;
+    int length = 2;
     for (int c = 0; c < record.channelCount; ++c) {
         const int n = record.channels[c].harmonicCount;
-        needed += n > 0 ? 2 + 4 * n : 0;
+        length += n > 0 ? 2 + 4 * n : 0;
     }
-    if (!values || needed > capacity)
-        return 0;
+    return length;
+}
+
+int quvixWebSensor::writeSample(const MeasurementRecord& record, double* values)
+{
     int at = 0;
     for (int c = 0; c < record.channelCount; ++c) {
         const ChannelRecord& channel = record.channels[c];
@@ -402,6 +418,13 @@ int quvixWebSensor::deliver(double* values, int* count, std::int64_t* timeDelta,
     if (queue.empty())
         return connected && running ? 1 : -1;
     const MeasurementRecord& record = queue.front();
+    const int length = sampleLength(record);
+    if (values && length > capacity) {
+        // Left queued for a caller with room for it.
+        if (count)
+            *count = length;
+        return 0;
+    }
     if (remaining)
         *remaining = std::min(static_cast<int>(queue.size()) - 1, maxRemaining);
     if (peakPercent)
@@ -409,15 +432,15 @@ int quvixWebSensor::deliver(double* values, int* count, std::int64_t* timeDelta,
     if (delay)
         *delay = record.delay;
     std::int64_t delta = 0;
-    if (lastDeliveredTimestamp != 0 &&
-        !__builtin_sub_overflow(record.timestamp, lastDeliveredTimestamp, &delta))
+    if (hasDeliveredTimestamp && !__builtin_sub_overflow(record.timestamp, lastDeliveredTimestamp, &delta))
         delta = std::max<std::int64_t>(delta, 0);
     else
         delta = 0;
     if (timeDelta)
         *timeDelta = delta;
     lastDeliveredTimestamp = record.timestamp;
-    const int written = writeSample(record, values, capacity);
+    hasDeliveredTimestamp = true;
+    const int written = values ? writeSample(record, values) : 0;
     if (count)
         *count = written;
     queue.pop_front();

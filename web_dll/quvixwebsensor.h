@@ -65,9 +65,11 @@ public:
     // is connected and open, but no longer than deliveryWaitMs(): a sensor
     // that answers without new samples must not hold its reader for ever.
     // `count` holds the capacity of `values` on entry (none given: the
-    // largest sample). A sample that does not fit is taken and reported with
-    // count 0. Returns 1 for a sample or for none in time (count 0,
-    // `remaining` untouched), -1 for none on a lost or closing connection.
+    // largest sample). Returns 1 for a sample or for none in time (count 0,
+    // `remaining` untouched), 0 when the oldest sample needs more room than
+    // that (it stays queued; count says how many doubles it needs), -1 for
+    // none on a lost or closing connection. Without `values` the sample is
+    // taken and nothing written.
     int deliver(double* values, int* count, std::int64_t* timeDelta, double* peakPercent, int* delay,
                 int* remaining);
 
@@ -97,7 +99,11 @@ private:
     // How long a reader waits for a sample: a few report periods, at most 1 s.
     // Callers hold lock.
     int deliveryWaitMs() const;
-    static int writeSample(const MeasurementRecord& record, double* values, int capacity);
+    // Doubles the record takes in the caller's buffer, and writing them.
+    static int sampleLength(const MeasurementRecord& record);
+    static int writeSample(const MeasurementRecord& record, double* values);
+    // The harmonics per frequency that samples are delivered with; callers hold lock.
+    void takeSampleLayout(const std::int32_t* selectedHarmonics);
 
     // What the config and fpga sends under way carry; sending thread only.
     SensorIdentity sentSettings;
@@ -113,6 +119,7 @@ private:
     bool fpgaPending = false;
     bool data3Pending = false;
     int callersInside = 0;
+    bool hasDeliveredTimestamp = false;
     std::int64_t lastDeliveredTimestamp = 0;
     std::condition_variable dataChanged; // queue, connected or running changed
     std::condition_variable workerWake;  // running cleared

@@ -53,6 +53,11 @@ public:
         return next;
     }
 
+    // A bare or quoted value that reads as one number as a whole.
+    bool isNumber(int i) const
+    {
+        return (has(i, JSMN_PRIMITIVE) || has(i, JSMN_STRING)) && NumberText::isNumber(start(i), length(i));
+    }
     std::int32_t toInt(int i) const { return NumberText::toInt(start(i), length(i)); }
     std::int64_t toInt64(int i) const { return NumberText::toInt64(start(i), length(i)); }
     double toDouble(int i) const { return NumberText::toDouble(start(i), length(i)); }
@@ -117,24 +122,28 @@ std::int32_t harmonicCountFor(const SensorState& state, int channel)
 {
     if (channel < 0 || channel >= SensorIdentity::maxFrequencies)
         return 0;
-    return std::clamp(state.reported.selectedHarmonics[channel], 0, ChannelRecord::maxHarmonics);
+    return std::clamp(state.sampleLayout[channel], 0, ChannelRecord::maxHarmonics);
 }
 
-// Reads an array of bare numbers into a harmonic array; false when the value
-// is no array or holds anything but numbers.
-bool readHarmonicArray(const TokenList& tokens, int value, double* field)
+// Reads an array of bare numbers into a harmonic array; -1 when the value is
+// no array or holds anything but numbers (a word such as null or true is no
+// reading), else the number of elements. An infinite reading is as unusable
+// as NaN and is stored as NaN.
+int readHarmonicArray(const TokenList& tokens, int value, double* field)
 {
     if (!tokens.has(value, JSMN_ARRAY))
-        return false;
+        return -1;
     const int elements = tokens[value].size;
     for (int e = 0; e < elements; ++e) {
         const int element = value + 1 + e;
-        if (!tokens.has(element, JSMN_PRIMITIVE))
-            return false;
-        if (e < ChannelRecord::maxHarmonics)
-            field[e] = tokens.toDouble(element);
+        if (!tokens.has(element, JSMN_PRIMITIVE) || !tokens.isNumber(element))
+            return -1;
+        if (e < ChannelRecord::maxHarmonics) {
+            const double reading = tokens.toDouble(element);
+            field[e] = std::isinf(reading) ? std::nan("") : reading;
+        }
     }
-    return true;
+    return elements;
 }
 
 double* harmonicArray(ChannelRecord& channel, const TokenList& tokens, int key)
@@ -150,8 +159,34 @@ double* harmonicArray(ChannelRecord& channel, const TokenList& tokens, int key)
     return nullptr;
 }
 
+// What one channel object held: the shortest harmonic array (-1 while one
+// of the four is missing) and whether frequency and power came as numbers.
+struct ChannelReadings {
+    int arrayLengths[4] = {-1, -1, -1, -1};
+    bool frequency = false;
+    bool power = false;
+
+    // Whether every reading of `harmonics` harmonics is there.
+    bool cover(int harmonics) const
+    {
+        if (harmonics <= 0)
+            return true;
+        return frequency && power && *std::min_element(arrayLengths, arrayLengths + 4) >= harmonics;
+    }
+};
+
+int arrayIndex(const TokenList& tokens, int key)
+{
+    const char* const names[] = {"voltage", "current", "phase_V", "phase"};
+    for (int i = 0; i < 4; ++i) {
+        if (tokens.isKey(key, names[i]))
+            return i;
+    }
+    return -1;
+}
+
 // One channel object of a sample reply. Returns the index after it, or -1.
-int readChannel(const TokenList& tokens, int object, ChannelRecord& channel)
+int readChannel(const TokenList& tokens, int object, ChannelRecord& channel, ChannelReadings& readings)
 {
     int key = object + 1;
     for (int k = 0; k < tokens[object].size; ++k) {
@@ -164,18 +199,24 @@ int readChannel(const TokenList& tokens, int object, ChannelRecord& channel)
             return -1;
         if (tokens.isKey(key, "frequency")) {
             channel.frequency = static_cast<double>(tokens.toInt64(value));
+            readings.frequency = tokens.isNumber(value);
         } else if (tokens.isKey(key, "power")) {
             channel.power = tokens.toDouble(value);
+            readings.power = tokens.isNumber(value);
         } else if (double* field = harmonicArray(channel, tokens, key)) {
-            if (!readHarmonicArray(tokens, value, field))
+            const int length = readHarmonicArray(tokens, value, field);
+            if (length < 0)
                 return -1;
+            readings.arrayLengths[arrayIndex(tokens, key)] = length;
         }
         key = tokens.skip(value);
     }
     return key;
 }
 
-// The "channel" array of a sample reply. False on any fault in it.
+// The "channel" array of a sample reply. False on any fault in it, and when
+// a channel lacks a reading the delivered sample would hold: a missing
+// reading must never be delivered as 0.
 bool readChannels(const TokenList& tokens, int array, const SensorState& state, MeasurementRecord& record)
 {
     if (!tokens.has(array, JSMN_ARRAY) || tokens[array].size < 1 ||
@@ -186,10 +227,17 @@ bool readChannels(const TokenList& tokens, int array, const SensorState& state, 
     for (int j = 0; j < record.channelCount; ++j) {
         if (!tokens.has(element, JSMN_OBJECT))
             return false;
-        element = readChannel(tokens, element, record.channels[j]);
+        ChannelReadings readings;
+        element = readChannel(tokens, element, record.channels[j], readings);
         if (element < 0)
             return false;
         record.channels[j].harmonicCount = harmonicCountFor(state, j);
+        if (!readings.cover(record.channels[j].harmonicCount))
+            return false;
+    }
+    for (int j = record.channelCount; j < MeasurementRecord::maxChannels; ++j) {
+        if (harmonicCountFor(state, j) > 0)
+            return false;
     }
     return true;
 }
@@ -318,6 +366,8 @@ ReplyParser::SampleResult ReplyParser::parseSample(const char* reply, size_t len
     if (tokens.size() < 12 || tokens[0].type != JSMN_OBJECT)
         return SampleResult::Failed;
     record = MeasurementRecord();
+    bool stamped = false;
+    bool measured = false;
     int key = 1;
     for (int k = 0; k < tokens[0].size; ++k) {
         if (!tokens.has(key, JSMN_STRING)) {
@@ -328,9 +378,14 @@ ReplyParser::SampleResult ReplyParser::parseSample(const char* reply, size_t len
         if (value >= tokens.size())
             return SampleResult::Failed;
         if (tokens.isKey(key, "timestamp")) {
+            // A stamp that is no number would read as 0 and hide every
+            // later sample as its duplicate.
+            if (!tokens.isNumber(value))
+                return SampleResult::Failed;
             record.timestamp = tokens.toInt64(value);
-            if (record.timestamp == state.lastQueuedTimestamp)
+            if (state.hasQueuedTimestamp && record.timestamp == state.lastQueuedTimestamp)
                 return SampleResult::Duplicate;
+            stamped = true;
         } else if (tokens.isKey(key, "peak")) {
             record.peak = tokens.toInt(value);
         } else if (tokens.isKey(key, "delay")) {
@@ -342,10 +397,14 @@ ReplyParser::SampleResult ReplyParser::parseSample(const char* reply, size_t len
         } else if (tokens.isKey(key, "channel")) {
             if (!readChannels(tokens, value, state, record))
                 return SampleResult::Failed;
+            measured = true;
         }
         key = tokens.skip(value);
     }
+    if (!stamped || !measured)
+        return SampleResult::Failed;
     state.lastQueuedTimestamp = record.timestamp;
+    state.hasQueuedTimestamp = true;
     return SampleResult::Queued;
 }
 
@@ -380,7 +439,7 @@ ReplyParser::SampleResult ReplyParser::parseOldSample(const char* reply, size_t 
             record.timestamp = tokens.toInt64(value);
             if (channel == 0) {
                 firstTimestamp = record.timestamp;
-                if (firstTimestamp == state.lastQueuedTimestamp)
+                if (state.hasQueuedTimestamp && firstTimestamp == state.lastQueuedTimestamp)
                     return SampleResult::Duplicate;
             }
             i = value + 1;
@@ -411,5 +470,6 @@ ReplyParser::SampleResult ReplyParser::parseOldSample(const char* reply, size_t 
         }
     }
     state.lastQueuedTimestamp = firstTimestamp;
+    state.hasQueuedTimestamp = true;
     return SampleResult::Queued;
 }

@@ -22,5 +22,11 @@ struct SensorState {
     DataEndpoint endpoint = DataEndpoint::None;
     std::int32_t model = 0;
     char capabilities[capabilitySize] = {};
+    // The time stamp of the last sample queued; none before the first one.
+    bool hasQueuedTimestamp = false;
     std::int64_t lastQueuedTimestamp = 0;
+    // Per frequency, the harmonics a sample is delivered with: the caller's
+    // selection once the sensor took it (the sensor's own at open). A sensor
+    // that sends more is cut to it; one that sends fewer is refused.
+    std::int32_t sampleLayout[SensorIdentity::maxFrequencies] = {};
 };

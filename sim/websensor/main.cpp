@@ -45,6 +45,9 @@
 //   --repeat-timestamps         every sample carries the first time stamp
 //   --long-arrays               20 values in every harmonic array
 //   --stop-after N              stop serving after N sample replies, then exit
+//   --ignore-selection LIST     keep these harmonics per frequency whatever is sent
+//   --refresh-text TEXT         report TEXT as the refresh rate
+//   --redirect-data URL         answer sample requests with a redirect to URL
 //
 // On start it prints "listening <base URL>" on standard output. It ends on
 // SIGINT or SIGTERM.

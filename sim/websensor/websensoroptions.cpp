@@ -138,7 +138,10 @@ std::string webSensorUsage()
            "  --reply-delay MS           delay every reply\n"
            "  --repeat-timestamps        every sample carries the same time stamp\n"
            "  --long-arrays              20 values in every harmonic array\n"
-           "  --stop-after N             stop serving after N sample replies\n";
+           "  --stop-after N             stop serving after N sample replies\n"
+           "  --ignore-selection LIST    keep these harmonics per frequency whatever is sent\n"
+           "  --refresh-text TEXT        report TEXT as the refresh rate\n"
+           "  --redirect-data URL        answer sample requests with a redirect to URL\n";
 }
 
 bool parseWebSensorOptions(const std::vector<std::string>& args, WebSensorOptions& o, std::string& error,
@@ -230,6 +233,10 @@ bool parseWebSensorOptions(const std::vector<std::string>& args, WebSensorOption
          [&](const std::string& v) { return o.faults.closeConnection.insert(v), true; }},
         {"--reply-delay",
          [&](const std::string& v) { return toInt(v, o.faults.replyDelayMs) && o.faults.replyDelayMs >= 0; }},
+        {"--ignore-selection",
+         [&](const std::string& v) { return parseHarmonics(v, o.faults.ignoredSelection); }},
+        {"--refresh-text", [&](const std::string& v) { return o.faults.refreshText = v, true; }},
+        {"--redirect-data", [&](const std::string& v) { return o.faults.redirectSamplesTo = v, true; }},
         {"--stop-after",
          [&](const std::string& v) {
              return toInt(v, o.faults.stopAfterSamples) && o.faults.stopAfterSamples >= 0;

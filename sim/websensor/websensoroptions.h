@@ -21,6 +21,11 @@ struct WebSensorFaults {
     bool repeatTimestamps = false; // every sample carries the first sample's time stamp
     bool longArrays = false;       // 20 values per harmonic array
     int stopAfterSamples = 0;      // stop serving after this many sample replies (0 = never)
+    // Keeps this harmonic selection whatever is POSTed, and reads it back
+    // (empty: takes the selection as sent).
+    std::vector<int> ignoredSelection;
+    std::string refreshText;       // the config reply's refresh rate text instead of the rate
+    std::string redirectSamplesTo; // answer sample requests with a 302 to this URL
 };
 
 // Everything that describes one simulated network sensor.

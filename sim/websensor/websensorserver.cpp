@@ -192,6 +192,10 @@ bool WebSensorServer::answerFault(const std::string& method, const std::string& 
         response.set_content("not found", "text/plain");
         return true;
     }
+    if (!f.redirectSamplesTo.empty() && samplePaths.count(path)) {
+        response.set_redirect(f.redirectSamplesTo, 302);
+        return true;
+    }
     if (faultApplies(f.closeConnection, path)) {
         // Announce a body, then give up on it: the client sees the
         // connection end in the middle of the reply.
@@ -214,7 +218,10 @@ std::string WebSensorServer::replyFor(const httplib::Request& request, const std
     if (name == "config.cgi") {
         if (post && !sensorState.applyConfig(request.body))
             found = false;
-        return sensorState.configJson();
+        const WebSensorFaults f = faults();
+        if (!f.ignoredSelection.empty())
+            sensorState.forceSelection(f.ignoredSelection);
+        return sensorState.configJson(f.refreshText);
     }
     if (name == "fpga.cgi") {
         if (post && !sensorState.applyFpga(request.body, request.get_param_value("pulse") == "1"))

@@ -94,10 +94,10 @@ std::string WebSensorState::infoJson() const
     return json + "}";
 }
 
-std::string WebSensorState::configJson() const
+std::string WebSensorState::configJson(const std::string& refreshText) const
 {
     std::lock_guard<std::mutex> guard(mutex);
-    return "{\"refresh_rate\":\"" + std::to_string(refresh) +
+    return "{\"refresh_rate\":\"" + (refreshText.empty() ? std::to_string(refresh) : refreshText) +
            "\",\"selected_harmonics\":" + array(selected, [](int n) { return std::to_string(n); }) +
            ",\"signal_lock\":" + quoted(lock) + "}";
 }
@@ -256,6 +256,13 @@ WebSensorState::Sample WebSensorState::sample(SampleFormat format, bool repeatTi
         json += (i ? "," : "") + channelJson(i, timestamp, valuesFor(i), false, true);
     out.json = json + "]}";
     return out;
+}
+
+void WebSensorState::forceSelection(const std::vector<int>& harmonics)
+{
+    std::lock_guard<std::mutex> guard(mutex);
+    for (size_t i = 0; i < selected.size() && i < harmonics.size(); ++i)
+        selected[i] = harmonics[i];
 }
 
 void WebSensorState::jumpTimestamps(std::int64_t milliseconds)

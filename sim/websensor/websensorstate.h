@@ -45,7 +45,8 @@ public:
     explicit WebSensorState(const WebSensorOptions& options);
 
     std::string infoJson() const;
-    std::string configJson() const;
+    // With refreshText, that text stands for the refresh rate.
+    std::string configJson(const std::string& refreshText = std::string()) const;
     std::string fpgaJson() const;
     // Apply a POSTed body (a trailing NUL byte is accepted). False when the
     // body is not the expected JSON object.
@@ -56,6 +57,8 @@ public:
     // The current sample in the given endpoint's format.
     Sample sample(SampleFormat format, bool repeatTimestamps, bool longArrays);
 
+    // Sets the selection as a sensor that ignores what it is sent keeps it.
+    void forceSelection(const std::vector<int>& harmonics);
     // Moves the sensor's clock forward, as after a long pause.
     void jumpTimestamps(std::int64_t milliseconds);
     int refreshMs() const;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -201,11 +202,7 @@ TEST(TriggerReply, StoresRawSettingsAndClearsPulse)
 class SampleReply : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        state.reported.selectedHarmonics[0] = 3;
-        state.reported.selectedHarmonics[1] = 40; // more than a channel holds
-    }
+    void SetUp() override { state.sampleLayout[0] = 3; }
     SensorState state;
     MeasurementRecord record;
 };
@@ -239,7 +236,10 @@ TEST_F(SampleReply, SameTimestampQueuesOnce)
 
 TEST_F(SampleReply, CapsHarmonicCountAndArraysAtSixteen)
 {
-    const std::string wide = R"({"frequency":"13.56","voltage":[)" + numbers(20) + "]}";
+    const std::string twenty = "[" + numbers(20) + "]";
+    const std::string wide = R"({"frequency":"13.56","power":1,"voltage":)" + twenty + R"(,"current":)" +
+                             twenty + R"(,"phase_V":)" + twenty + R"(,"phase":)" + twenty + "}";
+    state.sampleLayout[1] = 40; // more than a channel holds
     ASSERT_EQ(parseSample(sampleWith(oneChannel + "," + wide), state, record), Result::Queued);
     const ChannelRecord& c = record.channels[1];
     EXPECT_EQ(c.harmonicCount, 16);
@@ -297,11 +297,96 @@ INSTANTIATE_TEST_SUITE_P(
                                  Result::Failed, 0}),
     [](const auto& info) { return info.param.name; });
 
+TEST_F(SampleReply, TimestampZeroIsANewSample)
+{
+    ASSERT_EQ(parseSample(sampleWith(oneChannel, 0), state, record), Result::Queued);
+    EXPECT_EQ(parseSample(sampleWith(oneChannel, 0), state, record), Result::Duplicate);
+    SensorState fresh;
+    const std::string old = R"([{"timestamp":0,"frequency":13.56,"voltage":[1]}])";
+    EXPECT_EQ(parseOld(old, fresh, record), Result::Queued);
+    EXPECT_EQ(parseOld(old, fresh, record), Result::Duplicate);
+}
+
+TEST_F(SampleReply, TheCallersLayoutCutsLongerArrays)
+{
+    state.sampleLayout[0] = 1;
+    state.sampleLayout[1] = 0;
+    ASSERT_EQ(parseSample(sampleWith(oneChannel + "," + oneChannel), state, record), Result::Queued);
+    EXPECT_EQ(record.channels[0].harmonicCount, 1);
+    EXPECT_EQ(record.channels[1].harmonicCount, 0);
+    state.sampleLayout[1] = 1;
+    EXPECT_EQ(parseSample(sampleWith(oneChannel, 8), state, record), Result::Failed)
+        << "the second frequency's readings are missing";
+}
+
+// Replies that lack a reading the sample would deliver, for a layout of two
+// harmonics on the first frequency: each is refused rather than read as 0.
+struct MissingCase {
+    const char* name;
+    std::string reply;
+};
+
+class MissingReadings : public ::testing::TestWithParam<MissingCase>
+{
+};
+
+TEST_P(MissingReadings, AreRefused)
+{
+    SensorState state;
+    state.sampleLayout[0] = 2;
+    MeasurementRecord record;
+    EXPECT_EQ(parseSample(GetParam().reply, state, record), Result::Failed);
+    EXPECT_FALSE(state.hasQueuedTimestamp);
+}
+
+std::string channelWith(const std::string& voltage,
+                        const std::string& rest = R"("current":[4,5],)"
+                                                  R"("phase_V":[0,30],"phase":[10,20])")
+{
+    return R"({"frequency":13560000,"power":10,"voltage":)" + voltage + (rest.empty() ? "" : "," + rest) +
+           "}";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, MissingReadings,
+    ::testing::Values(
+        MissingCase{"NoVoltage",
+                    sampleWith(R"({"frequency":1,"power":1,"current":[1,2],"phase_V":[1,2],"phase":[1,2]})")},
+        MissingCase{"NoCurrent", sampleWith(channelWith("[1,2]", R"("phase_V":[0,30],"phase":[10,20])"))},
+        MissingCase{"ShorterThanTheLayout", sampleWith(channelWith("[1]"))},
+        MissingCase{"Null", sampleWith(channelWith("[1,null]"))},
+        MissingCase{"True", sampleWith(channelWith("[true,1]"))},
+        MissingCase{"BareWord", sampleWith(channelWith("[1,later]"))},
+        MissingCase{"EmptyChannel", sampleWith("{}")},
+        MissingCase{
+            "NoFrequency",
+            sampleWith(R"({"power":1,"voltage":[1,2],"current":[1,2],"phase_V":[1,2],"phase":[1,2]})")},
+        MissingCase{
+            "WordForFrequency",
+            sampleWith(
+                R"({"frequency":"later","power":1,"voltage":[1,2],"current":[1,2],"phase_V":[1,2],"phase":[1,2]})")},
+        MissingCase{"NoChannelKey",
+                    R"({"timestamp":1,"peak":2,"delay":3,"pulse_on_time_us":1,"pulse_period_us":2})"},
+        MissingCase{"WordForTimestamp",
+                    R"({"timestamp":"later","peak":1,"delay":1,"channel":[)" + channelWith("[1,2]") + "]}"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(SampleReply, InfinityIsStoredLikeNaN)
+{
+    const std::string channel = R"({"frequency":1,"power":1,"voltage":[Infinity,-inf,NaN],"current":[1,2,3],)"
+                                R"("phase_V":[1,2,3],"phase":[1,2,3]})";
+    ASSERT_EQ(parseSample(sampleWith(channel), state, record), Result::Queued);
+    EXPECT_TRUE(std::isnan(record.channels[0].voltage[0]));
+    EXPECT_TRUE(std::isnan(record.channels[0].voltage[1]));
+    EXPECT_TRUE(std::isnan(record.channels[0].voltage[2]));
+}
+
 TEST_F(SampleReply, OldFormatReadsChannelsAndDerivesPower)
 {
     const std::string reply =
         R"([{"timestamp":5,"frequency":13.56,"delay":2.9,"peak":100.7,"voltage":[10,1],"current":[2,1],)"
         R"("phase_V":[0,5],"phase":[60,1]},{"timestamp":5,"frequency":27.12,"voltage":[1],"current":[1],"phase":[0]}])";
+    state.sampleLayout[1] = 40; // more than a channel holds
     ASSERT_EQ(parseOld(reply, state, record), Result::Queued);
     EXPECT_EQ(record.channelCount, 2);
     EXPECT_EQ(record.timestamp, 5);

@@ -492,14 +492,18 @@ TEST_F(WebApi, DeliveryRespectsTheCallersCapacity)
     startSimulator();
     const int h = open();
     ASSERT_GE(h, 0);
-    const Sample tooSmall = read(h, 10);
-    ASSERT_EQ(tooSmall.result, 1);
-    EXPECT_EQ(tooSmall.count, 0);
+    Sample tooSmall;
+    tooSmall.result = -100;
+    for (int attempt = 0; attempt < 100 && tooSmall.result != 0; ++attempt)
+        tooSmall = read(h, 10);
+    ASSERT_EQ(tooSmall.result, 0) << "a sample that does not fit is not delivered";
+    EXPECT_EQ(tooSmall.count, 24) << "the room it needs";
     EXPECT_TRUE(
         std::all_of(tooSmall.values.begin(), tooSmall.values.end(), [](double v) { return v == -1.0; }));
     const Sample exact = read(h, 24);
     ASSERT_EQ(exact.result, 1);
     EXPECT_EQ(exact.count, 24);
+    EXPECT_EQ(exact.delta, 0) << "the very sample that did not fit: the first one";
     EXPECT_EQ(exact.values[24], -1.0);
 }
 
@@ -535,6 +539,46 @@ TEST_F(WebApi, HarmonicSelectionChangesLayoutAndFlushesOldSamples)
     EXPECT_EQ(s.count, 2 + 12 + 2) << "samples from before the change were dropped";
     EXPECT_DOUBLE_EQ(s.values[0], 13.56e6);
     EXPECT_DOUBLE_EQ(s.values[14], 0.0) << "pulse period of a CW sensor";
+}
+
+TEST_F(WebApi, SamplesKeepTheSelectedLayoutWhateverTheSensorReadsBack)
+{
+    options.frequenciesHz = {13.56e6, 27.12e6};
+    options.harmonics = {5, 3};
+    options.refreshMs = 20;
+    options.faults.ignoredSelection = {3, 3};
+    startSimulator();
+    const int h = open();
+    ASSERT_GE(h, 0);
+    quvixDisableParameters(h);
+    quvixEnableParameters(h, 0, 1);
+    quvixParameterReload(h);
+    ASSERT_TRUE(waitForRequest("GET", "/quvix_service/config.cgi", 2));
+    ASSERT_EQ(sim->state().selectedHarmonics(), (std::vector<int>{3, 3})) << "the sensor kept its own";
+    ASSERT_TRUE(waitForRequest("GET", dataPath, countRequests("GET", dataPath) + 1));
+    Sample s;
+    for (int attempt = 0; attempt < 100 && s.count == 0; ++attempt)
+        s = read(h);
+    ASSERT_EQ(s.result, 1);
+    ASSERT_EQ(s.count, 2 + 4 + 2) << "one harmonic of the first frequency, as selected";
+    EXPECT_DOUBLE_EQ(s.values[0], 13.56e6);
+    EXPECT_EQ(s.values[6], 0.0) << "pulse period, not a harmonic's voltage";
+
+    // A sensor that sends fewer harmonics than selected delivers nothing.
+    WebSensorFaults fewer;
+    fewer.ignoredSelection = {0, 0};
+    sim->setFaults(fewer);
+    quvixParameterReload(h);
+    ASSERT_TRUE(waitForRequest("GET", "/quvix_service/config.cgi", 3));
+    do
+        s = read(h);
+    while (s.result == 1 && s.count != 0);
+    EXPECT_TRUE(s.result == -1 || (s.result == 1 && s.count == 0)) << s.result;
+    // Each refused fetch clears the connected flag the program shows.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(generousMs);
+    while (quvixIsConnected(h) != 0 && std::chrono::steady_clock::now() < deadline)
+        waitForRequest("GET", dataPath, countRequests("GET", dataPath) + 1);
+    EXPECT_EQ(quvixIsConnected(h), 0) << "the mismatch shows";
 }
 
 TEST_F(WebApi, FailedSendsAreRetriedUntilTheSensorTakesThem)
