@@ -258,6 +258,12 @@ int BaseScan::sampleCount(int dataSet) const
     return static_cast<int>(dataSets[static_cast<size_t>(dataSet)]->sampleCount());
 }
 
+int BaseScan::sampleLength() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return dataSets.empty() ? 0 : dataSets.front()->expectedSampleLength();
+}
+
 QString BaseScan::name() const
 {
     return m_fileBaseName + "-" + (nickname.isEmpty() ? serialNumber : nickname);

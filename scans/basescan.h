@@ -71,6 +71,8 @@ public:
     void resumeAfterReconnect(qint64 gapMilliseconds);
 
     int sampleCount(int dataSet) const;
+    // The number of values a sample must have to fit the scan's layout.
+    int sampleLength() const;
     QString name() const;
     QString durationText() const;
     QString fileBaseName() const { return m_fileBaseName; }

@@ -725,8 +725,12 @@ void QuvixSensor::acquire()
         reportOversizedSample(count);
         return;
     }
+    if (!fitsLayout(scan, count)) {
+        noteNoSample();
+        return;
+    }
     for (int i = 0; i < count; ++i) {
-        if (std::isnan(sample[i]))
+        if (!std::isfinite(sample[i]))
             sample[i] = 0.0;
     }
     scan->preSample(m_handle, delay);
@@ -801,6 +805,23 @@ qint64 steadyMilliseconds()
 }
 
 } // namespace
+
+bool QuvixSensor::fitsLayout(const BaseScan* scan, int count)
+{
+    // A five-value sample is the scan's to widen (it reads it as seven).
+    const int expected = scan->sampleLength();
+    if (count == expected || count == 5) {
+        m_layoutMismatchReported = false;
+        return true;
+    }
+    // Its values would land in the wrong places: dropped, and said once per run.
+    if (!m_layoutMismatchReported) {
+        m_layoutMismatchReported = true;
+        qDebug("Sensor %s delivered samples of %d values where the selection needs %d: dropped",
+               qPrintable(m_serialNumber), count, expected);
+    }
+    return false;
+}
 
 qint64 QuvixSensor::stallLimitMs() const
 {

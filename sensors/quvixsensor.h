@@ -220,6 +220,9 @@ private:
     BaseScan* currentOrNewScan();
     void emitMonitoringUpdateIfDue(BaseScan* scan, double peak);
     void reportOversizedSample(int count);
+    // Whether a sample of `count` values fits the scan's layout; a run of
+    // misfits is reported once.
+    bool fitsLayout(const BaseScan* scan, int count);
     // Stall watch of the loop: a sample arrived, or a read brought none.
     void noteSample();
     void noteNoSample();
@@ -233,6 +236,7 @@ private:
     // When both locks are held, m_mutex is taken first.
     mutable std::mutex m_scanLock;
     bool m_oversizedSampleReported = false;
+    bool m_layoutMismatchReported = false; // loop thread only
     // Loop thread only: when the last sample arrived (steady clock, ms).
     qint64 m_lastSampleMs = -1;
     std::atomic<bool> m_stalled{false};

@@ -32,3 +32,9 @@ quvix_add_test(acq_scanend_test
   SOURCES acq_scanend_test.cpp
   LIBS quvix_core
   LABELS threads)
+
+# Samples whose length does not fit the harmonic selection.
+quvix_add_test(acq_samplelayout_test
+  SOURCES acq_samplelayout_test.cpp
+  LIBS quvix_core
+  LABELS threads)
