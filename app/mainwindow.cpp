@@ -3,6 +3,7 @@
 #include "app/addnetworksensordialog.h"
 #include "app/autosavefailurenotice.h"
 #include "app/displaysettings.h"
+#include "app/overviewtab.h"
 #include "app/scanactivity.h"
 #include "app/shellvalues.h"
 #include "platform/keepawake.h"
@@ -64,7 +65,8 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     // display's plot row.
     barChart_ = new barchart(this);
     barChart_->hide();
-    // JOINS LATER, here before the form: the overview tab.
+    // No parent: the tab widget takes it when it is inserted.
+    overview_ = new overviewTab;
     // The display options dialog's constructor brings the process-wide
     // ScanHandler into being. The dialog has no parent and is never
     // destroyed: scans keep its pointer to read their CSV columns.
@@ -82,13 +84,18 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     sensorHandler_ = SensorHandler::getInstance();
 
     // JOINS LATER: the time-trend, time-resolved and pulse-trend tabs with the
-    // display options dialog; connections 1 to 8.
+    // display options dialog; connections 1 to 6.
+    connect(displaySettings_, &DisplaySettings::simpleSmithChanged, overview_,
+            &overviewTab::simpleSmithChanged);
+    connect(displaySettings_, &DisplaySettings::smithPointsChanged, overview_,
+            &overviewTab::smithPointsChanged);
     scanHandler_->setScanTree(ui_->DisplayListTree);
     connect(scanHandler_, &ScanHandler::autosaveFailed, new AutosaveFailureNotice(this),
             &AutosaveFailureNotice::report);
     scanHandler_->setDisplayOptions(displaySettings_);
-    // JOINS LATER: the four tabs are inserted at index 0 ("Time Resolved",
-    // "Pulse Trend", "Time Trend", "Overview").
+    // JOINS LATER: the time-resolved, pulse-trend and time-trend tabs are
+    // inserted at index 0 ("Time Resolved", "Pulse Trend", "Time Trend").
+    ui_->tabWidget->insertTab(0, overview_, QStringLiteral("Overview"));
     connect(sensorHandler_, &SensorHandler::SpecialMonitoringData, this, &MainWindow::monitorUpdate);
     connect(sensorHandler_, &SensorHandler::NewMonitoringData, this, &MainWindow::scanUpdate);
     connect(ui_->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
@@ -100,17 +107,25 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     // Scans beyond the handler's limit leave the tree and memory here.
     connect(scanHandler_, &ScanHandler::getRidOfScan, this,
             qOverload<BaseScan*>(&MainWindow::discardSelectedScan));
+    // Straight to the window: it tells the sources of activity apart by sender.
+    connect(overview_, &overviewTab::activity, this, &MainWindow::scanActivity);
+    connect(displaySettings_, &DisplaySettings::legendChanged, overview_, &overviewTab::setLegendPosition);
     displaySettings_->emitLegendPosition();
 
     setMinimumWidth(1200);
     setUpDataDisplay();
 
     connect(sensorHandler_, &SensorHandler::updateSensorList, this, &MainWindow::updateSensorList);
-    // JOINS LATER: the handler's updateSensorList -> the four tabs,
-    // connectAutoScan() on the time-trend tab, updateUnavailableSensors ->
-    // the overview tab.
-    // Sensors found before this connection are shown too.
+    // JOINS LATER: the handler's updateSensorList -> the time-trend,
+    // time-resolved and pulse-trend tabs, connectAutoScan() on the time-trend
+    // tab.
+    connect(sensorHandler_, &SensorHandler::updateSensorList, overview_, &overviewTab::updateSensorList);
+    connect(sensorHandler_, &SensorHandler::updateUnavailableSensors, overview_,
+            &overviewTab::updateUnavailableWidgets);
+    // Sensors found before these connections are shown too.
     updateSensorList(sensorHandler_->sensors());
+    overview_->updateSensorList(sensorHandler_->sensors());
+    overview_->updateUnavailableWidgets(sensorHandler_->unavailableSensors());
     connectForm();
     connectDataDisplay();
     markNotYetAvailable();

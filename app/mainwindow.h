@@ -13,6 +13,7 @@
 
 class BaseScan;
 class DisplaySettings;
+class overviewTab;
 class QAction;
 class QButtonGroup;
 class QListWidgetItem;
@@ -46,6 +47,7 @@ public:
     // The display options dialog; the acquisition tabs read their meter rows
     // from it.
     DisplaySettings* displaySettings() const;
+    overviewTab* overview() const { return overview_; }
 
     // Writes the paths, the autosave configuration, size and position. Called
     // after every save and export.
@@ -136,6 +138,7 @@ private:
     QString autosaveTitle_;
     bool autosaveOn_ = false;
     DisplaySettings* displaySettings_ = nullptr; // never destroyed, not owned
+    overviewTab* overview_ = nullptr;            // owned through the tab widget
     barchart* barChart_ = nullptr;
     SmithChartDialog* smithChart_ = nullptr;
     waveForm* waveform_ = nullptr;
