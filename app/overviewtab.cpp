@@ -228,7 +228,9 @@ void overviewTab::updateSensorList(QList<QuvixSensor*>& sensors)
         for (quvixDisplayWidget* tile : tiles) {
             if (tile->serial() != sensor->serialNumber())
                 continue;
-            if (!tile->isAvailable())
+            // A sensor object that replaced the tile's before the tile heard
+            // of the old one's loss is taken over too.
+            if (!tile->isAvailable() || tile->sensor() != sensor)
                 tile->sensorReconnected(sensor);
             if (tile->statusTip() == unavailableTip) {
                 removeTile(tile);

@@ -169,6 +169,11 @@ void quvixDisplayWidget::enterUnavailableState()
 
 void quvixDisplayWidget::sensorReconnected(QuvixSensor* sensor)
 {
+    if (!sensor)
+        return;
+    // The object it replaces no longer speaks for this sensor.
+    if (m_sensor && m_sensor != sensor)
+        disconnect(m_sensor, nullptr, this, nullptr);
     m_available = true;
     m_sensor = sensor;
     if (m_hasNickname)

@@ -361,6 +361,17 @@ TEST_F(OverviewTab, TilesFollowTheSensorListAndTheRememberedSerials)
     for (const quvixDisplayWidget* tile : overview.tiles())
         EXPECT_TRUE(tile->isAvailable()) << tile->serial().toStdString();
 
+    // A new object for B before its tile heard that the old one went: the
+    // tile follows the new object and no longer the old one.
+    FakeSensor& bAgain = addSensor(QStringLiteral("B"), {13.56, 27.12}, {1, 1});
+    list({&bAgain});
+    quvixDisplayWidget* bTile = overview.tiles().last();
+    ASSERT_EQ(bTile->serial(), QStringLiteral("B"));
+    EXPECT_EQ(bTile->sensor(), &bAgain);
+    EXPECT_EQ(bTile->frequencyLabels().size(), 2);
+    emit b.SensorDisconnected(&b);
+    EXPECT_TRUE(bTile->isAvailable());
+
     // The pruning routine takes out unavailable tiles not listed.
     overview.tiles()[1]->sensorDisconnected();
     overview.removeUnavailableTilesNotIn({QStringLiteral("B")});
