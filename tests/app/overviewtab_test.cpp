@@ -20,9 +20,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <qwt_scale_widget.h>
 
 #include <memory>
 
@@ -452,6 +455,24 @@ TEST_F(OverviewTab, LegendAndDisplayOptions)
     EXPECT_EQ(overview.form().smithChart->pointLimit(), 25);
 }
 
+TEST_F(OverviewTab, ContextMenuOffersTheLayoutAndLegendActions)
+{
+    overviewTab& overview = makeTab();
+    overview.show();
+    QStringList offered;
+    QTimer::singleShot(50, [&offered] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (const QAction* action : menu->actions())
+            offered << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        menu->close();
+    });
+    emit overview.customContextMenuRequested(QPoint(10, 10));
+    EXPECT_EQ(offered, (QStringList{"Maximise Plot", "Maximise Smithchart", "-", "Legend to Top",
+                                    "Legend to Center", "Legend to Bottom"}));
+}
+
 TEST_F(OverviewTab, ConstructionDefaultsAndTheSettingsRoundTrip)
 {
     {
@@ -471,6 +492,18 @@ TEST_F(OverviewTab, ConstructionDefaultsAndTheSettingsRoundTrip)
         EXPECT_EQ(form.quvixViewArea->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         EXPECT_GE(form.quvixViewArea->minimumHeight(), 180);
         EXPECT_EQ(overview.contextMenuPolicy(), Qt::CustomContextMenu);
+        EXPECT_EQ(overview.objectName(), QStringLiteral("overviewTab"));
+        EXPECT_EQ(form.smithChart->lineCount(), 1);
+        EXPECT_GE(form.plot->axisWidget(QwtPlot::yLeft)->minimumWidth(), 10);
+        EXPECT_GE(form.plot->axisWidget(QwtPlot::yLeft)->minimumHeight(), 10);
+        EXPECT_TRUE(form.startScanButton->isCheckable());
+        EXPECT_TRUE(form.startTRScanButton->isCheckable());
+        EXPECT_EQ(form.startScanButton->text(), QStringLiteral("Start Scan With Selected Sensors"));
+        QLayout* row = form.quvixLayout;
+        ASSERT_GT(row->count(), 0);
+        EXPECT_NE(row->itemAt(row->count() - 1)->spacerItem(), nullptr);
+        EXPECT_TRUE(form.saveFolder->isReadOnly());
+        EXPECT_TRUE(form.saveName->isReadOnly());
 
         ScriptedQuestions answers;
         answers.choose(QStringLiteral("/srv/scans")).cancelNext();

@@ -57,6 +57,11 @@ TEST(SensorTile, ShowsNameFrequenciesAndConnection)
     EXPECT_TRUE(tile.isSelected());
     EXPECT_TRUE(tile.isAvailable());
     EXPECT_EQ(tile.serial(), QStringLiteral("QX1"));
+    EXPECT_EQ(tile.windowTitle(), QStringLiteral("Form"));
+    EXPECT_EQ(tile.form().frame->frameShape(), QFrame::Panel);
+    EXPECT_EQ(tile.form().frame->frameShadow(), QFrame::Raised);
+    EXPECT_EQ(tile.layout()->contentsMargins(), QMargins(2, 2, 2, 2));
+    EXPECT_EQ(tile.sizePolicy().horizontalPolicy(), QSizePolicy::Maximum);
 
     FakeSensor web({2.0}, {0});
     web.setConnectionKind(1);
