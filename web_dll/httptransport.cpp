@@ -30,6 +30,10 @@ HttpTransport::HttpTransport()
     // Sensors sit on the local network: a proxy from the environment must not
     // carry their traffic elsewhere.
     curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
+    // A sensor's service answers where it was asked: a redirect would credit
+    // another device's answers to this sensor, or loop.
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpTransport::append);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
     handle = curl;
@@ -64,7 +68,11 @@ bool HttpTransport::perform()
     CURL* curl = static_cast<CURL*>(handle);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpTransport::append);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
-    return curl_easy_perform(curl) == CURLE_OK;
+    if (curl_easy_perform(curl) != CURLE_OK)
+        return false;
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    return status < 300;
 }
 
 bool HttpTransport::get(const char* url)
@@ -75,7 +83,6 @@ bool HttpTransport::get(const char* url)
     CURL* curl = static_cast<CURL*>(handle);
     curl_easy_setopt(curl, CURLOPT_URL, url);
     curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     return perform();
 }
 

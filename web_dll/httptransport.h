@@ -16,7 +16,8 @@ public:
     HttpTransport& operator=(const HttpTransport&) = delete;
 
     bool isValid() const { return handle != nullptr; }
-    // True when the request completed with a status below 400.
+    // True when the request completed with a status below 300: a sensor's
+    // service has no reason to redirect, so a redirect is never followed.
     bool get(const char* url);
     // Sends `length` bytes of body and its terminating NUL.
     bool post(const char* url, const char* body, int length);

@@ -236,13 +236,12 @@ bool quvixWebSensor::isConnected() const
 
 namespace {
 
-std::int64_t steadyMilliseconds()
+std::int64_t steadyMicroseconds()
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
+    return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
-
 } // namespace
 
 void quvixWebSensor::run()
@@ -253,9 +252,9 @@ void quvixWebSensor::run()
             std::lock_guard<std::mutex> guard(lock);
             if (!running)
                 break;
-            refreshRate = state.reported.refreshRate;
+            refreshRate = pacingRateMs();
         }
-        const std::int64_t passStart = steadyMilliseconds();
+        const std::int64_t passStart = steadyMicroseconds();
         runPendingConfig();
         runPendingFpga();
         runPendingData3();
@@ -264,7 +263,7 @@ void quvixWebSensor::run()
             // The pacing follows the rate the sensor reported at the pass
             // start or since, whichever the last config reply said.
             std::lock_guard<std::mutex> guard(lock);
-            refreshRate = state.reported.refreshRate;
+            refreshRate = pacingRateMs();
         }
         waitForNextPass(refreshRate, passStart);
     }
@@ -357,21 +356,31 @@ void quvixWebSensor::runFetch()
     dataChanged.notify_all();
 }
 
-void quvixWebSensor::waitForNextPass(int refreshRate, std::int64_t passStartMs)
+void quvixWebSensor::waitForNextPass(int refreshRate, std::int64_t passStartUs)
 {
-    const std::int64_t deadline = passStartMs + refreshRate - 25;
-    const std::int64_t wait = deadline - steadyMilliseconds();
+    // Two fetches per report period: each sample stays on offer for a whole
+    // period, so one of them finds it even when a pass starts late, while a
+    // faster pace would only load the sensor's small web server and the PC.
+    const std::int64_t deadline = passStartUs + std::int64_t(refreshRate) * 1000 / 2;
+    const std::int64_t wait = deadline - steadyMicroseconds();
     if (wait <= 0)
         return;
     std::unique_lock<std::mutex> guard(lock);
-    workerWake.wait_for(guard, std::chrono::milliseconds(wait), [this] { return !running; });
+    workerWake.wait_for(guard, std::chrono::microseconds(wait), [this] { return !running; });
+}
+
+int quvixWebSensor::pacingRateMs() const
+{
+    constexpr int fastestRateMs = 10;
+    constexpr int slowestRateMs = 5000;
+    return std::clamp(state.reported.refreshRate, fastestRateMs, slowestRateMs);
 }
 
 int quvixWebSensor::deliveryWaitMs() const
 {
     constexpr int periods = 3;
     constexpr int longestWaitMs = 1000;
-    return std::min(periods * std::max(state.reported.refreshRate, 1), longestWaitMs);
+    return std::min(periods * pacingRateMs(), longestWaitMs);
 }
 
 int quvixWebSensor::sampleLength(const MeasurementRecord& record)

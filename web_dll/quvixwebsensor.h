@@ -95,10 +95,14 @@ private:
     void runPendingFpga();
     void runPendingData3();
     void runFetch();
-    void waitForNextPass(int refreshRate, std::int64_t passStartMs);
+    void waitForNextPass(int refreshRate, std::int64_t passStartUs);
     // How long a reader waits for a sample: a few report periods, at most 1 s.
     // Callers hold lock.
     int deliveryWaitMs() const;
+    // The reported refresh rate held to what the program can select, so a
+    // sensor's odd answer can neither make the worker poll back to back nor
+    // stop it polling. Callers hold lock.
+    int pacingRateMs() const;
     // Doubles the record takes in the caller's buffer, and writing them.
     static int sampleLength(const MeasurementRecord& record);
     static int writeSample(const MeasurementRecord& record, double* values);

@@ -581,6 +581,56 @@ TEST_F(WebApi, SamplesKeepTheSelectedLayoutWhateverTheSensorReadsBack)
     EXPECT_EQ(quvixIsConnected(h), 0) << "the mismatch shows";
 }
 
+TEST_F(WebApi, RedirectsAreNeverFollowed)
+{
+    options.refreshMs = 20;
+    startSimulator();
+    WebSensorOptions otherOptions = options;
+    otherOptions.serial = "QXOTHER";
+    WebSensorServer other(otherOptions);
+    ASSERT_TRUE(other.start());
+    const int h = open();
+    ASSERT_GE(h, 0);
+
+    // To another device: its samples must not be taken for this sensor's.
+    WebSensorFaults elsewhere;
+    elsewhere.redirectSamplesTo = other.baseUrl() + "quvix_service/data3Short.cgi";
+    sim->setFaults(elsewhere);
+    const size_t before = countRequests("GET", dataPath);
+    ASSERT_TRUE(waitForRequest("GET", dataPath, before + 5));
+    EXPECT_EQ(other.requests().size(), 0u);
+    EXPECT_EQ(quvixIsConnected(h), 0) << "a redirect fails the fetch";
+
+    // To itself: one request per fetch, not a loop.
+    WebSensorFaults loop;
+    loop.redirectSamplesTo = "http://192.0.2.2:" + std::to_string(sim->port()) + dataPath;
+    sim->setFaults(loop);
+    sim->clearRequests();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(waitForRequest("GET", dataPath, 20));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(20 / seconds, 400.0) << "requests per second";
+}
+
+TEST_F(WebApi, OddRefreshRatesArePacedWithinTheSelectableRange)
+{
+    for (const char* rate : {"-2147483648", "0", "x"}) {
+        options.faults.refreshText = rate;
+        startSimulator();
+        const int h = open();
+        ASSERT_GE(h, 0) << rate;
+        ASSERT_TRUE(waitForRequest("GET", dataPath, 3));
+        sim->clearRequests();
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(waitForRequest("GET", dataPath, 50));
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        // The fastest rate, 10 ms, is fetched twice a period.
+        EXPECT_LT(50 / seconds, 400.0) << rate << ": fetches per second";
+        close(h);
+    }
+}
+
 TEST_F(WebApi, FailedSendsAreRetriedUntilTheSensorTakesThem)
 {
     options.refreshMs = 30;
