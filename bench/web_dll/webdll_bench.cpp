@@ -1,13 +1,15 @@
-// CPU time of the network library against the simulated sensor, which runs
-// as a process of its own so that only the library's cost is counted.
-//  - Delivery: CPU per sample through quvixGetDataHR at the sensor's fastest
-//    refresh, against a plain libcurl loop that fetches the same endpoint
-//    back to back for the same time and parses nothing (the floor). Target:
-//    ratio <= 1.5.
-//  - Idle: CPU of 10 open connections nobody reads, over 5 s. Target: < 1 %
-//    of one core. The same polling done by plain libcurl handles is measured
-//    beside it: each connection still polls its sensor, and that floor is
-//    most of the cost.
+// CPU time and traffic of the network library against the simulated sensor,
+// which runs as a process of its own so that only the library's cost is
+// counted; the sensor's request log is the truth about exchanges and samples.
+//  - Delivery, per report rate from 10 ms to 1 s: CPU per delivered sample
+//    through quvixGetDataHR against a bare libcurl loop that polls the same
+//    endpoint every half report period and parses nothing (the floor, which
+//    also gets every sample). Targets: ratio <= 1.5, at most 3 exchanges per
+//    new sample, no sample lost (a gap in the sensor's time stamps).
+//  - Idle: CPU of 10 open connections nobody reads, over 5 s, at the default
+//    rate. Target: < 1 % of one core. The same polling done by plain libcurl
+//    handles is measured beside it: each connection still polls its sensor,
+//    and that floor is most of the cost.
 
 #include "web_dll/quvixwebapi.h"
 
@@ -19,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <spawn.h>
 #include <string>
 #include <sys/resource.h>
@@ -30,8 +33,6 @@
 extern char** environ;
 
 namespace {
-
-constexpr int fastestRefreshMs = 10;
 
 double processCpuSeconds()
 {
@@ -45,7 +46,7 @@ double processCpuSeconds()
 class SimulatorProcess
 {
 public:
-    explicit SimulatorProcess(int refreshMs)
+    explicit SimulatorProcess(int refreshMs, const std::string& logFile = std::string())
     {
         int out[2];
         if (pipe(out) != 0)
@@ -53,7 +54,12 @@ public:
         const std::string program = std::string(QUVIX_BIN_DIR) + "/quvix-sensor-sim";
         const std::string refresh = std::to_string(refreshMs);
         std::vector<const char*> args{program.c_str(), "--address",     "192.0.2.2", "--port", "0",
-                                      "--refresh",     refresh.c_str(), "--drift",   "0",      nullptr};
+                                      "--refresh",     refresh.c_str(), "--drift",   "0"};
+        if (!logFile.empty()) {
+            args.push_back("--log");
+            args.push_back(logFile.c_str());
+        }
+        args.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
@@ -136,54 +142,121 @@ double cpuPercentOfOneCore(double cpuStart, std::chrono::steady_clock::time_poin
     return 100.0 * (processCpuSeconds() - cpuStart) / wall;
 }
 
+// What the sensor's log says it did: data requests answered and distinct
+// samples handed out.
+struct SensorTraffic {
+    long dataRequests = 0;
+    long samples = 0;
+};
+
+SensorTraffic trafficIn(const std::string& logFile)
+{
+    SensorTraffic traffic;
+    std::ifstream log(logFile);
+    std::string line;
+    while (std::getline(log, line)) {
+        if (line.rfind("GET /quvix_service/data3Short.cgi", 0) == 0)
+            ++traffic.dataRequests;
+        else if (line.rfind("SAMPLE ", 0) == 0)
+            ++traffic.samples;
+    }
+    return traffic;
+}
+
+std::string logPath(const char* name)
+{
+    return "/tmp/webdll_bench_" + std::to_string(getpid()) + "_" + name + ".log";
+}
+
 void BM_DeliveryAgainstCurlFloor(benchmark::State& state)
 {
     if (!inLab(state))
         return;
-    SimulatorProcess sim(fastestRefreshMs);
-    if (!simulatorStarted(state, sim))
-        return;
-    const auto window = std::chrono::seconds(2);
+    const int refreshMs = static_cast<int>(state.range(0));
+    const auto window = std::max(std::chrono::milliseconds(3000), std::chrono::milliseconds(12 * refreshMs));
     double libraryPerSample = 0.0;
     double floorPerSample = 0.0;
     for (auto _ : state) {
         // The library: its worker fetching, this thread reading.
-        const int handle = quvixWebOpen(sim.baseUrl().c_str());
-        if (handle < 0) {
-            state.SkipWithError("open failed");
-            return;
+        const std::string libraryLog = logPath("library");
+        long delivered = 0;
+        long lost = 0;
+        double libraryCpu = 0.0;
+        {
+            SimulatorProcess sim(refreshMs, libraryLog);
+            if (!simulatorStarted(state, sim))
+                return;
+            const int handle = quvixWebOpen(sim.baseUrl().c_str());
+            if (handle < 0) {
+                state.SkipWithError("open failed");
+                return;
+            }
+            std::vector<double> values(490);
+            const long long ticksPerPeriod = 24000LL * refreshMs;
+            const double start = processCpuSeconds();
+            const auto until = std::chrono::steady_clock::now() + window;
+            while (std::chrono::steady_clock::now() < until) {
+                int count = 490, delta = 0, delay = 0, remaining = 100;
+                double peak = 0.0;
+                if (quvixGetDataHR(handle, values.data(), &count, &delta, &peak, &delay, &remaining) != 1 ||
+                    count == 0)
+                    continue;
+                // The sensor's own time stamps: a step of more than one
+                // period is a sample it produced and the reader never got.
+                if (delivered++ > 0)
+                    lost += std::max(0LL, (delta + ticksPerPeriod / 2) / ticksPerPeriod - 1);
+            }
+            libraryCpu = processCpuSeconds() - start;
+            quvixClose(handle);
         }
-        std::vector<double> values(490);
-        int samples = 0;
-        const double libraryStart = processCpuSeconds();
-        const auto until = std::chrono::steady_clock::now() + window;
-        while (std::chrono::steady_clock::now() < until) {
-            int count = 490, delta = 0, delay = 0, remaining = 0;
-            double peak = 0.0;
-            if (quvixGetDataHR(handle, values.data(), &count, &delta, &peak, &delay, &remaining) == 1 &&
-                count > 0)
-                ++samples;
-        }
-        quvixClose(handle);
-        libraryPerSample = (processCpuSeconds() - libraryStart) / std::max(samples, 1);
+        const SensorTraffic library = trafficIn(libraryLog);
+        std::remove(libraryLog.c_str());
+        libraryPerSample = libraryCpu / std::max(delivered, 1L);
 
-        // The floor: the same endpoint, back to back, nothing parsed.
-        CURL* curl = plainDataFetch(sim.baseUrl(1));
-        const double floorStart = processCpuSeconds();
-        const auto floorUntil = std::chrono::steady_clock::now() + window;
-        while (std::chrono::steady_clock::now() < floorUntil)
-            curl_easy_perform(curl);
-        curl_easy_cleanup(curl);
-        const double producedSamples =
-            std::chrono::duration<double, std::milli>(window).count() / fastestRefreshMs;
-        floorPerSample = (processCpuSeconds() - floorStart) / producedSamples;
-        state.counters["samples"] = samples;
+        // The floor: the same endpoint every half period, nothing parsed.
+        const std::string floorLog = logPath("floor");
+        double floorCpu = 0.0;
+        {
+            SimulatorProcess sim(refreshMs, floorLog);
+            if (!simulatorStarted(state, sim))
+                return;
+            CURL* curl = plainDataFetch(sim.baseUrl(1));
+            const auto pace = std::chrono::microseconds(refreshMs * 1000 / 2);
+            const double start = processCpuSeconds();
+            const auto wallStart = std::chrono::steady_clock::now();
+            for (auto next = wallStart; next - wallStart < window; next += pace) {
+                curl_easy_perform(curl);
+                std::this_thread::sleep_until(next + pace);
+            }
+            floorCpu = processCpuSeconds() - start;
+            curl_easy_cleanup(curl);
+        }
+        const SensorTraffic floor = trafficIn(floorLog);
+        std::remove(floorLog.c_str());
+        floorPerSample = floorCpu / std::max(floor.samples, 1L);
+
+        state.counters["samples"] = static_cast<double>(delivered);
+        state.counters["sensor_samples"] = static_cast<double>(library.samples);
+        state.counters["lost_samples"] = static_cast<double>(lost);
+        state.counters["exchanges_per_sample_target_3"] =
+            static_cast<double>(library.dataRequests) / std::max(delivered, 1L);
+        state.counters["floor_exchanges_per_sample"] =
+            static_cast<double>(floor.dataRequests) / std::max(floor.samples, 1L);
     }
     state.counters["library_us_per_sample"] = libraryPerSample * 1e6;
     state.counters["floor_us_per_sample"] = floorPerSample * 1e6;
     state.counters["ratio_target_1.5"] = floorPerSample > 0.0 ? libraryPerSample / floorPerSample : 0.0;
 }
-BENCHMARK(BM_DeliveryAgainstCurlFloor)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DeliveryAgainstCurlFloor)
+    ->Arg(10)
+    ->Arg(20)
+    ->Arg(50)
+    ->Arg(100)
+    ->Arg(333)
+    ->Arg(1000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_TenIdleConnections(benchmark::State& state)
 {
@@ -211,7 +284,7 @@ BENCHMARK(BM_TenIdleConnections)->Iterations(1)->Unit(benchmark::kMillisecond)->
 
 // What the same polling costs without the library: ten libcurl handles on
 // one thread, each fetching the data endpoint at the library's pace for a
-// 100 ms sensor (every 75 ms), nothing parsed.
+// 100 ms sensor (every 50 ms), nothing parsed.
 void BM_TenIdleConnectionsCurlFloor(benchmark::State& state)
 {
     if (!inLab(state))
@@ -224,7 +297,7 @@ void BM_TenIdleConnectionsCurlFloor(benchmark::State& state)
         std::vector<CURL*> handles;
         for (int i = 0; i < 10; ++i)
             handles.push_back(plainDataFetch(sim.baseUrl(i)));
-        const auto pace = std::chrono::milliseconds(75) / handles.size();
+        const auto pace = std::chrono::milliseconds(50) / handles.size();
         const double start = processCpuSeconds();
         const auto wallStart = std::chrono::steady_clock::now();
         auto next = wallStart;
