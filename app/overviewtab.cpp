@@ -381,7 +381,9 @@ void overviewTab::scan(bool start)
 void overviewTab::timeResolveScan(bool start)
 {
     const QList<quvixDisplayWidget*> selection = selectionSet();
-    if (selection.isEmpty())
+    // Without a selected sensor a start does nothing; a stop still stops
+    // what runs, as tiles may be clicked while a scan runs.
+    if (selection.isEmpty() && (start || m_records.isEmpty()))
         return;
     m_form->plot->setAxisTitle(QwtPlot::xBottom, QStringLiteral("Time (&micro;s)<b></b>"));
     if (!start) {
@@ -488,11 +490,13 @@ void overviewTab::dataUpdate(BaseScan* scan)
 
 // --- Automatic button release and activity ---
 
-bool overviewTab::anySelectedSensorScans() const
+bool overviewTab::anyRecordedScanRunning() const
 {
-    // A scan just handed over counts too: the loop has not yet made it current.
-    for (const quvixDisplayWidget* tile : selectionSet())
-        if (tile->sensor()->isMeasuring() || tile->sensor()->pendingScan() != nullptr)
+    // The tab's own scans, not what the selected sensors do: a tile clicked
+    // during a scan, a scan another tab runs on the same sensor and a scan
+    // not yet made current by its loop all leave the answer right.
+    for (const OverviewScanRecord* record : m_records)
+        if (record->scan && !record->scan->isFinished())
             return true;
     return false;
 }
@@ -500,13 +504,13 @@ bool overviewTab::anySelectedSensorScans() const
 void overviewTab::sensorStopped(bool active)
 {
     Q_UNUSED(active);
-    if (m_form->startScanButton->isChecked() && !anySelectedSensorScans())
+    if (m_form->startScanButton->isChecked() && !anyRecordedScanRunning())
         m_form->startScanButton->click();
 }
 
 void overviewTab::timeResolveTimer()
 {
-    if (m_form->startTRScanButton->isChecked() && !anySelectedSensorScans())
+    if (m_form->startTRScanButton->isChecked() && !anyRecordedScanRunning())
         m_form->startTRScanButton->setChecked(false);
 }
 

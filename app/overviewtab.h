@@ -105,7 +105,7 @@ private:
     void startRecord(QuvixSensor* sensor, BaseScan* scan);
     void setUpSmithChart();
     void reportActivity(bool active);
-    bool anySelectedSensorScans() const;
+    bool anyRecordedScanRunning() const;
     int plottedQuantity() const;
     void followQuantity();
 

@@ -310,6 +310,46 @@ TEST_F(OverviewTab, ARunningKindDisablesTheOtherStartButton)
     EXPECT_EQ(tr->text(), QStringLiteral("Start Time Resolve SCAN with selected sensors"));
 }
 
+TEST_F(OverviewTab, StartButtonsAreReleasedWhenTheTabsOwnScansEnd)
+{
+    FakeSensor& sensor = addSensor(QStringLiteral("ONLY"), {13.56}, {1});
+    overviewTab& overview = makeTab();
+    list({&sensor});
+    QPushButton* tr = overview.form().startTRScanButton;
+    tr->click();
+    BaseScan* profile = sensor.pendingScan();
+    ASSERT_NE(profile, nullptr);
+
+    // A tile clicked during the scan neither releases the button nor keeps
+    // the stop from stopping.
+    QTest::mouseClick(overview.tiles().front(), Qt::LeftButton);
+    QTest::qWait(1500);
+    EXPECT_TRUE(tr->isChecked());
+    tr->click();
+    EXPECT_TRUE(profile->isFinished());
+    EXPECT_TRUE(overview.form().startScanButton->isEnabled());
+    EXPECT_EQ(tr->text(), QStringLiteral("Start Time Resolve SCAN with selected sensors"));
+
+    // A scan that ends on its own releases the button at the next tick.
+    QTest::mouseClick(overview.tiles().front(), Qt::LeftButton);
+    tr->click();
+    ASSERT_TRUE(tr->isChecked());
+    sensor.pendingScan()->stop();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !tr->isChecked(); }, 20000));
+    EXPECT_TRUE(overview.form().startScanButton->isEnabled());
+
+    // The continuous-wave button goes when the time-trend tab's activity
+    // changes and no scan of the tab runs any more.
+    QPushButton* cw = overview.form().startScanButton;
+    cw->click();
+    QMetaObject::invokeMethod(&overview, "sensorStopped", Q_ARG(bool, false));
+    EXPECT_TRUE(cw->isChecked());
+    sensor.pendingScan()->stop();
+    QMetaObject::invokeMethod(&overview, "sensorStopped", Q_ARG(bool, false));
+    EXPECT_FALSE(cw->isChecked());
+    EXPECT_TRUE(tr->isEnabled());
+}
+
 TEST_F(OverviewTab, StopSkipsScansDeletedSinceTheStart)
 {
     FakeSensor& kept = addSensor(QStringLiteral("KEPT"), {13.56}, {1});
