@@ -113,6 +113,12 @@ TEST(OverviewWithSensors, ScansTheSelectedSensorsIntoCurvesAndSmithTrails)
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return QDir(autosaveFolder.path()).entryList({QStringLiteral("*.dat")}).size() == 2; }, 30000));
 
+    // A window built while the handler already holds sensors shows them at once.
+    {
+        MainWindow later(nullptr, std::make_unique<RecordingKeepAwake>());
+        EXPECT_TRUE(tilesShow(*later.overview(), serials));
+    }
+
     std::vector<QPointer<QThread>> sensorThreads;
     for (QuvixSensor* sensor : SensorHandler::getInstance()->sensors())
         sensorThreads.emplace_back(sensor->thread());
