@@ -152,4 +152,20 @@ TEST_F(NetworkSensorLoopTest, RepeatedTimeStampsBlockNeitherTheScanNorTheSetters
         << "fresh samples end the stall";
 }
 
+TEST_F(NetworkSensorLoopTest, ClosedByTheUserWhileItsLoopRunsIsAnnouncedOnce)
+{
+    ASSERT_NE(openAndRun(), nullptr);
+    auto* scan = new CWScan(sensor, QStringLiteral("closed"), 20);
+    sensor->queueScan(scan);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 3; }, 15000));
+
+    // Closed on this thread while the loop reads; the loop then ends on the
+    // closed handle and must not report the sensor lost a second time.
+    sensor->close();
+    EXPECT_TRUE(scan->isFinished());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 20000)) << "thread not finished";
+    EXPECT_EQ(recorder.eventsOf(LoopEvent::Disconnected).size(), 1u);
+    EXPECT_FALSE(sensor->isConnected());
+}
+
 } // namespace
