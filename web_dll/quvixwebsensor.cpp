@@ -190,13 +190,15 @@ bool quvixWebSensor::fetchData()
     if (!composeUrl(url, dataPathFor(endpoint)) || !transport.get(url))
         return false;
     MeasurementRecord record;
-    std::lock_guard<std::mutex> guard(lock);
+    std::unique_lock<std::mutex> guard(lock);
     const ReplyParser::SampleResult result =
         endpoint == DataEndpoint::Data
             ? ReplyParser::parseOldSample(transport.reply(), transport.replyLength(), state, record)
             : ReplyParser::parseSample(transport.reply(), transport.replyLength(), state, record);
     if (result == ReplyParser::SampleResult::Queued) {
         queue.push_back(record);
+        // Woken after the lock is free, so the reader need not wait for it.
+        guard.unlock();
         dataChanged.notify_all();
     }
     return result != ReplyParser::SampleResult::Failed;
@@ -351,8 +353,13 @@ void quvixWebSensor::runFetch()
         std::fputs("Failed data\r\n", stdout);
         std::fflush(stdout);
     }
-    std::lock_guard<std::mutex> guard(lock);
-    connected = fetched;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (connected == fetched)
+            return;
+        connected = fetched;
+    }
+    // Readers wait for a sample or a lost connection: only a change wakes them.
     dataChanged.notify_all();
 }
 
