@@ -148,12 +148,14 @@ private:
 // takes at least a digit and its ";". A record and each row of a trend cost
 // the cells of its full layout, whatever the row holds, because that is what
 // the data model stores; a file that claims more is refused before memory
-// is taken for it. The small files of a scan without data get some slack.
+// is taken for it. One cell per byte leaves room for old files, whose rows
+// lack the harmonic phase columns the model still stores; small files get
+// some slack.
 class CellBudget
 {
 public:
     explicit CellBudget(qint64 fileBytes)
-        : m_left(fileBytes / 2 + 32768)
+        : m_left(fileBytes + 32768)
     {
     }
     bool allows(qint64 cells) const { return cells <= m_left; }

@@ -428,6 +428,24 @@ QByteArray manyRecordsFile(int records, int harmonics, int rows)
     return text;
 }
 
+// An old file (three columns per harmonic) of an idle sensor: every
+// measured value a single "0", the densest rows a real file has.
+QByteArray oldZerosFile(int harmonics, int rows)
+{
+    QByteArray text = header + "F1; 13.56; Harmonics ;" + QByteArray::number(harmonics) + ";\n" +
+                      "Time (time unit);F1 (MHz);";
+    QByteArray row = ";13.56;";
+    for (int h = 1; h <= harmonics; ++h) {
+        text += "Voltage " + QByteArray::number(h) + ";Current " + QByteArray::number(h) + ";Phase " +
+                QByteArray::number(h) + ";";
+        row += "0;0;0;";
+    }
+    text += "\n";
+    for (int j = 0; j < rows; ++j)
+        text += QByteArray::number(j) + row + "\n";
+    return text;
+}
+
 } // namespace
 
 struct ReaderCase {
@@ -462,136 +480,142 @@ TEST_P(ReaderFixture, ReadsOrRefuses)
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ReaderFixture,
-    ::testing::Values(
-        ReaderCase{"FullFile", header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\n", 0,
-                   [](const BaseScan& s) {
-                       ASSERT_EQ(s.dataSets.size(), 1u);
-                       const FrequencyRecord& r = *s.dataSets[0]->records[0];
-                       EXPECT_EQ(r.harmonicCount, 2);
-                       EXPECT_EQ(r.voltage[1][0], 5.0);
-                       EXPECT_EQ(r.voltagePhase[1][0], 45.0);
-                       EXPECT_EQ(r.currentPhase[1][0], 60.0);
-                       EXPECT_EQ(s.serialNumber, "S1");
-                       EXPECT_EQ(s.endTime, 7.0);
-                       EXPECT_EQ(s.sensorType, 3); // no type line
-                       EXPECT_TRUE(s.dataSets[0]->pulsePeriod.empty());
-                   }},
-        ReaderCase{"KadroFirstLine", "Software ;Kadro tool\nTrend Count;0\nData\n", 0,
-                   [](const BaseScan& s) { EXPECT_TRUE(s.dataSets.empty()); }},
-        ReaderCase{"OtherSoftwareRefused", "Software ;Other 1.0\nTrend Count;1\nData\n", 35, {}},
-        ReaderCase{"EmptyFileRefused", "", 35, {}},
-        ReaderCase{"NoTrendCountRefused",
-                   "Software ;Quvix 2.8.0\nData\n" + frequencyLine + fullHeading +
-                       "0;13.56;1;0;1;0;1;0;1;0;\n",
-                   35,
-                   {}},
-        ReaderCase{"AbsurdTrendCountRefused", "Software ;Quvix 2.8.0\nTrend Count;5000\nData\n", 35, {}},
-        ReaderCase{"AbsurdHarmonicCountRefused", header + "F1; 13.56; Harmonics ;500;\n", 35, {}},
-        ReaderCase{"NegativeHarmonicCountRefused", header + "F1; 13.56; Harmonics ;-1;\n", 35, {}},
-        ReaderCase{"IsoAndTagDates",
-                   "Software ;Quvix 2.8.0\nCreated;2023_08_21-10-15-00\nTrend Count;0\nData\n", 0,
-                   [](const BaseScan& s) {
-                       EXPECT_EQ(s.created.date(), QDate(2023, 8, 21));
-                       EXPECT_EQ(s.created.time(), QTime(10, 15, 0));
-                   }},
-        ReaderCase{"OldThreeColumnFile",
-                   header + frequencyLine +
-                       "Time (time unit);F1 (MHz);Voltage 1;Current 1;Phase 1;Voltage 2;Current 2;Phase 2;\n"
-                       "0;13.56;100;2;30;5;1;60;\n",
-                   0,
-                   [](const BaseScan& s) {
-                       const FrequencyRecord& r = *s.dataSets[0]->records[0];
-                       EXPECT_EQ(r.voltage[1][0], 5.0);
-                       EXPECT_EQ(r.current[1][0], 1.0);
-                       EXPECT_EQ(r.voltagePhase[1][0], 0.0);
-                       EXPECT_EQ(r.currentPhase[1][0], 60.0);
-                   }},
-        ReaderCase{"ShortRowZeroesMissingHarmonics",
-                   header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;\n1;13.56;100;2;30;5;1;60;\n",
-                   0,
-                   [](const BaseScan& s) {
-                       const FrequencyRecord& r = *s.dataSets[0]->records[0];
-                       ASSERT_EQ(r.sampleCount(), 2u);
-                       EXPECT_EQ(r.voltage[1][0], 0.0);
-                       // Harmonic phase reading stopped: the next row is read three-wide.
-                       EXPECT_EQ(r.voltage[1][1], 5.0);
-                       EXPECT_EQ(r.current[0][1], 2.0);
-                   }},
-        ReaderCase{"CrLfLineEnds",
-                   QByteArray(header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\n")
-                       .replace("\n", "\r\n"),
-                   0,
-                   [](const BaseScan& s) {
-                       ASSERT_EQ(s.dataSets.size(), 1u);
-                       EXPECT_EQ(s.serialNumber, "S1");
-                       EXPECT_EQ(s.dataSets[0]->records[0]->currentPhase[1][0], 60.0);
-                       EXPECT_EQ(s.dataSets[0]->records[0]->harmonicCount, 2);
-                   }},
-        // A file cut short or miscounted would load as empty or zero-filled data.
-        ReaderCase{"MoreTrendsThanBlocksRefused",
-                   QByteArray(header).replace("Trend Count;1", "Trend Count;3") + frequencyLine +
-                       fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\n",
-                   35,
-                   {}},
-        ReaderCase{"FewerFramedBlocksThanCountedRefused",
-                   QByteArray(header).replace("Trend Count;1", "Trend Count;2") + framedBlock,
-                   35,
-                   {}},
-        ReaderCase{"MoreFramedBlocksThanCountedRefused", header + framedBlock + framedBlock, 35, {}},
-        ReaderCase{"TwoFramedBlocksAsCounted",
-                   QByteArray(header).replace("Trend Count;1", "Trend Count;2") + framedBlock + framedBlock,
-                   0, [](const BaseScan& s) { EXPECT_EQ(s.dataSets[1]->sampleCount(), 1u); }},
-        ReaderCase{"FramedBlockWithoutItsEndRefused",
-                   header + QByteArray(framedBlock).replace("END TREND\n", ""),
-                   35,
-                   {}},
-        ReaderCase{"NegativeTrendCountRefused",
-                   QByteArray(header).replace("Trend Count;1", "Trend Count;-1"),
-                   35,
-                   {}},
-        ReaderCase{"MissingDataLineRefused",
-                   QByteArray(header).replace("Data\n", "") + frequencyLine + fullHeading +
-                       "0;13.56;100;0;2;30;5;45;1;60;\n",
-                   35,
-                   {}},
-        ReaderCase{"MissingBlockRefused", header, 35, {}},
-        ReaderCase{"TruncatedMidRowRefused",
-                   header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\n1;13.5",
-                   35,
-                   {}},
-        ReaderCase{"LastRowMissingItsLastCellRefused",
-                   header + frequencyLine + fullHeading +
-                       "0;13.56;100;0;2;30;5;45;1;60;\n1;13.56;100;0;2;30;5;45;1;\n",
-                   35,
-                   {}},
-        ReaderCase{"LastRowWithoutLineEnd",
-                   header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;5;45;1;60;", 0,
-                   [](const BaseScan& s) { EXPECT_EQ(s.dataSets[0]->sampleCount(), 1u); }},
-        // Layouts no sensor sample can carry, and rows the file is too small to hold.
-        ReaderCase{"TwentyRecordsOfAllHarmonicsRefused", header + manyRecordsFile(20, 128, 2000), 35, {}},
-        ReaderCase{"OneCellRowsBeyondTheFileSizeRefused", header + manyRecordsFile(1, 120, 2000), 35, {}},
-        ReaderCase{"RepeatedFrequencyLinesRefused",
-                   header + QByteArray("F1; 2; Harmonics ;60;\n").repeated(3),
-                   35,
-                   {}},
-        ReaderCase{"ShortTrendHeader",
-                   QByteArray(header) + "Trend Measurement number;1;Time\n" + frequencyLine + "END TREND\n",
-                   0,
-                   [](const BaseScan& s) {
-                       EXPECT_EQ(s.dataSets[0]->value, 0.0);
-                       EXPECT_EQ(s.dataSets[0]->mode, 0);
-                   }},
-        ReaderCase{"PulseColumnsAndZeroPeriod",
-                   header +
-                       "F1; 2; Harmonics ;1;\nTime (time unit);F1 (MHz);V;Harmonic Phase;I;P;Pulse Period "
-                       "(us);Pulse On Time (us);\n0;2;10;0;1;0;200;50;\n1;2;10;0;1;0;0;5;\n",
-                   0,
-                   [](const BaseScan& s) {
-                       const TrendDataSet& t = *s.dataSets[0];
-                       EXPECT_EQ(t.pulsePeriod, (Series{200.0, 0.0}));
-                       EXPECT_EQ(t.pulseFrequency, (Series{5000.0, 0.0}));
-                       EXPECT_EQ(t.pulseDutyCycle, (Series{25.0, 0.0}));
-                   }}),
+    ::testing::
+        Values(
+            ReaderCase{"FullFile", header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\n",
+                       0,
+                       [](const BaseScan& s) {
+                           ASSERT_EQ(s.dataSets.size(), 1u);
+                           const FrequencyRecord& r = *s.dataSets[0]->records[0];
+                           EXPECT_EQ(r.harmonicCount, 2);
+                           EXPECT_EQ(r.voltage[1][0], 5.0);
+                           EXPECT_EQ(r.voltagePhase[1][0], 45.0);
+                           EXPECT_EQ(r.currentPhase[1][0], 60.0);
+                           EXPECT_EQ(s.serialNumber, "S1");
+                           EXPECT_EQ(s.endTime, 7.0);
+                           EXPECT_EQ(s.sensorType, 3); // no type line
+                           EXPECT_TRUE(s.dataSets[0]->pulsePeriod.empty());
+                       }},
+            ReaderCase{"KadroFirstLine", "Software ;Kadro tool\nTrend Count;0\nData\n", 0,
+                       [](const BaseScan& s) { EXPECT_TRUE(s.dataSets.empty()); }},
+            ReaderCase{"OtherSoftwareRefused", "Software ;Other 1.0\nTrend Count;1\nData\n", 35, {}},
+            ReaderCase{"EmptyFileRefused", "", 35, {}},
+            ReaderCase{"NoTrendCountRefused",
+                       "Software ;Quvix 2.8.0\nData\n" + frequencyLine + fullHeading +
+                           "0;13.56;1;0;1;0;1;0;1;0;\n",
+                       35,
+                       {}},
+            ReaderCase{"AbsurdTrendCountRefused", "Software ;Quvix 2.8.0\nTrend Count;5000\nData\n", 35, {}},
+            ReaderCase{"AbsurdHarmonicCountRefused", header + "F1; 13.56; Harmonics ;500;\n", 35, {}},
+            ReaderCase{"NegativeHarmonicCountRefused", header + "F1; 13.56; Harmonics ;-1;\n", 35, {}},
+            ReaderCase{"IsoAndTagDates",
+                       "Software ;Quvix 2.8.0\nCreated;2023_08_21-10-15-00\nTrend Count;0\nData\n", 0,
+                       [](const BaseScan& s) {
+                           EXPECT_EQ(s.created.date(), QDate(2023, 8, 21));
+                           EXPECT_EQ(s.created.time(), QTime(10, 15, 0));
+                       }},
+            ReaderCase{
+                "OldThreeColumnFile",
+                header + frequencyLine +
+                    "Time (time unit);F1 (MHz);Voltage 1;Current 1;Phase 1;Voltage 2;Current 2;Phase 2;\n"
+                    "0;13.56;100;2;30;5;1;60;\n",
+                0,
+                [](const BaseScan& s) {
+                    const FrequencyRecord& r = *s.dataSets[0]->records[0];
+                    EXPECT_EQ(r.voltage[1][0], 5.0);
+                    EXPECT_EQ(r.current[1][0], 1.0);
+                    EXPECT_EQ(r.voltagePhase[1][0], 0.0);
+                    EXPECT_EQ(r.currentPhase[1][0], 60.0);
+                }},
+            ReaderCase{
+                "ShortRowZeroesMissingHarmonics",
+                header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;\n1;13.56;100;2;30;5;1;60;\n", 0,
+                [](const BaseScan& s) {
+                    const FrequencyRecord& r = *s.dataSets[0]->records[0];
+                    ASSERT_EQ(r.sampleCount(), 2u);
+                    EXPECT_EQ(r.voltage[1][0], 0.0);
+                    // Harmonic phase reading stopped: the next row is read three-wide.
+                    EXPECT_EQ(r.voltage[1][1], 5.0);
+                    EXPECT_EQ(r.current[0][1], 2.0);
+                }},
+            ReaderCase{"CrLfLineEnds",
+                       QByteArray(header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\n")
+                           .replace("\n", "\r\n"),
+                       0,
+                       [](const BaseScan& s) {
+                           ASSERT_EQ(s.dataSets.size(), 1u);
+                           EXPECT_EQ(s.serialNumber, "S1");
+                           EXPECT_EQ(s.dataSets[0]->records[0]->currentPhase[1][0], 60.0);
+                           EXPECT_EQ(s.dataSets[0]->records[0]->harmonicCount, 2);
+                       }},
+            // A file cut short or miscounted would load as empty or zero-filled data.
+            ReaderCase{"MoreTrendsThanBlocksRefused",
+                       QByteArray(header).replace("Trend Count;1", "Trend Count;3") + frequencyLine +
+                           fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\n",
+                       35,
+                       {}},
+            ReaderCase{"FewerFramedBlocksThanCountedRefused",
+                       QByteArray(header).replace("Trend Count;1", "Trend Count;2") + framedBlock,
+                       35,
+                       {}},
+            ReaderCase{"MoreFramedBlocksThanCountedRefused", header + framedBlock + framedBlock, 35, {}},
+            ReaderCase{"TwoFramedBlocksAsCounted",
+                       QByteArray(header).replace("Trend Count;1", "Trend Count;2") + framedBlock +
+                           framedBlock,
+                       0, [](const BaseScan& s) { EXPECT_EQ(s.dataSets[1]->sampleCount(), 1u); }},
+            ReaderCase{"FramedBlockWithoutItsEndRefused",
+                       header + QByteArray(framedBlock).replace("END TREND\n", ""),
+                       35,
+                       {}},
+            ReaderCase{"NegativeTrendCountRefused",
+                       QByteArray(header).replace("Trend Count;1", "Trend Count;-1"),
+                       35,
+                       {}},
+            ReaderCase{"MissingDataLineRefused",
+                       QByteArray(header).replace("Data\n", "") + frequencyLine + fullHeading +
+                           "0;13.56;100;0;2;30;5;45;1;60;\n",
+                       35,
+                       {}},
+            ReaderCase{"MissingBlockRefused", header, 35, {}},
+            ReaderCase{"TruncatedMidRowRefused",
+                       header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\n1;13.5",
+                       35,
+                       {}},
+            ReaderCase{"LastRowMissingItsLastCellRefused",
+                       header + frequencyLine + fullHeading +
+                           "0;13.56;100;0;2;30;5;45;1;60;\n1;13.56;100;0;2;30;5;45;1;\n",
+                       35,
+                       {}},
+            ReaderCase{"LastRowWithoutLineEnd",
+                       header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;5;45;1;60;", 0,
+                       [](const BaseScan& s) { EXPECT_EQ(s.dataSets[0]->sampleCount(), 1u); }},
+            ReaderCase{"LongOldFileOfZeros", oldZerosFile(4, 20000), 0,
+                       [](const BaseScan& s) { EXPECT_EQ(s.dataSets[0]->sampleCount(), 20000u); }},
+            // Layouts no sensor sample can carry, and rows the file is too small to hold.
+            ReaderCase{"TwentyRecordsOfAllHarmonicsRefused", header + manyRecordsFile(20, 128, 2000), 35, {}},
+            ReaderCase{"OneCellRowsBeyondTheFileSizeRefused", header + manyRecordsFile(1, 120, 2000), 35, {}},
+            ReaderCase{"RepeatedFrequencyLinesRefused",
+                       header + QByteArray("F1; 2; Harmonics ;60;\n").repeated(3),
+                       35,
+                       {}},
+            ReaderCase{
+                "ShortTrendHeader",
+                QByteArray(header) + "Trend Measurement number;1;Time\n" + frequencyLine + "END TREND\n", 0,
+                [](const BaseScan& s) {
+                    EXPECT_EQ(s.dataSets[0]->value, 0.0);
+                    EXPECT_EQ(s.dataSets[0]->mode, 0);
+                }},
+            ReaderCase{
+                "PulseColumnsAndZeroPeriod",
+                header + "F1; 2; Harmonics ;1;\nTime (time unit);F1 (MHz);V;Harmonic Phase;I;P;Pulse Period "
+                         "(us);Pulse On Time (us);\n0;2;10;0;1;0;200;50;\n1;2;10;0;1;0;0;5;\n",
+                0,
+                [](const BaseScan& s) {
+                    const TrendDataSet& t = *s.dataSets[0];
+                    EXPECT_EQ(t.pulsePeriod, (Series{200.0, 0.0}));
+                    EXPECT_EQ(t.pulseFrequency, (Series{5000.0, 0.0}));
+                    EXPECT_EQ(t.pulseDutyCycle, (Series{25.0, 0.0}));
+                }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ScanFileTest, VersionNumbersAndTheNewerFileState)
