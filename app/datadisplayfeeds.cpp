@@ -84,22 +84,24 @@ std::vector<DataDisplayFeeds::SmithLine> DataDisplayFeeds::smithLines(const QLis
     return lines;
 }
 
-void DataDisplayFeeds::showSmithLines(SmithChartDialog& dialog, const std::vector<SmithLine>& lines)
+void DataDisplayFeeds::showSmithLines(SmithChartDialog& dialog, std::vector<SmithLine> lines)
 {
     dialog.clear();
     dialog.setLineCount(static_cast<int>(lines.size()));
     for (size_t l = 0; l < lines.size(); ++l) {
-        const SmithLine& line = lines[l];
+        SmithLine& line = lines[l];
         const int index = static_cast<int>(l);
         dialog.addListRow(line.label, line.colour);
         dialog.setLineColour(line.colour, index);
         if (line.impedances.isEmpty())
             continue;
-        // The newest point goes on its own, which marks the chart as holding
-        // data (its cross), as a point added live does.
-        dialog.chart()->addPoints(line.impedances.mid(0, line.impedances.size() - 1), index);
-        const QPointF newest = line.impedances.last();
-        dialog.addPoint(newest.x(), newest.y(), index, false);
+        // The oldest point goes on its own, which marks the chart as holding
+        // data (the newest point's cross), as points added live do; the
+        // others follow in one batch, in place.
+        const QPointF oldest = line.impedances.first();
+        dialog.addPoint(oldest.x(), oldest.y(), index, false);
+        line.impedances.removeFirst();
+        dialog.chart()->addPoints(line.impedances, index);
     }
 }
 

@@ -53,7 +53,7 @@ public:
                                              const std::optional<Interval>& interval);
     // Empties the dialog and shows the lines: their rows, colours and points,
     // each line's points in one batch.
-    static void showSmithLines(SmithChartDialog& dialog, const std::vector<SmithLine>& lines);
+    static void showSmithLines(SmithChartDialog& dialog, std::vector<SmithLine> lines);
     static QColor smithLineColour(int line);
     // The chart point of an impedance magnitude (ohms) and phase (degrees).
     static QPointF normalisedImpedance(double magnitude, double phaseDegrees);

@@ -141,6 +141,7 @@ void SmithChartV2::addPoints(const QVector<QPointF>& impedances, int line)
     if (line < 0 || line >= lineCount())
         return;
     SmithTrail& trail = m_lines[static_cast<size_t>(line)].trail;
+    trail.reserveMore(static_cast<size_t>(impedances.size()));
     for (const QPointF& z : impedances)
         trail.append(chartPoint(z.x(), z.y()));
     update();

@@ -49,6 +49,11 @@ void SmithTrail::append(QPointF point)
     reduce(point, m_firstNumber + static_cast<qint64>(m_points.size()) - 1);
 }
 
+void SmithTrail::reserveMore(size_t count)
+{
+    m_points.reserve(m_points.size() + count);
+}
+
 void SmithTrail::reduce(QPointF point, qint64 number)
 {
     const QPoint pixel = pixelOf(point);

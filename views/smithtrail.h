@@ -43,6 +43,8 @@ public:
     explicit SmithTrail(PixelScale pixels);
 
     void append(QPointF point);
+    // Room for `count` more points, so a batch grows the storage once.
+    void reserveMore(size_t count);
     // Keeps the newest `limit` points (0 keeps all).
     void trimTo(int limit);
     void clear();

@@ -99,6 +99,15 @@ void smithFill(benchmark::State& state)
 
 BENCHMARK(smithFill)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
+void smithLinesOnly(benchmark::State& state)
+{
+    BaseScan* scan = scanOf(static_cast<int>(state.range(0))).scan.get();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DataDisplayFeeds::smithLines({scan}, std::nullopt));
+}
+
+BENCHMARK(smithLinesOnly)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
 // The floor: the same impedances mapped to chart points in a plain loop.
 void smithFloor(benchmark::State& state)
 {
