@@ -403,6 +403,9 @@ void SensorHandler::newWebSensorConnected(int result, QString serial, QString ur
     if (!m_network.contains(sensor))
         m_network.append(sensor);
     addDetected({sensor->serialNumber(), RememberedNetworkSensors::hostOfUrl(url)});
+    // Opened on a connection worker, the rest of its news may still be on its
+    // way: connected from now on, it is not unavailable.
+    takeOffUnavailable(serial);
     emit updateSensorList(m_connected);
     checkAutoStart(sensor);
     emit sensorsDetected();
