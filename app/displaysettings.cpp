@@ -100,6 +100,9 @@ DisplaySettings::DisplaySettings(QWidget* parent)
     fillLegendPositions();
     connect(ui->legendOptions, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &DisplaySettings::legendChanged);
+    // A lone radio button, left exclusive, could never be switched off again
+    // by a click or by reloading the stored "off".
+    ui->simpleSmithButton->setAutoExclusive(false);
     connect(ui->simpleSmithButton, &QRadioButton::toggled, this, &DisplaySettings::simpleSmithChanged);
 
     m_scanLimitValidator = new QIntValidator(1, 1000, this);

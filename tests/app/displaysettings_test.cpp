@@ -422,6 +422,22 @@ TEST_F(DisplaySettingsTest, ApplyWritesEveryKeyAndAnnouncesThePointsOnce)
     EXPECT_EQ(reloadedLegend.front().front().toInt(), 4);
 }
 
+TEST_F(DisplaySettingsTest, TheSimpleSmithChartCanBeSwitchedOffAgain)
+{
+    DisplaySettings dialog;
+    QSignalSpy simple(&dialog, &DisplaySettings::simpleSmithChanged);
+    auto* button = child<QRadioButton>(dialog, QStringLiteral("simpleSmithButton"));
+    button->click();
+    EXPECT_TRUE(dialog.isSimpleSmith());
+    button->click();
+    EXPECT_FALSE(dialog.isSimpleSmith());
+    button->click();
+    child<QPushButton>(dialog, QStringLiteral("pbCancel"))->click(); // back to the stored "off"
+    EXPECT_FALSE(dialog.isSimpleSmith());
+    ASSERT_EQ(simple.size(), 4);
+    EXPECT_FALSE(simple.last().front().toBool());
+}
+
 struct LimitCase {
     const char* name;
     const char* text;
