@@ -7,7 +7,10 @@
 MessageBoxAnswers::MessageBoxAnswers(QList<QMessageBox::StandardButton> answers)
     : answers_(std::move(answers))
 {
-    QTimer::singleShot(10, [this] { poll(); });
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+    if (!answers_.isEmpty())
+        timer_.start();
 }
 
 void MessageBoxAnswers::poll()
@@ -25,6 +28,6 @@ void MessageBoxAnswers::poll()
         lastAnswered_ = box;
         box->button(answers_.takeFirst())->click();
     }
-    if (!answers_.isEmpty() && --pollsLeft_ > 0)
-        QTimer::singleShot(10, [this] { poll(); });
+    if (answers_.isEmpty() || --pollsLeft_ <= 0)
+        timer_.stop();
 }

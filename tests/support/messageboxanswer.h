@@ -4,9 +4,12 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 // Answers the next modal message boxes that open, in order, with the given
 // buttons, and records what each showed: a test's stand-in for the user.
+// GUI thread only. It polls with a timer of its own, so nothing is left to
+// fire once it goes out of scope.
 class MessageBoxAnswers
 {
 public:
@@ -19,6 +22,8 @@ public:
     };
 
     explicit MessageBoxAnswers(QList<QMessageBox::StandardButton> answers);
+    MessageBoxAnswers(const MessageBoxAnswers&) = delete;
+    MessageBoxAnswers& operator=(const MessageBoxAnswers&) = delete;
 
     const QList<SeenBox>& seen() const { return seen_; }
 
@@ -29,4 +34,5 @@ private:
     QList<SeenBox> seen_;
     QPointer<QMessageBox> lastAnswered_;
     int pollsLeft_ = 1500;
+    QTimer timer_;
 };
