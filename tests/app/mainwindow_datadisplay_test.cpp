@@ -29,13 +29,16 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPointer>
 #include <QSettings>
 #include <QShortcut>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 
@@ -140,6 +143,54 @@ protected:
         QListWidgetItem* entry = curveList().item(row);
         entry->setCheckState(right ? Qt::Checked : Qt::Unchecked);
         emit curveList().itemClicked(entry);
+    }
+    // Chooses the action with this text in the next popup menu that opens.
+    static void chooseInNextMenu(const QString& text, int pollsLeft = 1500)
+    {
+        QTimer::singleShot(20, [text, pollsLeft] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) {
+                if (pollsLeft > 0)
+                    chooseInNextMenu(text, pollsLeft - 1);
+                return;
+            }
+            for (QAction* action : menu->actions())
+                if (action->text() == text) {
+                    menu->setActiveAction(action);
+                    QTest::keyClick(menu, Qt::Key_Return);
+                    return;
+                }
+            menu->close();
+        });
+    }
+    // Picks this colour in the next colour dialog that opens.
+    static void answerNextColourDialog(QColor colour, int pollsLeft = 1500)
+    {
+        QTimer::singleShot(20, [colour, pollsLeft] {
+            auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+            if (!dialog) {
+                if (pollsLeft > 0)
+                    answerNextColourDialog(colour, pollsLeft - 1);
+                return;
+            }
+            dialog->setCurrentColor(colour);
+            dialog->accept();
+        });
+    }
+    // The menu's texts, and the menu closed without a choice.
+    static void readNextMenu(QStringList* texts, int pollsLeft = 1500)
+    {
+        QTimer::singleShot(20, [texts, pollsLeft] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) {
+                if (pollsLeft > 0)
+                    readNextMenu(texts, pollsLeft - 1);
+                return;
+            }
+            for (QAction* action : menu->actions())
+                texts->append(action->text());
+            menu->close();
+        });
     }
     int plotCurveCount() { return plot().itemList(QwtPlotItem::Rtti_PlotCurve).size(); }
     static QColor colourNamed(const char* name) { return QColor(QString::fromLatin1(name)); }
@@ -574,6 +625,115 @@ TEST_F(DataDisplayTest, WaveformViewListsOnlyScansOfIonFluxSensors)
     EXPECT_EQ(window->waveformView()->scans(), QList<BaseScan*>{ionFlux});
     form().displayWaveForm->click();
     EXPECT_TRUE(window->waveformView()->isHidden());
+}
+
+TEST_F(DataDisplayTest, TreeMenuSendsRemovesAndDiscards)
+{
+    BaseScan* scan = finishedScan(QStringLiteral("one"));
+    scan->unsavedData = false;
+    tree().setCurrentItem(voltage(scan));
+    QStringList texts;
+    readNextMenu(&texts);
+    window->displayTreeContextMenu(QPoint(5, 5));
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("Send curve to plot"), QString(),
+                                  QStringLiteral("Export Scan..."), QStringLiteral("Remove Scan ")}));
+
+    chooseInNextMenu(QStringLiteral("Send curve to plot"));
+    window->displayTreeContextMenu(QPoint(5, 5));
+    ASSERT_EQ(curveList().count(), 1);
+
+    // A channel on display offers its removal; a group item offers no curve.
+    texts.clear();
+    readNextMenu(&texts);
+    window->displayTreeContextMenu(QPoint(5, 5));
+    EXPECT_EQ(texts.value(0), QStringLiteral("Remove curve from plot"));
+    chooseInNextMenu(QStringLiteral("Remove curve from plot"));
+    window->displayTreeContextMenu(QPoint(5, 5));
+    EXPECT_EQ(curveList().count(), 0);
+    EXPECT_EQ(voltage(scan)->foreground(0).color(), QColor(Qt::black));
+
+    tree().setCurrentItem(itemOf(scan));
+    texts.clear();
+    readNextMenu(&texts);
+    window->displayTreeContextMenu(QPoint(5, 5));
+    EXPECT_EQ(texts,
+              (QStringList{QString(), QStringLiteral("Export Scan..."), QStringLiteral("Remove Scan ")}));
+    chooseInNextMenu(QStringLiteral("Remove Scan "));
+    window->displayTreeContextMenu(QPoint(5, 5));
+    EXPECT_EQ(tree().topLevelItemCount(), 0);
+    EXPECT_EQ(deleted->count(), 1);
+}
+
+TEST_F(DataDisplayTest, ListMenuRecoloursRenamesAndRemoves)
+{
+    BaseScan* scan = finishedScan(QStringLiteral("one"));
+    doubleClick(voltage(scan));
+    doubleClick(channel(scan, QStringLiteral("Fund I (Amps)")));
+    curveList().setCurrentRow(0);
+
+    answerNextColourDialog(QColor(Qt::black));
+    chooseInNextMenu(QStringLiteral("Change Color"));
+    window->displayListContextMenu(QPoint(5, 5));
+    auto* curve = static_cast<QwtPlotCurve*>(curveList().item(0)->data(PlotCurveRole).value<void*>());
+    EXPECT_EQ(curve->pen().color(), QColor(Qt::black));
+    EXPECT_EQ(curveList().item(0)->foreground().color(), QColor(Qt::black));
+    // Recoloured to black, the channel counts as not displayed: it can be
+    // sent once more, as a second curve.
+    doubleClick(voltage(scan));
+    EXPECT_EQ(curveList().count(), 3);
+
+    curveList().setCurrentRow(1);
+    chooseInNextMenu(QStringLiteral("Rename Curve"));
+    window->displayListContextMenu(QPoint(5, 5));
+    EXPECT_TRUE(curveList().item(1)->flags() & Qt::ItemIsEditable);
+
+    chooseInNextMenu(QStringLiteral("Remove Curve"));
+    window->displayListContextMenu(QPoint(5, 5));
+    EXPECT_EQ(curveList().count(), 2);
+    EXPECT_EQ(plot().axisTitle(QwtPlot::yLeft).text(), QStringLiteral("Volts,Volts"));
+}
+
+TEST_F(DataDisplayTest, PointDragEndsWithTheSmithChartOfTheFinalTime)
+{
+    BaseScan* scan = finishedScan(QStringLiteral("one"), sensor(), 9);
+    doubleClick(voltage(scan));
+    form().DisplaySmithChartButton->click();
+    window->show();
+    form().tabWidget->setCurrentWidget(form().tab_2);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 20000));
+    form().DisplaySelectPointButton->click();
+    plot().setAxisScale(QwtPlot::xBottom, 0.0, 4.0);
+    plot().replot();
+    QApplication::processEvents();
+    QWidget* canvas = plot().canvas();
+    const auto pixelOf = [this](double t) { return static_cast<int>(plot().transform(QwtPlot::xBottom, t)); };
+    const auto mouse = [canvas](QEvent::Type type, int x, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        const QPoint at(x, 20);
+        QMouseEvent event(type, at, canvas->mapToGlobal(at), button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &event);
+    };
+
+    mouse(QEvent::MouseButtonPress, pixelOf(0.25), Qt::LeftButton, Qt::LeftButton);
+    for (double t = 0.5; t < 3.2; t += 0.25) {
+        mouse(QEvent::MouseMove, pixelOf(t), Qt::NoButton, Qt::LeftButton);
+        QApplication::processEvents();
+    }
+    const int last = pixelOf(3.2);
+    mouse(QEvent::MouseMove, last, Qt::NoButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, last, Qt::LeftButton, Qt::NoButton);
+    QApplication::processEvents();
+    // Samples at 0, 0.5, ... 3.0 lie below the final time of about 3.2.
+    ASSERT_TRUE(plot().hasIntervalSelection());
+    EXPECT_EQ(window->smithChart()->chart()->points(0).size(), 7);
+}
+
+TEST_F(DataDisplayTest, WindowGoesWithItsSmithChartOpen)
+{
+    BaseScan* scan = finishedScan(QStringLiteral("one"));
+    doubleClick(voltage(scan));
+    form().DisplaySmithChartButton->click();
+    ASSERT_TRUE(window->smithChart()->isVisible());
+    window.reset(); // the dialog's last workDone reaches no window
 }
 
 } // namespace
