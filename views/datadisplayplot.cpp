@@ -78,6 +78,9 @@ DataDisplayPlot::DataDisplayPlot(QWidget* parent)
 
 DataDisplayPlot::~DataDisplayPlot()
 {
+    // The base destructor detaches every item and announces each one; this
+    // object is no longer there to hear it.
+    disconnect(this, &QwtPlot::itemAttached, this, &DataDisplayPlot::attachedItem);
     // Attached, the plot deletes the zone with its other items.
     if (m_zone->plot() == nullptr)
         delete m_zone;
