@@ -332,10 +332,11 @@ void addNetworkSensorDialog::disconnectNetworkSensor(QuvixSensor* sensor)
 {
     const QString serial = sensor->serialNumber();
     // Closing announces the disconnection to the handler once, which takes
-    // the sensor off its lists.
+    // the sensor off its lists; it is forgotten before anything else runs,
+    // so that no discovery reply handled meanwhile opens it again.
     sensor->close();
-    settleAfterClose();
     removeRememberedSensor(serial);
+    settleAfterClose();
 }
 
 void addNetworkSensorDialog::disconnectUSBsensor()

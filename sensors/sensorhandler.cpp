@@ -397,6 +397,11 @@ void SensorHandler::newWebSensorConnected(int result, QString serial, QString ur
 {
     auto* sensor = new quvixSensorWeb(result, QString(), serial, url);
     qDebug("Creating sensor");
+    // Opened by whoever asked (the user included): discovery must not open
+    // it again, nor race a user who disconnects it.
+    const QString addressText = RememberedNetworkSensors::addressTextOfUrl(url);
+    if (!m_connectedAddresses.contains(addressText))
+        m_connectedAddresses.append(addressText);
     startWorkerThread(sensor);
     if (!m_connected.contains(sensor))
         m_connected.prepend(sensor);

@@ -110,6 +110,9 @@ protected:
         if (!testenv::isNetworkIsolated() || !handler)
             return;
         dialog.reset();
+        // Forgotten first, so that no discovery reply opens them again.
+        for (const char* serial : {"NET-A", "NET-B"})
+            QSettings().remove(RememberedNetworkSensors::group + QLatin1Char('/') + QLatin1String(serial));
         const std::vector<QPointer<QThread>> threads = sensorThreads();
         control.setAttached("USB-1", 0);
         const QList<QuvixSensor*> networkSensors = handler->networkSensors();
@@ -352,8 +355,22 @@ TEST_F(AddNetworkSensorDialogTest, DisconnectClosesTheSensorOnceAndForgetsIt)
     const QPointer<QThread> thread(sensor->thread());
     int disconnections = 0;
     int listUpdates = 0;
-    QObject::connect(sensor, &QuvixSensor::SensorDisconnected, [&] { ++disconnections; });
-    QObject::connect(handler, &SensorHandler::updateSensorList, [&] { ++listUpdates; });
+    // The counters' connections end with this test.
+    QObject counting;
+    QObject::connect(sensor, &QuvixSensor::SensorDisconnected, &counting, [&] { ++disconnections; });
+    QObject::connect(handler, &SensorHandler::updateSensorList, &counting, [&] { ++listUpdates; });
+
+    // While it is connected, discovery does not try to open it again (a try
+    // would list its address without a serial).
+    QSignalSpy replies(handler, &SensorHandler::sensorsDetected);
+    handler->scanNetwork();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return replies.count() >= 1; }, 20000));
+    EXPECT_FALSE(QTest::qWaitFor(
+        [&] {
+            return handler->detectedAddresses().contains(
+                DetectedSensor(QString(), QHostAddress("192.0.2.2")));
+        },
+        3000));
 
     ASSERT_TRUE(select("NET-A", "Connected"));
     QTest::mouseClick(connectButton(), Qt::LeftButton);
