@@ -187,6 +187,7 @@ bool quvixWebSensor::fetchData()
         std::lock_guard<std::mutex> guard(lock);
         endpoint = state.endpoint;
     }
+    lastFetchQueued = false;
     if (!composeUrl(url, dataPathFor(endpoint)) || !transport.get(url))
         return false;
     MeasurementRecord record;
@@ -195,7 +196,8 @@ bool quvixWebSensor::fetchData()
         endpoint == DataEndpoint::Data
             ? ReplyParser::parseOldSample(transport.reply(), transport.replyLength(), state, record)
             : ReplyParser::parseSample(transport.reply(), transport.replyLength(), state, record);
-    if (result == ReplyParser::SampleResult::Queued) {
+    lastFetchQueued = result == ReplyParser::SampleResult::Queued;
+    if (lastFetchQueued) {
         queue.push_back(record);
         // Woken after the lock is free, so the reader need not wait for it.
         guard.unlock();
@@ -365,10 +367,15 @@ void quvixWebSensor::runFetch()
 
 void quvixWebSensor::waitForNextPass(int refreshRate, std::int64_t passStartUs)
 {
-    // Two fetches per report period: each sample stays on offer for a whole
-    // period, so one of them finds it even when a pass starts late, while a
-    // faster pace would only load the sensor's small web server and the PC.
-    const std::int64_t deadline = passStartUs + std::int64_t(refreshRate) * 1000 / 2;
+    // Each sample stays on offer for a whole report period. After a new one
+    // the next is not due for a while: three quarters of a period on, then
+    // half periods until it comes. The fetches settle within half a period
+    // after each new sample, so a pass may start up to half a period late
+    // without a sample being missed, at about one and a half fetches per
+    // sample; a faster pace would only load the sensor's small web server
+    // and the PC.
+    const std::int64_t periodUs = std::int64_t(refreshRate) * 1000;
+    const std::int64_t deadline = passStartUs + (lastFetchQueued ? periodUs * 3 / 4 : periodUs / 2);
     const std::int64_t wait = deadline - steadyMicroseconds();
     if (wait <= 0)
         return;

@@ -109,6 +109,8 @@ private:
     // The harmonics per frequency that samples are delivered with; callers hold lock.
     void takeSampleLayout(const std::int32_t* selectedHarmonics);
 
+    // Whether the last fetch brought a new sample; sending thread only.
+    bool lastFetchQueued = false;
     // What the config and fpga sends under way carry; sending thread only.
     SensorIdentity sentSettings;
     TriggerSettings sentTrigger;
