@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/aboutdialog.h"
 #include "app/addnetworksensordialog.h"
 #include "app/autosavefailurenotice.h"
 #include "app/displaysettings.h"
@@ -213,18 +214,24 @@ void MainWindow::connectForm()
     connect(ui_->actionUpdate_Software, &QAction::triggered, this, &MainWindow::updateSoftware);
     connect(ui_->displayOptionsMenuButton, &QAction::triggered, this, &MainWindow::openDisplaySettingsMenu);
     connect(ui_->actionSensors, &QAction::triggered, this, &MainWindow::addNewNetworkSensor);
+    connect(ui_->actionAbout, &QAction::triggered, this, &MainWindow::aboutWidget);
 }
 
 void MainWindow::markNotYetAvailable()
 {
     // JOINS LATER: these commands get their handlers with the scan files and
-    // the dialogs (About, Preferences). Until then they are shown disabled
-    // rather than doing nothing when used.
-    const QList<QAction*> actions = {ui_->actionOpen_Scan, ui_->actionSave_Active_Scan, ui_->actionAbout,
-                                     ui_->actionPreferences};
+    // the Preferences dialog. Until then they are shown disabled rather than
+    // doing nothing when used.
+    const QList<QAction*> actions = {ui_->actionOpen_Scan, ui_->actionSave_Active_Scan, ui_->actionPreferences};
     for (QAction* action : actions)
         action->setEnabled(false);
     ui_->DisplayImportScanButton->setEnabled(false);
+}
+
+void MainWindow::aboutWidget()
+{
+    AboutDialog dialog;
+    dialog.exec();
 }
 
 void MainWindow::addNewNetworkSensor()

@@ -79,6 +79,8 @@ public slots:
     void open_ip_tool();
     // The "Sensors Hub", modal.
     void addNewNetworkSensor();
+    // The About dialog, modal.
+    void aboutWidget();
 
     // The data display's scan tree and curve list.
     void sendCurveToDisplay();

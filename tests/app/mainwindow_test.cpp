@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/aboutdialog.h"
 #include "app/autosavefailurenotice.h"
 
 #include "app/displaysettings.h"
@@ -378,6 +379,25 @@ TEST_F(MainWindowTest, DisplayOptionsOpenFromTheMenuAndTheirDelimiterReachesAuto
     EXPECT_TRUE(text.contains(QStringLiteral("\nDate,"))) << qPrintable(text.left(200));
     EXPECT_FALSE(text.contains(QLatin1Char(';')));
     ScanHandler::getInstance()->setScanLimit(30);
+}
+
+TEST_F(MainWindowTest, AboutOpensModallyFromTheHelpMenu)
+{
+    auto window = makeWindow();
+    QAction* menuEntry = window->form().actionAbout;
+    ASSERT_TRUE(menuEntry->isEnabled());
+    QString versionShown;
+    QTimer::singleShot(0, window.get(), [&] {
+        auto* about = qobject_cast<AboutDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(about, nullptr);
+        EXPECT_EQ(about->parentWidget(), nullptr);
+        versionShown = about->findChild<QLabel*>(QStringLiteral("lbVersion"))->text();
+        about->reject();
+    });
+    menuEntry->trigger();
+    EXPECT_EQ(versionShown, "Version 2.8.0 (Build 5907)");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(window->findChild<AboutDialog*>(), nullptr);
 }
 
 // Failed autosaves reach the user as one warning at a time, not as a box per

@@ -1,0 +1,24 @@
+#include "app/ionfluxfactorsdialog.h"
+
+#include "ui_ionfluxfactorsdialog.h"
+
+#include <QDoubleValidator>
+
+namespace {
+
+constexpr double lowestFactor = -1000000.0;
+constexpr double highestFactor = 1000000.0;
+constexpr int factorDecimals = 3;
+
+} // namespace
+
+ionFluxFactorsDialog::ionFluxFactorsDialog(QWidget* parent)
+    : QDialog(parent)
+    , ui(std::make_unique<Ui_ionFluxFactorsDialog>())
+{
+    ui->setupUi(this);
+    for (QLineEdit* field : {ui->eArea, ui->resistance, ui->vDrop})
+        field->setValidator(new QDoubleValidator(lowestFactor, highestFactor, factorDecimals, field));
+}
+
+ionFluxFactorsDialog::~ionFluxFactorsDialog() = default;
