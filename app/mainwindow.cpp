@@ -222,7 +222,8 @@ void MainWindow::markNotYetAvailable()
     // JOINS LATER: these commands get their handlers with the scan files and
     // the Preferences dialog. Until then they are shown disabled rather than
     // doing nothing when used.
-    const QList<QAction*> actions = {ui_->actionOpen_Scan, ui_->actionSave_Active_Scan, ui_->actionPreferences};
+    const QList<QAction*> actions = {ui_->actionOpen_Scan, ui_->actionSave_Active_Scan,
+                                     ui_->actionPreferences};
     for (QAction* action : actions)
         action->setEnabled(false);
     ui_->DisplayImportScanButton->setEnabled(false);
