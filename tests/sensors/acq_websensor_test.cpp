@@ -16,6 +16,7 @@
 #include <cmath>
 #include <future>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -69,6 +70,16 @@ protected:
         return sensor;
     }
 
+    // A CW scan for the loop. The test stands in for the scan handler, which
+    // keeps every measurement scan the loop hands on; they go with the
+    // fixture, after the loop and the sensor.
+    CWScan* newScan(const QString& name)
+    {
+        scans.push_back(std::make_unique<CWScan>(sensor, name, 20));
+        return scans.back().get();
+    }
+
+    std::vector<std::unique_ptr<CWScan>> scans;
     std::unique_ptr<quvixsim::WebSensorServer> server;
     quvixSensorWeb* sensor = nullptr;
     QPointer<QThread> thread;
@@ -81,7 +92,7 @@ TEST_F(NetworkSensorLoopTest, SamplesReachACwScanWithTheLoad)
     EXPECT_EQ(sensor->frequencies().size(), 1);
     EXPECT_EQ(sensor->selectedHarmonics().front(), 1);
     // Completed, it goes to the scan handler, which keeps it.
-    auto* scan = new CWScan(sensor, QStringLiteral("net"), 20);
+    auto* scan = newScan(QStringLiteral("net"));
     sensor->queueScan(scan);
     ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 10; }, 15000));
     sensor->stopScan();
@@ -110,7 +121,7 @@ TEST_F(NetworkSensorLoopTest, StoppedSimulatorEndsTheLoopAndFinishesTheScan)
 {
     ASSERT_NE(openAndRun(), nullptr);
     // Handed to the scan handler when the sensor is lost.
-    auto* scan = new CWScan(sensor, QStringLiteral("lost"), 20);
+    auto* scan = newScan(QStringLiteral("lost"));
     sensor->queueScan(scan);
     ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 3; }, 15000));
 
@@ -129,7 +140,7 @@ TEST_F(NetworkSensorLoopTest, RepeatedTimeStampsBlockNeitherTheScanNorTheSetters
     repeat.repeatTimestamps = true;
     server->setFaults(repeat);
     ASSERT_NE(openAndRun(), nullptr);
-    auto* scan = new CWScan(sensor, QStringLiteral("stuck"), 20);
+    auto* scan = newScan(QStringLiteral("stuck"));
     sensor->queueScan(scan);
     ASSERT_TRUE(recorder.waitForCount(LoopEvent::Started, 1, 20000));
 
@@ -155,7 +166,7 @@ TEST_F(NetworkSensorLoopTest, RepeatedTimeStampsBlockNeitherTheScanNorTheSetters
 TEST_F(NetworkSensorLoopTest, ClosedByTheUserWhileItsLoopRunsIsAnnouncedOnce)
 {
     ASSERT_NE(openAndRun(), nullptr);
-    auto* scan = new CWScan(sensor, QStringLiteral("closed"), 20);
+    auto* scan = newScan(QStringLiteral("closed"));
     sensor->queueScan(scan);
     ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 3; }, 15000));
 
