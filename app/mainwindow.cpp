@@ -78,6 +78,9 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     createRecentFileActions();
 
     applicationVersionString = softwareIdentification(QStringLiteral("Quvix"), 2, 8, 0);
+    // The first file of this run written by a newer version asks about an
+    // update; later ones do not.
+    newerFileState = NewerFileArmed;
 
     setAcceptDrops(true);
 
@@ -180,8 +183,9 @@ void MainWindow::createRecentFileActions()
         action->setVisible(false);
         recentFileActions_.append(action);
         ui_->menuOpen_Recent->addAction(action);
+        connect(action, &QAction::triggered, this, &MainWindow::openRecent);
     }
-    // JOINS LATER: each triggered -> openRecent, filled from "recentFiles".
+    updateRecentFileActions();
 }
 
 void MainWindow::setUpDataDisplay()
@@ -215,6 +219,9 @@ void MainWindow::connectForm()
     connect(ui_->displayOptionsMenuButton, &QAction::triggered, this, &MainWindow::openDisplaySettingsMenu);
     connect(ui_->actionSensors, &QAction::triggered, this, &MainWindow::addNewNetworkSensor);
     connect(ui_->actionAbout, &QAction::triggered, this, &MainWindow::aboutWidget);
+    connect(ui_->actionOpen_Scan, &QAction::triggered, this, &MainWindow::open);
+    connect(ui_->actionSave_Active_Scan, &QAction::triggered, this, &MainWindow::saveSelectedScan);
+    connect(ui_->actionExport_To_CSV, &QAction::triggered, this, &MainWindow::exportSelectedScanToCSV);
 }
 
 void MainWindow::markNotYetAvailable()
@@ -222,11 +229,9 @@ void MainWindow::markNotYetAvailable()
     // JOINS LATER: these commands get their handlers with the scan files and
     // the Preferences dialog. Until then they are shown disabled rather than
     // doing nothing when used.
-    const QList<QAction*> actions = {ui_->actionOpen_Scan, ui_->actionSave_Active_Scan,
-                                     ui_->actionPreferences};
+    const QList<QAction*> actions = {ui_->actionPreferences};
     for (QAction* action : actions)
         action->setEnabled(false);
-    ui_->DisplayImportScanButton->setEnabled(false);
 }
 
 void MainWindow::aboutWidget()

@@ -15,6 +15,8 @@ class BaseScan;
 class DisplaySettings;
 class overviewTab;
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QButtonGroup;
 class QListWidgetItem;
 class QTimer;
@@ -95,8 +97,11 @@ public slots:
     void scanSelectionChangeInDisplayList();
     void maximizeGraph(bool checked);
     void deleteShortcut();
-    // JOINS LATER with the scan files: saves the scan selected in the tree.
+    // Scan files: open, reopen, save and export.
+    void open();
+    void openRecent();
     void saveSelectedScan();
+    void exportSelectedScanToCSV();
 
     // The data display's chart feeds and clipboard.
     void displaySmithChart(bool show);
@@ -108,12 +113,20 @@ public slots:
     void copyToClipboard();
     void openDisplaySettingsMenu();
 
+public:
+    void loadFile(const QString& path);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createRecentFileActions();
+    void addRecentFile(const QString& path);
+    void updateRecentFileActions();
+    BaseScan* selectedScan() const;
     void setUpDataDisplay();
     void connectForm();
     void markNotYetAvailable();

@@ -93,8 +93,9 @@ void placeInPlotRow(Ui_MainWindow& form, QWidget* view)
 
 void MainWindow::connectDataDisplay()
 {
-    // JOINS LATER with the scan files: saveData, exportData,
-    // DisplayImportScanButton and the actions Load and Export Selected Data.
+    connect(ui_->saveData, &QPushButton::clicked, this, &MainWindow::saveSelectedScan);
+    connect(ui_->exportData, &QPushButton::clicked, this, &MainWindow::exportSelectedScanToCSV);
+    connect(ui_->DisplayImportScanButton, &QPushButton::clicked, this, &MainWindow::open);
     connect(ui_->DisplayDiscardScanButton, &QPushButton::clicked, this,
             qOverload<>(&MainWindow::discardSelectedScan));
     connect(ui_->DisplayCurveList, &QListWidget::customContextMenuRequested, this,
@@ -351,12 +352,6 @@ void MainWindow::displayTreeContextMenu(QPoint pos)
     } else if (text.contains(QStringLiteral("export"), Qt::CaseInsensitive)) {
         saveSelectedScan();
     }
-}
-
-void MainWindow::saveSelectedScan()
-{
-    // JOINS LATER with the scan files: the save dialog and the ".dat" and
-    // ".csv" files of the scan selected in the tree.
 }
 
 void MainWindow::takeScanOutOfViews(BaseScan* scan)

@@ -15,5 +15,11 @@ QString DialogFileNamePrompt::askForNewFileName(const QString& fileName, const Q
         nullptr, QStringLiteral("Unable to create file"),
         QStringLiteral("Save Filename or folder invalid.\n Please choose a new saving destination."),
         QMessageBox::Ok);
+    return chooseFileName(fileName, caption, filter);
+}
+
+QString DialogFileNamePrompt::chooseFileName(const QString& fileName, const QString& caption,
+                                             const QString& filter)
+{
     return QFileDialog::getSaveFileName(nullptr, caption, fileName, filter);
 }

@@ -24,4 +24,9 @@ class DialogFileNamePrompt : public FileNamePrompt
 public:
     QString askForNewFileName(const QString& fileName, const QString& caption,
                               const QString& filter) override;
+
+protected:
+    // The save dialog after the warning; windows that ask their file
+    // questions elsewhere replace it.
+    virtual QString chooseFileName(const QString& fileName, const QString& caption, const QString& filter);
 };

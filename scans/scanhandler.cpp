@@ -55,7 +55,12 @@ bool ScanHandler::isShown(const BaseScan* scan) const
 {
     if (!m_tree)
         return false;
-    return !m_tree->findItems(scan->name(), Qt::MatchExactly | Qt::MatchRecursive, 0).isEmpty();
+    const auto holds = [this](const QString& text) {
+        return !m_tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive, 0).isEmpty();
+    };
+    // A scan read from a file is listed under its file's name: the same file
+    // opened twice is the same scan.
+    return holds(scan->name()) || (!scan->filePath.isEmpty() && holds(scan->fileBaseName()));
 }
 
 void ScanHandler::show(BaseScan* scan)

@@ -1,0 +1,405 @@
+// The main window's scan files: opening from the dialog, the recent list and
+// drops, saving the selected scan with its companion CSV file and exporting
+// it, all through the window's question seam.
+
+#include "app/mainwindow.h"
+
+#include "app/recordingkeepawake.h"
+#include "scans/processvalues.h"
+#include "scans/quantitytree.h"
+#include "scans/scanhandler.h"
+#include "support/messageboxanswer.h"
+#include "support/scanfactory.h"
+#include "support/scriptedquestions.h"
+#include "support/testenvironment.h"
+#include "ui_mainwindow.h"
+#include "views/datadisplayplot.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QPointer>
+#include <QSet>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QUrl>
+
+extern quintptr Q_CORE_EXPORT qtHookData[];
+
+namespace {
+
+constexpr int halfSecondTicks = 12000000;
+
+// Every QObject made and destroyed while it lives (the toolkit's object
+// hooks): what is left in `alive` outlived the watched code.
+class ObjectWatch
+{
+public:
+    ObjectWatch()
+    {
+        current = this;
+        m_previousAdd = qtHookData[addHook];
+        m_previousRemove = qtHookData[removeHook];
+        qtHookData[addHook] = reinterpret_cast<quintptr>(&added);
+        qtHookData[removeHook] = reinterpret_cast<quintptr>(&removed);
+    }
+    ~ObjectWatch()
+    {
+        qtHookData[addHook] = m_previousAdd;
+        qtHookData[removeHook] = m_previousRemove;
+        current = nullptr;
+    }
+    ObjectWatch(const ObjectWatch&) = delete;
+    ObjectWatch& operator=(const ObjectWatch&) = delete;
+
+    QSet<QObject*> alive;
+
+private:
+    static constexpr int addHook = 3;
+    static constexpr int removeHook = 4;
+    static void added(QObject* object) { current->alive.insert(object); }
+    static void removed(QObject* object) { current->alive.remove(object); }
+    static inline ObjectWatch* current = nullptr;
+    quintptr m_previousAdd = 0;
+    quintptr m_previousRemove = 0;
+};
+
+QStringList lines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+class ScanFilesTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QUVIX_REQUIRE_NETLAB();
+        QSettings().clear();
+        ScanHandler::getInstance()->setScanLimit(30);
+        window = std::make_unique<MainWindow>(nullptr, std::make_unique<RecordingKeepAwake>());
+        ASSERT_TRUE(folder.isValid());
+    }
+    void TearDown() override
+    {
+        // The tree's scans go with their items; the window only deletes
+        // them on request.
+        QList<BaseScan*> shown;
+        if (window)
+            for (int i = 0; i < tree().topLevelItemCount(); ++i)
+                shown.append(scanOf(tree().topLevelItem(i)));
+        window.reset();
+        qDeleteAll(shown);
+        newerFileState = NewerFileIdle;
+        QSettings().clear();
+    }
+
+    Ui_MainWindow& form() { return window->form(); }
+    QTreeWidget& tree() { return *form().DisplayListTree; }
+    static BaseScan* scanOf(const QTreeWidgetItem* item)
+    {
+        return static_cast<BaseScan*>(item->data(0, ScanRole).value<void*>());
+    }
+    QString path(const QString& name) const { return folder.filePath(name); }
+    static QString corpus(const QString& name) { return QStringLiteral(SCAN_CORPUS "/") + name; }
+    static QStringList recentFiles() { return QSettings().value("recentFiles").toStringList(); }
+    QStringList recentMenu()
+    {
+        QStringList texts;
+        for (QAction* action : form().menuOpen_Recent->actions())
+            if (action->isVisible())
+                texts.append(action->text());
+        return texts;
+    }
+
+    // A CW scan of `samples` samples half a second apart, written as a scan
+    // file by the core's writer under `software`.
+    QString writeScan(const QString& name, int samples = 4, const QString& software = "Quvix 2.8.0")
+    {
+        FakeSensor sensor({13.56}, {1}, 1);
+        CWScan scan(&sensor, QStringLiteral("cw"), 100);
+        scan.serialNumber = sensor.serialNumber();
+        scan.start();
+        scantest::fill(scan, sensor, samples, {}, {}, 1.0, halfSecondTicks);
+        QString file = path(name);
+        EXPECT_TRUE(scan.saveDat(file, software));
+        return file;
+    }
+    // The scan of a written file, shown in the tree and selected.
+    BaseScan* loadAndSelect(const QString& file)
+    {
+        window->loadFile(file);
+        EXPECT_GT(tree().topLevelItemCount(), 0);
+        QTreeWidgetItem* item = tree().topLevelItem(tree().topLevelItemCount() - 1);
+        tree().setCurrentItem(item);
+        return scanOf(item);
+    }
+
+    QTemporaryDir folder;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(ScanFilesTest, ReadFilesAppearInTheDataDisplayWithTheirAnalysisViews)
+{
+    struct Case {
+        QString file;
+        bool barChart;
+        bool waveform;
+    };
+    const QList<Case> cases = {
+        {writeScan("written.dat"), true, false},
+        {corpus("cw.dat"), true, true},
+        {corpus("pulsetrend.dat"), true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        form().tabWidget->setCurrentIndex(0);
+        const int before = tree().topLevelItemCount();
+        MessageBoxAnswers boxes({});
+        window->loadFile(c.file);
+        EXPECT_TRUE(boxes.seen().isEmpty());
+        EXPECT_EQ(tree().topLevelItemCount(), before + 1);
+        EXPECT_EQ(form().tabWidget->tabText(form().tabWidget->currentIndex()), "Data Display");
+        EXPECT_EQ(form().DisplayBarChartButton->isEnabled(), c.barChart);
+        EXPECT_EQ(form().displayWaveForm->isEnabled(), c.waveform);
+        EXPECT_EQ(recentFiles().value(0), c.file);
+    }
+}
+
+TEST_F(ScanFilesTest, FilesThatCannotBeReadAreReported)
+{
+    QFile(path("empty.dat")).open(QIODevice::WriteOnly);
+    QFile corrupt(path("corrupt.dat"));
+    ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
+    corrupt.write("this is no scan file\n1;2;3\n");
+    corrupt.close();
+    struct Case {
+        QString file;
+        QString message;
+        bool becomesRecent;
+    };
+    const QList<Case> cases = {
+        {path("missing.dat"), "invalid data file :" + path("missing.dat"), false},
+        {path("empty.dat"), "invalid data file :" + path("empty.dat"), false},
+        {path("corrupt.dat"), "Unsupported or corrupted file.", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        form().tabWidget->setCurrentIndex(0);
+        MessageBoxAnswers boxes({QMessageBox::Ok});
+        window->loadFile(c.file);
+        ASSERT_EQ(boxes.seen().size(), 1);
+        EXPECT_EQ(boxes.seen()[0].title, "error");
+        EXPECT_EQ(boxes.seen()[0].text, c.message);
+        EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::Critical);
+        EXPECT_EQ(tree().topLevelItemCount(), 0);
+        EXPECT_EQ(form().tabWidget->currentIndex(), 0);
+        EXPECT_EQ(recentFiles().value(0) == c.file, c.becomesRecent);
+    }
+}
+
+TEST_F(ScanFilesTest, ScansTheTreeDoesNotShowAreDestroyed)
+{
+    const QString noSamples = writeScan("nosamples.dat", 0);
+    const QString duplicate = writeScan("twice.dat");
+    window->loadFile(duplicate);
+    ASSERT_EQ(tree().topLevelItemCount(), 1);
+    for (const QString& file : {noSamples, duplicate}) {
+        SCOPED_TRACE(file.toStdString());
+        MessageBoxAnswers boxes({});
+        ObjectWatch watch;
+        window->loadFile(file);
+        EXPECT_TRUE(boxes.seen().isEmpty());
+        EXPECT_EQ(tree().topLevelItemCount(), 1);
+        EXPECT_TRUE(watch.alive.isEmpty()) << watch.alive.size() << " objects outlived the load";
+    }
+}
+
+TEST_F(ScanFilesTest, RecentFilesKeepTheNewestTenByName)
+{
+    QStringList files;
+    for (int i = 0; i < 11; ++i)
+        files.append(writeScan(QString("scan%1.dat").arg(i)));
+    for (const QString& file : files)
+        window->loadFile(file);
+    QStringList newestFirst = files.mid(1);
+    std::reverse(newestFirst.begin(), newestFirst.end());
+    EXPECT_EQ(recentFiles(), newestFirst);
+    QStringList names;
+    for (const QString& file : newestFirst)
+        names.append(QFileInfo(file).fileName());
+    EXPECT_EQ(recentMenu(), names);
+
+    window->loadFile(files.last());
+    EXPECT_EQ(recentFiles(), newestFirst);
+
+    // A file gone since: the menu reports it and keeps it.
+    QFile::remove(files[5]);
+    QAction* entry = form().menuOpen_Recent->actions().at(5);
+    ASSERT_EQ(entry->data().toString(), files[5]);
+    MessageBoxAnswers boxes({QMessageBox::Ok});
+    entry->trigger();
+    ASSERT_EQ(boxes.seen().size(), 1);
+    EXPECT_EQ(boxes.seen()[0].text, "invalid data file :" + files[5]);
+    EXPECT_EQ(recentFiles(), newestFirst);
+}
+
+TEST_F(ScanFilesTest, OpenAsksForScanFilesAndLoadsEachChosen)
+{
+    const QStringList files = {writeScan("one.dat"), writeScan("two.dat")};
+    ScriptedQuestions questions;
+    questions.chooseFiles(files);
+    form().actionOpen_Scan->trigger();
+    ASSERT_EQ(questions.asked.size(), 1);
+    EXPECT_EQ(questions.asked[0].kind, UserQuestions::Kind::OpenFiles);
+    EXPECT_EQ(questions.asked[0].caption, "Open File");
+    EXPECT_EQ(questions.asked[0].filters, "Data (*.dat)");
+    EXPECT_EQ(tree().topLevelItemCount(), 2);
+    EXPECT_EQ(recentFiles(), QStringList({files[1], files[0]}));
+
+    questions.cancelNext();
+    form().DisplayImportScanButton->click();
+    ASSERT_EQ(questions.asked.size(), 2);
+    EXPECT_EQ(questions.asked[1].start, files[0]);
+}
+
+TEST_F(ScanFilesTest, DropsLoadOnlyDatFiles)
+{
+    const QString a = writeScan("a.dat");
+    const QString b = writeScan("b.DAT");
+    const QString c = writeScan("c.txt");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b), QUrl::fromLocalFile(c)});
+    QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    enter.setAccepted(false);
+    QApplication::sendEvent(window.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &drop);
+    ASSERT_EQ(tree().topLevelItemCount(), 1);
+    EXPECT_TRUE(tree().topLevelItem(0)->text(0).startsWith("a"));
+    EXPECT_EQ(recentFiles(), QStringList{a});
+
+    QMimeData upper;
+    upper.setUrls({QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)});
+    QDragEnterEvent refused(QPoint(1, 1), Qt::CopyAction, &upper, Qt::LeftButton, Qt::NoModifier);
+    refused.setAccepted(false);
+    QApplication::sendEvent(window.get(), &refused);
+    EXPECT_FALSE(refused.isAccepted());
+}
+
+TEST_F(ScanFilesTest, SaveWritesTheScanFileAndItsCompanion)
+{
+    BaseScan* scan = loadAndSelect(writeScan("source.dat"));
+    ASSERT_NE(scan, nullptr);
+    struct Case {
+        QString typed;
+        QString scanFile;
+        QString companion;
+    };
+    const QList<Case> cases = {
+        {"run1", "run1.dat", "run1.csv"},
+        {"run2.dat", "run2.dat", "run2.csv"},
+        {"run3.csv", "run3.csv.dat", "run3.csv"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        ScriptedQuestions questions;
+        questions.choose(path(c.typed));
+        form().saveData->click();
+        ASSERT_EQ(questions.asked.size(), 1);
+        EXPECT_EQ(questions.asked[0].caption, "Save File As");
+        EXPECT_EQ(questions.asked[0].filters, "Data (*.dat)");
+        const QString scanFile = path(c.scanFile);
+        const QString companion = path(c.companion);
+        std::unique_ptr<BaseScan> reread;
+        ASSERT_NO_THROW(reread = BaseScan::loadDat(scanFile));
+        EXPECT_EQ(reread->sampleCount(0), scan->sampleCount(0));
+        EXPECT_TRUE(lines(companion).value(0).startsWith("Software :"));
+        EXPECT_FALSE(scan->unsavedData);
+        // The next dialog opens on the file just written.
+        questions.cancelNext();
+        form().actionSave_Active_Scan->trigger();
+        ASSERT_EQ(questions.asked.size(), 2);
+        EXPECT_EQ(questions.asked[1].start, scanFile);
+    }
+}
+
+TEST_F(ScanFilesTest, SaveWithAnIntervalWritesOnlyItsSamples)
+{
+    BaseScan* scan = loadAndSelect(writeScan("source.dat", 8));
+    ASSERT_NE(scan, nullptr);
+    QString full = path("full.csv");
+    ASSERT_TRUE(scan->exportCsv(full, "Quvix 2.8.0", nullptr));
+    form().DisplayPlot->SelectZone(QRectF(0.5, 0, 2.0, 0));
+    ScriptedQuestions questions;
+    questions.choose(path("part.dat"));
+    form().saveData->click();
+    const QStringList part = lines(path("part.csv"));
+    ASSERT_FALSE(part.isEmpty());
+    // Times 1.0 and 1.5 lie strictly inside 0.5 .. 2.5.
+    EXPECT_LT(part.size(), lines(full).size());
+    EXPECT_TRUE(QFileInfo::exists(path("part.dat")));
+}
+
+TEST_F(ScanFilesTest, AFailedSaveIsReportedAndTheScanStaysUnsaved)
+{
+    BaseScan* scan = loadAndSelect(writeScan("source.dat"));
+    ASSERT_NE(scan, nullptr);
+    scan->unsavedData = true;
+    const QString target = path("missing-folder/run.dat");
+    ScriptedQuestions questions;
+    questions.choose(target);
+    // The writer's own warning, its retry question (cancelled), then ours.
+    MessageBoxAnswers boxes({QMessageBox::Ok, QMessageBox::Ok});
+    form().saveData->click();
+    ASSERT_EQ(boxes.seen().size(), 2);
+    EXPECT_EQ(boxes.seen()[1].icon, QMessageBox::Critical);
+    EXPECT_TRUE(boxes.seen()[1].text.contains(target));
+    EXPECT_TRUE(scan->unsavedData);
+    EXPECT_FALSE(QFileInfo::exists(path("missing-folder/run.csv")));
+}
+
+TEST_F(ScanFilesTest, ExportAsksWithTheIntervalInItsCaption)
+{
+    BaseScan* scan = loadAndSelect(writeScan("source.dat", 8));
+    ASSERT_NE(scan, nullptr);
+    scan->unsavedData = true;
+    ScriptedQuestions questions;
+    questions.choose(path("all.csv"));
+    form().exportData->click();
+    form().DisplayPlot->SelectZone(QRectF(0.5, 0, 1.25, 0));
+    questions.choose(path("some.csv"));
+    form().actionExport_To_CSV->trigger();
+    ASSERT_EQ(questions.asked.size(), 2);
+    EXPECT_EQ(questions.asked[0].caption, "Export Data to CSV");
+    EXPECT_EQ(questions.asked[1].caption, "Export  [0.5s to 1.75s] to CSV");
+    EXPECT_EQ(questions.asked[1].filters, "Comma Seperated Values (*.csv)");
+    EXPECT_EQ(questions.asked[1].start, path("all.csv"));
+    EXPECT_GT(lines(path("all.csv")).size(), lines(path("some.csv")).size());
+    EXPECT_FALSE(QFileInfo::exists(path("all.dat")));
+    EXPECT_TRUE(scan->unsavedData);
+}
+
+TEST_F(ScanFilesTest, ANewerFileAsksAboutAnUpdateOncePerRun)
+{
+    const QString first = writeScan("newer1.dat", 4, "Quvix 2.9.0");
+    const QString second = writeScan("newer2.dat", 4, "Quvix 2.9.0");
+    MessageBoxAnswers boxes({QMessageBox::No, QMessageBox::No});
+    window->loadFile(first);
+    window->loadFile(second);
+    ASSERT_EQ(boxes.seen().size(), 1);
+    EXPECT_EQ(boxes.seen()[0].title, "New Update");
+    EXPECT_EQ(boxes.seen()[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(tree().topLevelItemCount(), 2);
+}
+
+} // namespace
