@@ -5,6 +5,7 @@
 #include "app/autosavefailurenotice.h"
 #include "app/displaysettings.h"
 #include "app/overviewtab.h"
+#include "app/preferencedialog.h"
 #include "app/scanactivity.h"
 #include "app/shellvalues.h"
 #include "platform/keepawake.h"
@@ -132,7 +133,6 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     overview_->updateUnavailableWidgets(sensorHandler_->unavailableSensors());
     connectForm();
     connectDataDisplay();
-    markNotYetAvailable();
     auto* deleteKey = new QShortcut(QKeySequence(Qt::Key_Delete), this);
     deleteKey->setContext(Qt::WindowShortcut);
     connect(deleteKey, &QShortcut::activated, this, &MainWindow::deleteShortcut);
@@ -219,19 +219,16 @@ void MainWindow::connectForm()
     connect(ui_->displayOptionsMenuButton, &QAction::triggered, this, &MainWindow::openDisplaySettingsMenu);
     connect(ui_->actionSensors, &QAction::triggered, this, &MainWindow::addNewNetworkSensor);
     connect(ui_->actionAbout, &QAction::triggered, this, &MainWindow::aboutWidget);
+    connect(ui_->actionPreferences, &QAction::triggered, this, &MainWindow::preferencesDialog);
     connect(ui_->actionOpen_Scan, &QAction::triggered, this, &MainWindow::open);
     connect(ui_->actionSave_Active_Scan, &QAction::triggered, this, &MainWindow::saveSelectedScan);
     connect(ui_->actionExport_To_CSV, &QAction::triggered, this, &MainWindow::exportSelectedScanToCSV);
 }
 
-void MainWindow::markNotYetAvailable()
+void MainWindow::preferencesDialog()
 {
-    // JOINS LATER: these commands get their handlers with the scan files and
-    // the Preferences dialog. Until then they are shown disabled rather than
-    // doing nothing when used.
-    const QList<QAction*> actions = {ui_->actionPreferences};
-    for (QAction* action : actions)
-        action->setEnabled(false);
+    PreferenceDialog dialog;
+    dialog.exec();
 }
 
 void MainWindow::aboutWidget()

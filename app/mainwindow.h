@@ -83,6 +83,7 @@ public slots:
     void addNewNetworkSensor();
     // The About dialog, modal.
     void aboutWidget();
+    void preferencesDialog();
 
     // The data display's scan tree and curve list.
     void sendCurveToDisplay();
@@ -129,7 +130,6 @@ private:
     BaseScan* selectedScan() const;
     void setUpDataDisplay();
     void connectForm();
-    void markNotYetAvailable();
     void loadSettings();
     void writeOwnPaths();
     void showConnectionState(int sensorCount);
