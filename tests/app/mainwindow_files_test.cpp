@@ -4,6 +4,7 @@
 
 #include "app/mainwindow.h"
 
+#include "app/displaysettings.h"
 #include "app/recordingkeepawake.h"
 #include "scans/processvalues.h"
 #include "scans/quantitytree.h"
@@ -345,9 +346,14 @@ TEST_F(ScanFilesTest, SaveWithAnIntervalWritesOnlyItsSamples)
     form().saveData->click();
     const QStringList part = lines(path("part.csv"));
     ASSERT_FALSE(part.isEmpty());
-    // Times 1.0 and 1.5 lie strictly inside 0.5 .. 2.5.
+    // The samples strictly inside 0.5 .. 2.5 s, with the window's columns.
+    const QString expected = path("expected.csv");
+    ASSERT_TRUE(scan->exportText(expected, applicationVersionString, 0.5, 2.5, window->displaySettings()));
+    EXPECT_EQ(part, lines(expected));
     EXPECT_LT(part.size(), lines(full).size());
-    EXPECT_TRUE(QFileInfo::exists(path("part.dat")));
+    std::unique_ptr<BaseScan> reread;
+    ASSERT_NO_THROW(reread = BaseScan::loadDat(path("part.dat")));
+    EXPECT_EQ(reread->sampleCount(0), 8);
 }
 
 TEST_F(ScanFilesTest, AFailedSaveIsReportedAndTheScanStaysUnsaved)
