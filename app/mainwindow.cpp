@@ -8,6 +8,8 @@
 #include "app/preferencedialog.h"
 #include "app/scanactivity.h"
 #include "app/shellvalues.h"
+#include "app/timetrendscantab.h"
+#include "app/visibletab.h"
 #include "platform/keepawake.h"
 #include "scans/basescan.h"
 #include "scans/processvalues.h"
@@ -74,6 +76,8 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     // destroyed: scans keep its pointer to read their CSV columns.
     displaySettings_ = keepForTheWholeRun(new DisplaySettings());
     scanHandler_ = ScanHandler::getInstance();
+    // No parent: the tab widget takes it when it is inserted.
+    timeTrend_ = new timeTrendScanTab(displaySettings_);
 
     ui_->setupUi(this);
     createRecentFileActions();
@@ -88,8 +92,12 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     // From here on USB polling and network discovery run.
     sensorHandler_ = SensorHandler::getInstance();
 
-    // JOINS LATER: the time-trend, time-resolved and pulse-trend tabs with the
-    // display options dialog; connections 1 to 6.
+    // JOINS LATER: the time-resolved and pulse-trend tabs with the display
+    // options dialog; connections 3 to 6.
+    connect(displaySettings_, &DisplaySettings::simpleSmithChanged, &timeTrend_->smithDialog(),
+            &SmithChartDialog::simpleSmithChanged);
+    connect(displaySettings_, &DisplaySettings::smithPointsChanged, &timeTrend_->smithDialog(),
+            &SmithChartDialog::smithPointsChanged);
     connect(displaySettings_, &DisplaySettings::simpleSmithChanged, overview_,
             &overviewTab::simpleSmithChanged);
     connect(displaySettings_, &DisplaySettings::smithPointsChanged, overview_,
@@ -98,17 +106,25 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     connect(scanHandler_, &ScanHandler::autosaveFailed, new AutosaveFailureNotice(this),
             &AutosaveFailureNotice::report);
     scanHandler_->setDisplayOptions(displaySettings_);
-    // JOINS LATER: the time-resolved, pulse-trend and time-trend tabs are
-    // inserted at index 0 ("Time Resolved", "Pulse Trend", "Time Trend").
+    // JOINS LATER: the time-resolved and pulse-trend tabs are inserted at
+    // index 0 ("Time Resolved", "Pulse Trend") before the time-trend tab.
+    ui_->tabWidget->insertTab(0, timeTrend_, QStringLiteral("Time Trend"));
     ui_->tabWidget->insertTab(0, overview_, QStringLiteral("Overview"));
     connect(sensorHandler_, &SensorHandler::SpecialMonitoringData, this, &MainWindow::monitorUpdate);
     connect(sensorHandler_, &SensorHandler::NewMonitoringData, this, &MainWindow::scanUpdate);
     connect(ui_->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
     ui_->tabWidget->setCurrentIndex(0);
 
-    // JOINS LATER: the tabs' mutual wiring and their activity(bool) ->
-    // scanActivity, scanDeleted -> clearScanInfo, legendChanged, then
-    // emitLegendPosition() below.
+    // JOINS LATER: the time-resolved and pulse-trend tabs' mutual wiring,
+    // activity(bool) -> scanActivity, scanDeleted -> clearScanInfo and
+    // legendChanged.
+    connect(overview_, &overviewTab::activity, timeTrend_, &scanTab::checkActivity);
+    // A private slot of the overview: reached through its meta-object.
+    connect(timeTrend_, SIGNAL(activity(bool)), overview_, SLOT(sensorStopped(bool)));
+    connect(timeTrend_, &scanTab::activity, this, &MainWindow::scanActivity);
+    connect(this, &MainWindow::scanDeleted, timeTrend_, &scanTab::clearScanInfo);
+    connect(overview_, &overviewTab::clearSmithDialog, timeTrend_, &scanTab::clearSmithDialog);
+    connect(displaySettings_, &DisplaySettings::legendChanged, timeTrend_, &scanTab::setLegendPosition);
     // Scans beyond the handler's limit leave the tree and memory here.
     connect(scanHandler_, &ScanHandler::getRidOfScan, this,
             qOverload<BaseScan*>(&MainWindow::discardSelectedScan));
@@ -121,15 +137,17 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     setUpDataDisplay();
 
     connect(sensorHandler_, &SensorHandler::updateSensorList, this, &MainWindow::updateSensorList);
-    // JOINS LATER: the handler's updateSensorList -> the time-trend,
-    // time-resolved and pulse-trend tabs, connectAutoScan() on the time-trend
-    // tab.
+    // JOINS LATER: the handler's updateSensorList -> the time-resolved and
+    // pulse-trend tabs.
+    connect(sensorHandler_, &SensorHandler::updateSensorList, timeTrend_, &scanTab::updateSensorList);
+    timeTrend_->connectAutoScan();
     connect(sensorHandler_, &SensorHandler::updateSensorList, overview_, &overviewTab::updateSensorList);
     connect(sensorHandler_, &SensorHandler::updateUnavailableSensors, overview_,
             &overviewTab::updateUnavailableWidgets);
     // Sensors found before these connections are shown too.
     updateSensorList(sensorHandler_->sensors());
     overview_->updateSensorList(sensorHandler_->sensors());
+    timeTrend_->updateSensorList(sensorHandler_->sensors());
     overview_->updateUnavailableWidgets(sensorHandler_->unavailableSensors());
     connectForm();
     connectDataDisplay();
@@ -250,12 +268,12 @@ void MainWindow::loadSettings()
     savePath_ = settings.value(QStringLiteral("savefilename"), QStringLiteral("./")).toString();
     loadPath_ = settings.value(QStringLiteral("loadfilename"), QStringLiteral("./")).toString();
     autosaveFolder_ = settings.value(QStringLiteral("autosavedir"), QStringLiteral(".")).toString();
-    autosaveOn_ = settings.value(QStringLiteral("autosaveState"), false).toBool();
-    autosaveTitle_ = settings.value(QStringLiteral("autosaveTitle"), QString()).toString();
+    const bool autosaveOn = settings.value(QStringLiteral("autosaveState"), false).toBool();
+    const QString autosaveTitle = settings.value(QStringLiteral("autosaveTitle"), QString()).toString();
     settings.endGroup();
 
-    // JOINS LATER: setAutosaveConfig(autosaveFolder_, autosaveTitle_,
-    // autosaveOn_) on the time-trend, time-resolved and pulse-trend tabs.
+    timeTrend_->setAutosaveConfig(autosaveOn, autosaveFolder_, autosaveTitle);
+    // JOINS LATER: the same on the time-resolved and pulse-trend tabs.
 
     // The stored size and position are written but deliberately not applied:
     // the window opens at the size of its contents.
@@ -266,13 +284,11 @@ void MainWindow::loadSettings()
 
 void MainWindow::saveSettings()
 {
-    // JOINS LATER: autosaveTitle_ and autosaveOn_ are read from the time-trend
-    // tab (autosaveTitle(), isAutosaveOn()) once it exists.
     writeOwnPaths();
     QSettings settings;
     settings.beginGroup(QStringLiteral("Settings"));
-    settings.setValue(QStringLiteral("autosaveTitle"), autosaveTitle_);
-    settings.setValue(QStringLiteral("autosaveState"), autosaveOn_);
+    settings.setValue(QStringLiteral("autosaveTitle"), timeTrend_->autosaveTitle());
+    settings.setValue(QStringLiteral("autosaveState"), timeTrend_->isAutosaveOn());
     settings.endGroup();
     settings.beginGroup(QStringLiteral("MainWindow"));
     settings.setValue(QStringLiteral("size"), size());
@@ -334,8 +350,8 @@ void MainWindow::openDisplaySettingsMenu()
 {
     if (displaySettings_->exec() != QDialog::Accepted)
         return;
-    // JOINS LATER: the time-trend, time-resolved and pulse-trend tabs, in this
-    // order, rebuild their meter rows (updateMeterView()).
+    timeTrend_->updateMeterView();
+    // JOINS LATER: then the time-resolved and pulse-trend tabs.
 }
 
 DisplaySettings* MainWindow::displaySettings() const
@@ -345,23 +361,20 @@ DisplaySettings* MainWindow::displaySettings() const
 
 void MainWindow::tabChanged(int index)
 {
-    // JOINS LATER: index 1 (the time-trend tab) calls its
-    // updateSensorCheckState(); every other index does nothing.
-    Q_UNUSED(index);
+    if (index == 1)
+        timeTrend_->updateSensorCheckState();
 }
 
 void MainWindow::monitorUpdate(BaseScan* scan)
 {
-    // JOINS LATER: if (auto* tab = visibleTabOf<scanTab>(*ui_->tabWidget))
-    // tab->monitorUpdate(scan, 0); (app/visibletab.h)
-    Q_UNUSED(scan);
+    if (auto* tab = visibleTabOf<scanTab>(*ui_->tabWidget))
+        tab->monitorUpdate(scan, 0);
 }
 
 void MainWindow::scanUpdate(BaseScan* scan)
 {
-    // JOINS LATER: if (auto* tab = visibleTabOf<scanTab>(*ui_->tabWidget))
-    // tab->scanUpdate(scan); (app/visibletab.h)
-    Q_UNUSED(scan);
+    if (auto* tab = visibleTabOf<scanTab>(*ui_->tabWidget))
+        tab->scanUpdate(scan);
 }
 
 void MainWindow::open_ip_tool()

@@ -14,6 +14,7 @@
 class BaseScan;
 class DisplaySettings;
 class overviewTab;
+class timeTrendScanTab;
 class QAction;
 class QDragEnterEvent;
 class QDropEvent;
@@ -50,6 +51,7 @@ public:
     // from it.
     DisplaySettings* displaySettings() const;
     overviewTab* overview() const { return overview_; }
+    timeTrendScanTab* timeTrend() const { return timeTrend_; }
 
     // Writes the paths, the autosave configuration, size and position. Called
     // after every save and export.
@@ -148,12 +150,9 @@ private:
     QString savePath_;
     QString loadPath_;
     QString autosaveFolder_;
-    // Autosave configuration as loaded, written back until the scan tabs
-    // hold it themselves.
-    QString autosaveTitle_;
-    bool autosaveOn_ = false;
     DisplaySettings* displaySettings_ = nullptr; // never destroyed, not owned
     overviewTab* overview_ = nullptr;            // owned through the tab widget
+    timeTrendScanTab* timeTrend_ = nullptr;      // owned through the tab widget
     barchart* barChart_ = nullptr;
     SmithChartDialog* smithChart_ = nullptr;
     waveForm* waveform_ = nullptr;

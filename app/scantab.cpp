@@ -1,0 +1,1000 @@
+#include "app/scantab.h"
+
+#include "app/displaysettings.h"
+#include "scans/cwscan.h"
+#include "scans/filenameprompt.h"
+#include "scans/processvalues.h"
+#include "sensors/quvixsensor.h"
+#include "ui_scantab.h"
+#include "views/barchart.h"
+#include "views/frequencygrid.h"
+#include "views/sampleratewidget.h"
+#include "views/smithchartdialog.h"
+#include "views/userquestions.h"
+#include "views/waveform.h"
+
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_grid.h>
+#include <qwt_plot_legenditem.h>
+#include <qwt_plot_zoomer.h>
+
+#include <QButtonGroup>
+#include <QDebug>
+#include <QDoubleValidator>
+#include <QEvent>
+#include <QIcon>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+constexpr int meterCount = 8;
+constexpr int meterFlagCount = 17;
+const QString expandedColour = QStringLiteral("#425563");
+const QString collapsedColour = QStringLiteral("#69899E");
+
+double numberOf(const QLineEdit& edit)
+{
+    bool ok = false;
+    const double value = edit.text().toDouble(&ok);
+    return ok ? value : 0.0;
+}
+
+bool firmwareHasPulse(QuvixSensor& sensor)
+{
+    const int major = sensor.firmwareMajor();
+    return major > 5 || (major == 5 && sensor.firmwareMinor() >= 12);
+}
+
+QString withDatSuffix(const QString& fileName)
+{
+    return fileName.endsWith(QStringLiteral(".dat"), Qt::CaseInsensitive) ? fileName
+                                                                          : fileName + QStringLiteral(".dat");
+}
+
+// The export's name: the scan file's without ".dat", ending in ".csv" once.
+QString csvBeside(const QString& datName)
+{
+    QString base = datName;
+    if (base.endsWith(QStringLiteral(".dat"), Qt::CaseInsensitive))
+        base.chop(4);
+    return base.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? base : base + QStringLiteral(".csv");
+}
+
+} // namespace
+
+QString frequencyText(double megahertz, bool wholeKilohertz)
+{
+    const float value = static_cast<float>(megahertz);
+    if (value >= 1.0f)
+        return QStringLiteral("%1 MHz").arg(QString::number(value, 'g', 4));
+    if (wholeKilohertz)
+        return QStringLiteral("%1 kHz").arg(static_cast<int>(value * 1000));
+    return QStringLiteral("%1 kHz").arg(QString::number(value * 1000.0, 'g', 6));
+}
+
+scanTab::scanTab(DisplaySettings* settings, QWidget* parent)
+    : QWidget(parent)
+    , m_form(new Ui_scanTab)
+    , m_displaySettings(settings)
+    , m_plot(new QwtPlot)
+    , m_frequencyButtons(new QButtonGroup(this))
+    , m_meterButtons(new QButtonGroup(this))
+    , m_activityTimer(new QTimer(this))
+{
+    m_form->setupUi(this);
+    buildPlot();
+    fixMeterSizes();
+
+    m_form->thresholdSpin->hide();
+    m_form->thresholdLabel->hide();
+    m_form->trimLabel->hide();
+    m_form->trimSpin->hide();
+    m_meterButtons->setExclusive(false);
+    for (int i = 0; i < meterCount; ++i) {
+        m_meterButtons->addButton(meterCheckBox(i), i);
+        meterCheckBox(i)->hide();
+    }
+
+    m_rateWidget = new SampleRateWidget(this);
+    m_form->verticalLayout_18->addWidget(m_rateWidget);
+    m_harmonicBox = new QGroupBox(this);
+    auto* gridLayout = new QVBoxLayout(m_harmonicBox);
+    m_frequencyGrid =
+        new FrequencyGrid(static_cast<valueType>(5), m_curveRecords, 0, QString(), m_harmonicBox);
+    gridLayout->addWidget(m_frequencyGrid);
+
+    auto* durationValidator = new QDoubleValidator(0, 3600, 2, this);
+    m_form->scanDuration->setValidator(durationValidator);
+    for (QLineEdit* edit : {m_form->ifEArea, m_form->ifResistance, m_form->ifVoltDrop})
+        edit->setValidator(new QDoubleValidator(-1000000, 1000000, 3, this));
+
+    m_barChart = new barchart;
+    m_smithDialog = new SmithChartDialog;
+    connect(m_barChart, &barchart::workDone, this, &scanTab::barClosed);
+    connect(m_smithDialog, &SmithChartDialog::workDone, this, &scanTab::smithClosed);
+    m_smithDialog->setPointMarkers(true);
+    m_activityTimer->setSingleShot(true);
+    m_activityTimer->setInterval(300);
+    connect(m_activityTimer, &QTimer::timeout, this, &scanTab::activityTimer);
+
+    m_harmonicBox->setTitle(QStringLiteral("Harmonic Selection"));
+    m_harmonicBox->hide();
+
+    const Qt::WindowFlags floating = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                     Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint;
+    m_meterWindow = new QWidget(this, floating);
+    m_meterWindow->setWindowTitle(QStringLiteral("Meter View"));
+    m_meterWindow->setStyleSheet(QStringLiteral("background-color:white;padding : 3 3px;"));
+    m_waveWindow = new waveForm(this);
+    m_waveWindow->setWindowFlags(floating);
+    m_waveWindow->setWindowTitle(QStringLiteral("Waveform"));
+    m_harmonicBox->move(450, 250);
+
+    m_zoomer = new QwtPlotZoomer(m_plot->canvas());
+    connectForm();
+
+    loadSettings();
+    m_form->enableIonFlux->click();
+    QList<QuvixSensor*> none;
+    updateSensorList(none);
+    updateMeterView();
+
+    m_form->paramViewBox->setMinimumSize(130, 50);
+    m_form->sensorConfigBox->setMinimumSize(160, 50);
+    m_form->scanControlBox->setMinimumSize(80, 50);
+    m_form->scanConfigurationBox->setMinimumSize(150, 50);
+    setControlPanelExpanded(false);
+    for (QGroupBox* box : {m_form->sensorConfigBox, m_form->scanConfigurationBox, m_form->scanControlBox,
+                           m_form->paramViewBox}) {
+        const QSignalBlocker quiet(box);
+        box->setChecked(true);
+        setSectionStyle(box, true);
+    }
+    m_form->paramViewBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+
+    m_form->scanDuration->setPlaceholderText(QStringLiteral("∞"));
+    m_form->scanDuration->setToolTip(
+        QStringLiteral("Set the scan duration in seconds.\r\nIf no duration is indicated, the scan will run "
+                       "indefinitely until the scan is manually stopped."));
+    m_form->trimSpin->setToolTip(QStringLiteral(
+        "Sets the amount of microseconds to trim off both sides of the pulse. This is useful when "
+        "your pulse has a slow rising edge, causing noise in Pulse Monitor Mode."));
+    m_form->thresholdSpin->setToolTip(
+        QStringLiteral("Sets a % threshold value for triggering on a pulse, a lower value will be more "
+                       "susceptible to noise."));
+}
+
+scanTab::~scanTab()
+{
+    saveSettings();
+    setCurrentScan(nullptr);
+    // The dialogs announce their end when destroyed; nobody is left to hear it.
+    disconnect(m_smithDialog, nullptr, this, nullptr);
+    disconnect(m_barChart, nullptr, this, nullptr);
+    delete m_smithDialog;
+    delete m_barChart;
+    removeAllCurves();
+    delete m_plot;
+    delete m_form;
+}
+
+void scanTab::buildPlot()
+{
+    m_form->dispLayout->addWidget(m_plot);
+    m_plot->setMinimumSize(10, 10);
+    m_plot->setAxisTitle(QwtPlot::xBottom, QStringLiteral("Time (s)"));
+    m_plot->setAxisTitle(QwtPlot::yLeft, QStringLiteral("Measurements"));
+
+    auto* grid = new QwtPlotGrid;
+    grid->enableXMin(true);
+    grid->enableYMin(true);
+    grid->setMajorPen(QPen(QColor(150, 150, 150), 0, Qt::DotLine, Qt::SquareCap, Qt::BevelJoin));
+    grid->setMinorPen(QPen(QColor(230, 230, 230)));
+    grid->attach(m_plot);
+
+    auto* legend = new QwtPlotLegendItem;
+    legend->setBorderPen(QPen(Qt::black));
+    QColor background(Qt::gray);
+    background.setAlpha(200);
+    legend->setBackgroundBrush(background);
+    legend->setAlignment(Qt::AlignBottom | Qt::AlignRight);
+    legend->setBorderRadius(8);
+    legend->setMargin(4);
+    legend->setSpacing(2);
+    legend->setItemMargin(0);
+    legend->setMaxColumns(1);
+    legend->setRenderHint(QwtPlotItem::RenderAntialiased);
+    legend->attach(m_plot);
+}
+
+void scanTab::fixMeterSizes()
+{
+    for (int i = 0; i < meterCount; ++i) {
+        meterLabel(i)->setMinimumWidth(110);
+        meterLabel(i)->setMaximumWidth(110);
+        meterCheckBox(i)->setMinimumWidth(100);
+        meterCheckBox(i)->setMaximumWidth(100);
+    }
+}
+
+void scanTab::connectForm()
+{
+    connect(m_meterButtons, qOverload<int>(&QButtonGroup::buttonClicked), this, &scanTab::viewHarmonicWidget);
+    connect(m_form->setSensorNick, &QPushButton::clicked, this, &scanTab::setSensorNickname);
+    connect(m_frequencyButtons, qOverload<int>(&QButtonGroup::buttonClicked), this,
+            &scanTab::dispFrequencyChanged);
+    connect(m_zoomer, &QwtPlotZoomer::zoomed, this, &scanTab::CheckZoom);
+    connect(m_form->sensorList, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &scanTab::sensorListSelected);
+    connect(m_form->startScan, &QPushButton::clicked, this, &scanTab::startScan);
+    connect(m_form->stopScan, &QPushButton::clicked, this, &scanTab::stopScan);
+    for (QRadioButton* radio : {m_form->iLock, m_form->vLock, m_form->VIAutoLock})
+        connect(radio, &QRadioButton::clicked, this, &scanTab::setSignalLock);
+    connect(m_form->smithView, &QAbstractButton::toggled, this, &scanTab::toggleSmith);
+    connect(m_form->waveView, &QAbstractButton::toggled, this, &scanTab::toggleWaveform);
+    connect(m_form->barView, &QAbstractButton::toggled, this, &scanTab::toggleBar);
+    connect(m_form->meterView, &QAbstractButton::toggled, this, &scanTab::toggleMonitor);
+    connect(m_form->saveScan, &QPushButton::clicked, this, &scanTab::saveScan);
+    for (QLineEdit* edit : {m_form->ifEArea, m_form->ifResistance, m_form->ifVoltDrop})
+        connect(edit, &QLineEdit::textChanged, this, &scanTab::updateIFFactors);
+    connect(m_form->thresholdSpin, qOverload<double>(&QDoubleSpinBox::valueChanged), this,
+            &scanTab::updatePulseConfig);
+    connect(m_form->trimSpin, qOverload<int>(&QSpinBox::valueChanged), this, &scanTab::updatePulseConfig);
+    connect(m_form->enableIonFlux, &QAbstractButton::toggled, this, &scanTab::toggleIF);
+    connect(m_form->enablePulse, &QAbstractButton::toggled, this, &scanTab::togglePulse);
+    connect(m_form->resetEnergyBtn, &QPushButton::clicked, this, &scanTab::resetEnergy);
+    connect(m_form->autostartAdvanced, &QPushButton::clicked, this, &scanTab::autoStartConfiguration);
+    connect(m_form->autosave, &QAbstractButton::clicked, this, &scanTab::setAutosave);
+    connect(m_form->sensorConfigBox, &QGroupBox::toggled, this, &scanTab::showSensorConfig);
+    connect(m_form->scanConfigurationBox, &QGroupBox::toggled, this, &scanTab::showScanConfiguration);
+    connect(m_form->scanControlBox, &QGroupBox::toggled, this, &scanTab::showScanControl);
+    connect(m_form->paramViewBox, &QGroupBox::toggled, this, &scanTab::showParamViewBox);
+}
+
+// --- Plain members of the main window ---
+
+void scanTab::setAutosaveConfig(bool on, QString folder, QString title)
+{
+    m_form->autosave->setChecked(on);
+    m_autosaveFolder = std::move(folder);
+    m_autosaveTitle = std::move(title);
+}
+
+bool scanTab::isAutosaveOn() const
+{
+    return m_form->autosave->isChecked();
+}
+
+void scanTab::updateSensorCheckState()
+{
+    auto* sensor = m_form->sensorList->currentData().value<QuvixSensor*>();
+    if (sensor && sensor->pulseMonitorMode() > 0)
+        m_form->enablePulse->setChecked(true);
+}
+
+QCheckBox* scanTab::meterCheckBox(int i) const
+{
+    const QList<QCheckBox*> boxes = {m_form->cbmeter_1, m_form->cbmeter_2, m_form->cbmeter_3,
+                                     m_form->cbmeter_4, m_form->cbmeter_5, m_form->cbmeter_6,
+                                     m_form->cbmeter_7, m_form->cbmeter_8};
+    return boxes.value(i);
+}
+
+QLabel* scanTab::meterLabel(int i) const
+{
+    const QList<QLabel*> labels = {m_form->lbmeter_1, m_form->lbmeter_2, m_form->lbmeter_3,
+                                   m_form->lbmeter_4, m_form->lbmeter_5, m_form->lbmeter_6,
+                                   m_form->lbmeter_7, m_form->lbmeter_8};
+    return labels.value(i);
+}
+
+// --- Sensor choice ---
+
+void scanTab::updateSensorList(QList<QuvixSensor*>& sensors)
+{
+    m_form->sensorList->clear();
+    m_activeSensor = nullptr;
+    for (QWidget* button :
+         {static_cast<QWidget*>(m_form->stopScan), static_cast<QWidget*>(m_form->startScan),
+          static_cast<QWidget*>(m_form->autostartAdvanced), static_cast<QWidget*>(m_form->resetEnergyBtn)})
+        button->setEnabled(false);
+    for (QuvixSensor* sensor : sensors)
+        m_form->sensorList->addItem(sensor->displayName(), QVariant::fromValue(sensor));
+    setControlPanelExpanded(!sensors.isEmpty());
+}
+
+void scanTab::sensorListSelected(int index)
+{
+    if (index < 0) {
+        if (m_activeSensor)
+            disconnect(m_activeSensor, nullptr, this, nullptr);
+        clearFrequencyControls();
+        return;
+    }
+    auto* sensor = m_form->sensorList->itemData(index).value<QuvixSensor*>();
+    if (!sensor)
+        return;
+    setActiveSensor(sensor);
+    updateSensorCheckState();
+}
+
+void scanTab::checkActivity(bool active)
+{
+    Q_UNUSED(active);
+    sensorListSelected(m_form->sensorList->currentIndex());
+}
+
+void scanTab::clearFrequencyControls()
+{
+    qDeleteAll(m_harmonicLabels);
+    qDeleteAll(m_harmonicCombos);
+    m_harmonicLabels.clear();
+    m_harmonicCombos.clear();
+    delete m_frequencyCombo;
+    m_frequencyCombo = nullptr;
+    qDeleteAll(m_frequencyButtons->buttons());
+    delete m_frequencyButtons;
+    m_frequencyButtons = new QButtonGroup(this);
+    m_frequencyButtons->setExclusive(true);
+}
+
+void scanTab::setActiveSensor(QuvixSensor* sensor)
+{
+    if (!sensor)
+        return;
+    m_harmonicBox->hide();
+    clearFrequencyControls();
+    m_form->startScan->setEnabled(true);
+    m_form->resetEnergyBtn->setEnabled(true);
+
+    if (m_activeSensor && m_activeSensor != sensor)
+        disconnect(m_activeSensor, &QuvixSensor::configUpdated, this, &scanTab::sensorReconfigured);
+    connect(sensor, &QuvixSensor::configUpdated, this, &scanTab::sensorReconfigured, Qt::UniqueConnection);
+    m_activeSensor = sensor;
+
+    m_rateWidget->setEnabled(!sensor->isMeasuring());
+    bindRates(*sensor);
+    m_harmonicFlags.assign(sensor->frequencies().size(), std::vector<bool>(meterFlagCount, false));
+    bindLock(*sensor);
+    m_form->sensorList->setItemText(m_form->sensorList->currentIndex(), sensor->displayName());
+    buildFrequencyControls(*sensor);
+    buildFrequencyButtons(*sensor, false);
+    applyScanState(*sensor);
+
+    const int type = sensor->sensorType();
+    m_form->waveView->setEnabled(type == 3);
+    m_form->barView->setEnabled(type >= 1 && type <= 3);
+    feedViewsAgain(*sensor);
+    applySections();
+}
+
+void scanTab::bindRates(QuvixSensor& sensor)
+{
+    const bool pulse = firmwareHasPulse(sensor);
+    m_form->enablePulse->setVisible(pulse);
+    if (sensor.connectionKind() == 1)
+        m_rateWidget->loadNetworkRates();
+    else if (pulse)
+        m_rateWidget->loadFullRates();
+    else
+        m_rateWidget->loadShortRates();
+    m_rateWidget->setRate(sensor.reportRate());
+}
+
+void scanTab::bindLock(QuvixSensor& sensor)
+{
+    const int mode = sensor.voltageLock();
+    if (mode == 1)
+        m_form->iLock->setChecked(true);
+    else if (mode == 2)
+        m_form->VIAutoLock->setChecked(true);
+    else
+        m_form->vLock->setChecked(true);
+    m_form->VIAutoLock->setEnabled(sensor.hasRecentFirmware());
+}
+
+void scanTab::buildFrequencyControls(QuvixSensor& sensor)
+{
+    const QVector<double>& frequencies = sensor.frequencies();
+    if (sensor.isMultiFrequency()) {
+        m_form->sensorConfigIdentifierLabel->setText(QStringLiteral("Number Of Harmonics"));
+        if (frequencies.isEmpty()) {
+            auto* label = new QLabel(QStringLiteral("N/A"), this);
+            m_form->left->addRow(label);
+            m_harmonicLabels.append(label);
+            return;
+        }
+        for (int i = 0; i < frequencies.size(); ++i) {
+            auto* label = new QLabel(frequencyText(frequencies[i]), this);
+            auto* combo = new QComboBox(this);
+            combo->setFixedWidth(45);
+            for (int n = 0; n <= sensor.availableHarmonics().value(i); ++n)
+                combo->addItem(QString::number(n), n);
+            combo->setCurrentIndex(sensor.selectedHarmonics().value(i));
+            connect(combo, qOverload<int>(&QComboBox::currentIndexChanged), this, &scanTab::configureSensor);
+            m_form->left->addRow(label, combo);
+            m_harmonicLabels.append(label);
+            m_harmonicCombos.append(combo);
+        }
+        return;
+    }
+    m_form->sensorConfigIdentifierLabel->setText(QStringLiteral("Frequency"));
+    m_frequencyCombo = new QComboBox(this);
+    m_frequencyCombo->setMaximumWidth(200);
+    m_form->freqSelectLayout->addWidget(m_frequencyCombo, 0, Qt::AlignHCenter);
+    if (frequencies.isEmpty()) {
+        m_frequencyCombo->addItem(QStringLiteral("N/A"));
+        m_frequencyCombo->setEnabled(false);
+        return;
+    }
+    int current = -1;
+    for (int i = 0; i < frequencies.size(); ++i) {
+        m_frequencyCombo->addItem(frequencyText(frequencies[i]));
+        if (sensor.selectedHarmonics().value(i) != 0)
+            current = i;
+    }
+    // Connected only once filled and set, so that binding sends nothing.
+    m_frequencyCombo->setCurrentIndex(current);
+    connect(m_frequencyCombo, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &scanTab::configureSensor);
+}
+
+void scanTab::buildFrequencyButtons(QuvixSensor& sensor, bool wholeKilohertz)
+{
+    for (int i = 0; i < sensor.enabledFrequencyCount(); ++i) {
+        auto* button = new QPushButton(frequencyText(sensor.enabledFrequency(i), wholeKilohertz), this);
+        button->setCheckable(true);
+        m_frequencyButtons->addButton(button, i);
+        m_form->frequencyLayout->addWidget(button);
+        if (i == 0)
+            button->setChecked(true);
+    }
+    connect(m_frequencyButtons, qOverload<int>(&QButtonGroup::buttonClicked), this,
+            &scanTab::dispFrequencyChanged, Qt::UniqueConnection);
+}
+
+void scanTab::applyScanState(QuvixSensor& sensor)
+{
+    const bool idle = sensor.scanState() == 0;
+    m_form->startScan->setEnabled(idle);
+    m_form->autostartAdvanced->setEnabled(idle);
+    m_form->resetEnergyBtn->setEnabled(idle);
+    m_form->stopScan->setEnabled(!idle);
+    if (!idle) {
+        for (QComboBox* combo : m_harmonicCombos)
+            combo->setEnabled(false);
+    }
+}
+
+void scanTab::feedViewsAgain(QuvixSensor& sensor)
+{
+    m_smithDialog->clearScans();
+    m_waveWindow->clear();
+    m_barChart->clear();
+    BaseScan* scan = sensor.currentScan();
+    for (CurveRecord* record : qAsConst(m_curveRecords)) {
+        if (record->sensor != &sensor)
+            continue;
+        if (scan) {
+            m_smithDialog->addScan(scan);
+            m_waveWindow->addScan(scan);
+            m_barChart->addScan(scan);
+        }
+        if (record->firstCurve)
+            record->firstCurve->attach(m_plot);
+        // The meter slot whose displayed parameter is the record's.
+        for (int slot = 0; slot < meterCount && m_displaySettings; ++slot) {
+            if (m_displaySettings->displayedParameterAt(slot) == static_cast<int>(record->type)) {
+                meterCheckBox(slot)->setChecked(true);
+                break;
+            }
+        }
+    }
+}
+
+void scanTab::sensorReconfigured()
+{
+    if (!m_activeSensor)
+        return;
+    QuvixSensor& sensor = *m_activeSensor;
+    m_form->sensorList->setItemText(m_form->sensorList->currentIndex(), sensor.displayName());
+    for (int i = 0; i < m_harmonicCombos.size(); ++i) {
+        const QSignalBlocker quiet(m_harmonicCombos[i]);
+        m_harmonicCombos[i]->setCurrentIndex(sensor.selectedHarmonics().value(i));
+    }
+    if (m_frequencyCombo && m_frequencyCombo->isEnabled()) {
+        int current = -1;
+        for (int i = 0; i < sensor.selectedHarmonics().size(); ++i)
+            if (sensor.selectedHarmonics()[i] != 0)
+                current = i;
+        const QSignalBlocker quiet(m_frequencyCombo);
+        m_frequencyCombo->setCurrentIndex(current);
+    }
+    qDeleteAll(m_frequencyButtons->buttons());
+    buildFrequencyButtons(sensor, true);
+}
+
+void scanTab::restoreCombo(QComboBox* combo)
+{
+    if (!combo || !m_activeSensor)
+        return;
+    const QSignalBlocker quiet(combo);
+    if (combo == m_frequencyCombo) {
+        int current = -1;
+        for (int i = 0; i < m_activeSensor->selectedHarmonics().size(); ++i)
+            if (m_activeSensor->selectedHarmonics()[i] != 0)
+                current = i;
+        combo->setCurrentIndex(current);
+        return;
+    }
+    combo->setCurrentIndex(m_activeSensor->selectedHarmonics().value(m_harmonicCombos.indexOf(combo)));
+}
+
+void scanTab::configureSensor()
+{
+    if (!m_activeSensor)
+        return;
+    auto* sender = qobject_cast<QComboBox*>(QObject::sender());
+    const int count = m_activeSensor->frequencies().size();
+    QVector<int> selection(count, 0);
+    if (!m_activeSensor->isMultiFrequency()) {
+        const int chosen = m_frequencyCombo ? m_frequencyCombo->currentIndex() : -1;
+        if (chosen < 0 || chosen >= count)
+            return;
+        selection[chosen] = 1;
+    } else {
+        int total = 0;
+        for (int i = 0; i < m_harmonicCombos.size() && i < count; ++i) {
+            selection[i] = m_harmonicCombos[i]->currentIndex();
+            total += selection[i];
+        }
+        const int allowed = m_activeSensor->allowedHarmonics();
+        if (total == 0 || total > allowed) {
+            QMessageBox::warning(this, QStringLiteral("Invalid Configuration"),
+                                 QStringLiteral("Invalid configuration selected\nSensor can only activate "
+                                                "between 1 and %1 frequencies at the same time")
+                                     .arg(allowed));
+            restoreCombo(sender);
+            return;
+        }
+    }
+    if (!m_activeSensor->setSelectedHarmonics(selection)) {
+        QMessageBox::warning(
+            this, QStringLiteral("Configuration failed"),
+            QStringLiteral("Configuration was not successful, please check and or try again."));
+        restoreCombo(sender);
+    }
+    m_plot->replot();
+}
+
+void scanTab::setSignalLock()
+{
+    if (!m_activeSensor)
+        return;
+    int mode = 1;
+    if (m_form->VIAutoLock->isChecked())
+        mode = 2;
+    else if (m_form->vLock->isChecked())
+        mode = 0;
+    m_activeSensor->setVoltageLock(mode);
+    m_lockMode = mode;
+}
+
+void scanTab::updatePulseConfig()
+{
+    if (m_activeSensor)
+        m_activeSensor->setPMMConfig(m_form->thresholdSpin->value(), m_form->trimSpin->value());
+}
+
+void scanTab::togglePulse(bool on)
+{
+    for (QWidget* widget :
+         {static_cast<QWidget*>(m_form->thresholdSpin), static_cast<QWidget*>(m_form->thresholdLabel),
+          static_cast<QWidget*>(m_form->trimLabel), static_cast<QWidget*>(m_form->trimSpin)})
+        widget->setVisible(on);
+}
+
+void scanTab::toggleIF(bool on)
+{
+    for (QWidget* widget :
+         {static_cast<QWidget*>(m_form->ifVoltDrop), static_cast<QWidget*>(m_form->ifResistance),
+          static_cast<QWidget*>(m_form->ifEArea), static_cast<QWidget*>(m_form->label_7),
+          static_cast<QWidget*>(m_form->label_8), static_cast<QWidget*>(m_form->label_9)})
+        widget->setVisible(on);
+}
+
+void scanTab::disableScanButtons(bool scanInProgress)
+{
+    m_form->startScan->setEnabled(!scanInProgress);
+    m_form->autostartAdvanced->setEnabled(!scanInProgress);
+    m_form->resetEnergyBtn->setEnabled(!scanInProgress);
+}
+
+void scanTab::setSensorNickname()
+{
+    if (!m_activeSensor)
+        return;
+    bool ok = false;
+    const QString nickname = UserQuestions::text(
+        this, QStringLiteral("Enter sensor Nickname"),
+        QStringLiteral("Input sensor nickname, leave blank for default."), QString(), &ok);
+    if (ok)
+        m_activeSensor->setNickname(nickname);
+}
+
+// --- Collapsible sections ---
+
+void scanTab::setSectionStyle(QGroupBox* box, bool expanded)
+{
+    box->setStyleSheet(QStringLiteral("QGroupBox::title { color: white; background-color: %1; } "
+                                      "QGroupBox::indicator { width: 0px; height: 0px; }")
+                           .arg(expanded ? expandedColour : collapsedColour));
+}
+
+static void showContents(QGroupBox* box, bool show)
+{
+    for (QWidget* child : box->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        child->setVisible(show);
+}
+
+void scanTab::showSensorConfig(bool checked)
+{
+    showContents(m_form->sensorConfigBox, checked && m_panelExpanded);
+    m_form->sensorConfigBox->setMaximumSize(checked ? QSize(300, 300) : QSize(150, 50));
+    setSectionStyle(m_form->sensorConfigBox, checked);
+}
+
+void scanTab::showScanConfiguration(bool checked)
+{
+    showContents(m_form->scanConfigurationBox, checked && m_panelExpanded);
+    if (checked) {
+        m_form->scanConfigurationBox->setMaximumSize(m_activeSensor ? QSize(350, 300) : QSize(160, 50));
+        const bool ionFlux = m_activeSensor && m_activeSensor->sensorType() == 3;
+        m_form->enableIonFlux->setEnabled(ionFlux);
+        if (!ionFlux)
+            m_form->enableIonFlux->setChecked(false);
+    } else {
+        m_form->scanConfigurationBox->setMaximumSize(150, 50);
+    }
+    if (m_panelExpanded) {
+        togglePulse(m_form->enablePulse->isChecked() && checked);
+        toggleIF(m_form->enableIonFlux->isChecked() && checked);
+    }
+    setSectionStyle(m_form->scanConfigurationBox, checked);
+}
+
+void scanTab::showScanControl(bool checked)
+{
+    showContents(m_form->scanControlBox, checked && m_panelExpanded);
+    m_form->scanControlBox->setMaximumSize(checked ? QSize(250, 300) : QSize(130, 50));
+    setSectionStyle(m_form->scanControlBox, checked);
+}
+
+void scanTab::showParamViewBox(bool checked)
+{
+    showContents(m_form->paramViewBox, checked && m_panelExpanded);
+    m_form->paramViewBox->setMaximumSize(checked ? QSize(500, 300) : QSize(130, 50));
+    setSectionStyle(m_form->paramViewBox, checked);
+}
+
+void scanTab::applySections()
+{
+    showParamViewBox(m_form->paramViewBox->isChecked());
+    showScanConfiguration(m_form->scanConfigurationBox->isChecked());
+    showScanControl(m_form->scanControlBox->isChecked());
+    showSensorConfig(m_form->sensorConfigBox->isChecked());
+}
+
+void scanTab::setControlPanelExpanded(bool show)
+{
+    m_panelExpanded = show;
+    for (QGroupBox* box : {m_form->sensorConfigBox, m_form->scanConfigurationBox, m_form->scanControlBox,
+                           m_form->paramViewBox})
+        showContents(box, show);
+    m_form->groupBox_8->setStyleSheet(QStringLiteral("background-color:#F1F1F0;"));
+    if (show)
+        applySections();
+}
+
+// --- Scan control ---
+
+BaseScan* scanTab::createScan()
+{
+    return new CWScan(m_activeSensor, QString(), m_rateWidget->rate());
+}
+
+void scanTab::setScanControlsEnabled(bool idle)
+{
+    for (QWidget* control :
+         {static_cast<QWidget*>(m_form->startScan), static_cast<QWidget*>(m_form->autostartAdvanced),
+          static_cast<QWidget*>(m_form->resetEnergyBtn), static_cast<QWidget*>(m_rateWidget),
+          static_cast<QWidget*>(m_form->autosave), static_cast<QWidget*>(m_form->scanDuration)})
+        control->setEnabled(idle);
+    for (QComboBox* combo : qAsConst(m_harmonicCombos))
+        combo->setEnabled(idle);
+    if (m_frequencyCombo && m_activeSensor && !m_activeSensor->frequencies().isEmpty())
+        m_frequencyCombo->setEnabled(idle);
+    m_form->stopScan->setEnabled(!idle);
+}
+
+void scanTab::startScan()
+{
+    if (!m_activeSensor)
+        return;
+    QuvixSensor* sensor = m_activeSensor;
+    const int rate = m_rateWidget->rate();
+    sensor->setReportRate(rate);
+    if (rate != 0)
+        QThread::msleep(30);
+
+    m_scanRunning = true;
+    setScanControlsEnabled(false);
+
+    BaseScan* scan = createScan();
+    scan->setAutosaveSettings(m_displaySettings);
+    connect(scan, &BaseScan::errorOcurred, this, &scanTab::showScanError);
+    scan->setIonFluxFactors(numberOf(*m_form->ifResistance), numberOf(*m_form->ifVoltDrop),
+                            numberOf(*m_form->ifEArea));
+    scan->setWaferInfo(m_form->waferLot->text(), m_form->waferNumber->text());
+    sensor->resetEnergy();
+    if (m_form->autosave->isChecked())
+        scan->setAutosaveTarget(m_autosaveFolder, m_autosaveTitle);
+    const double duration = numberOf(*m_form->scanDuration);
+    if (duration != 0.0) {
+        scan->timed = true;
+        scan->duration = duration;
+    }
+    sensor->queueScan(scan);
+
+    connect(sensor, &QuvixSensor::ScanComplete, this, &scanTab::scanComplete, Qt::UniqueConnection);
+    setCurrentScan(scan);
+
+    m_barChart->clear();
+    m_barChart->addScan(scan);
+    m_smithDialog->clearScans();
+    m_smithDialog->addScan(scan);
+    m_waveWindow->clear();
+    m_waveWindow->addScan(scan);
+
+    reportActivity(true);
+    sensor->saveSettings();
+    m_startedSensors.append(sensor);
+
+    if (m_curveRecords.isEmpty()) {
+        meterCheckBox(0)->setChecked(true);
+        viewHarmonicWidget(0);
+        m_harmonicBox->hide();
+    }
+}
+
+void scanTab::scanComplete(BaseScan* scan)
+{
+    setCurrentScan(scan);
+    if (m_activeSensor)
+        disconnect(m_activeSensor, &QuvixSensor::ScanComplete, this, &scanTab::scanComplete);
+    stopScan();
+}
+
+void scanTab::stopScan()
+{
+    qDebug() << "ScanTab::stopScan. Start of Function";
+    BaseScan* scan = m_currentScan;
+    const bool dataLimit = scan && scan->dataLimitReached;
+    if (dataLimit)
+        QMessageBox::warning(
+            nullptr, QStringLiteral("Data Size Limit Reached"),
+            QStringLiteral("Data Limit Reached. If autosave is on, the scan will be saved to your "
+                           "autosave location, else data will be saved to where you installed "
+                           "the Quvix Software."));
+    m_scanRunning = false;
+    if (m_activeSensor)
+        m_activeSensor->stopScan();
+    m_form->startScan->setEnabled(true);
+
+    if (dataLimit && saveDataLimitScan(*scan)) {
+        scan->clearData();
+        removeAllCurves();
+    }
+
+    setScanControlsEnabled(true);
+    m_form->saveScan->setEnabled(m_currentScan != nullptr);
+    reportActivity(false);
+}
+
+// An autosaving scan was saved by the scan handler already; any other is
+// written here, as its only copy. The data are freed only once written.
+bool scanTab::saveDataLimitScan(BaseScan& scan)
+{
+    if (scan.autosaveEnabled)
+        return true;
+    scan.setAutosaveTarget(QString(), QStringLiteral("data_limit_file"));
+    QString failure;
+    BaseScan::autosave(&scan, m_displaySettings, &failure);
+    if (!scan.unsavedData)
+        return true;
+    QMessageBox::warning(nullptr, QStringLiteral("Data Size Limit Reached"),
+                         QStringLiteral("The scan could not be saved (%1). Its data are kept: save it before "
+                                        "starting a new one.")
+                             .arg(failure));
+    return false;
+}
+
+void scanTab::showScanError(int errorCode)
+{
+    QString text = QStringLiteral("Unknown scan error ocurred.");
+    if (errorCode == 0) {
+        text = QStringLiteral(
+            "WARNING - scan data size limit reached: Scan has been stopped.\r\n\r\nIf running a scan for "
+            "longer "
+            "periods of time is needed, please make sure to use the scan autostart feature with a fixed scan "
+            "duration.\r\nAdditionally, reducing the data rate and the number of frequencies and active "
+            "harmonics will reduce the scan size, allowing longer scans to be created.");
+        if (!m_form->autosave->isChecked())
+            text +=
+                QStringLiteral("\r\n\r\nAutosave is disabled, so make sure to save this scan before starting "
+                               "a new one in order to preserve it's data.");
+    }
+    auto* box = new QMessageBox;
+    box->setWindowTitle(QStringLiteral("Scan error"));
+    box->setIcon(QMessageBox::Warning);
+    box->setWindowIcon(QIcon(QStringLiteral(":/images/Images/quorvane.ico")));
+    box->setText(text);
+    box->setStandardButtons(QMessageBox::Close);
+    box->button(QMessageBox::Close)->setText(QStringLiteral("Ok"));
+    box->setModal(false);
+    connect(box, &QMessageBox::finished, box, &QObject::deleteLater);
+    box->show();
+}
+
+void scanTab::reportActivity(bool active)
+{
+    m_activityValue = active;
+    m_activityTimer->start(300);
+}
+
+void scanTab::activityTimer()
+{
+    emit activity(m_activityValue);
+}
+
+void scanTab::setCurScan(bool running)
+{
+    m_scanRunning = running;
+}
+
+bool scanTab::getCurScan() const
+{
+    return m_scanRunning;
+}
+
+void scanTab::clearScanInfo(BaseScan* scan)
+{
+    if (!scan || scan != m_currentScan)
+        return;
+    m_barChart->clear();
+    m_smithDialog->clearScans();
+    m_waveWindow->clear();
+    setCurrentScan(nullptr);
+    m_form->saveScan->setEnabled(false);
+}
+
+void scanTab::clearSmithDialog()
+{
+    m_smithDialog->clearScans();
+}
+
+void scanTab::updateIFFactors()
+{
+    if (!m_currentScan)
+        return;
+    m_currentScan->setIonFluxFactors(numberOf(*m_form->ifResistance), numberOf(*m_form->ifVoltDrop),
+                                     numberOf(*m_form->ifEArea));
+    scanUpdate(m_currentScan);
+}
+
+void scanTab::resetEnergy()
+{
+    if (m_activeSensor)
+        m_activeSensor->resetEnergy();
+    if (m_currentScan)
+        m_currentScan->resetEnergy();
+}
+
+void scanTab::saveScan()
+{
+    BaseScan* scan = m_currentScan;
+    if (!scan) {
+        m_form->saveScan->setEnabled(false);
+        return;
+    }
+    const QString chosen = UserQuestions::saveFileName(this, QStringLiteral("Save File As"), scan->filePath,
+                                                       QStringLiteral("Data (*.dat)"));
+    if (chosen.isEmpty())
+        return;
+    QString datName = withDatSuffix(chosen);
+    DialogFileNamePrompt prompt;
+    if (!scan->saveDat(datName, applicationVersionString, &prompt)) {
+        QMessageBox::warning(this, QStringLiteral("Save File As"),
+                             QStringLiteral("The scan could not be written to %1.").arg(datName));
+        return;
+    }
+    QString csvName = csvBeside(datName);
+    if (!scan->exportCsv(csvName, applicationVersionString, m_displaySettings)) {
+        QMessageBox::warning(this, QStringLiteral("Save File As"),
+                             QStringLiteral("The CSV export could not be written to %1.").arg(csvName));
+        scan->unsavedData = true;
+        return;
+    }
+    scan->filePath = datName;
+}
+
+void scanTab::removeAllCurves()
+{
+    for (CurveRecord* record : qAsConst(m_curveRecords)) {
+        delete record->firstCurve;
+        delete record->secondCurve;
+        delete record;
+    }
+    m_curveRecords.clear();
+    m_plot->replot();
+}
+
+// --- Events ---
+
+void scanTab::mousePressEvent(QMouseEvent* event)
+{
+    if (m_harmonicBox->isVisible())
+        m_harmonicBox->hide();
+    QWidget::mousePressEvent(event);
+}
+
+void scanTab::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int width = this->width();
+    m_form->paramViewBox->setMinimumWidth(static_cast<int>(width / 2.5));
+    for (int i = 0; i < meterCount; ++i)
+        meterLabel(i)->setMinimumWidth(static_cast<int>(width / 2.5 / 5));
+}
+
+void scanTab::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        m_form->retranslateUi(this);
+}
+
+// --- Live curves, meters, auto-start and saved settings: filled in with
+// the live views; the connections above already reach them. ---
+
+void scanTab::curveDisplayControl(bool, valueType, int, int) {}
+void scanTab::scanUpdate(BaseScan*) {}
+void scanTab::monitorUpdate(BaseScan*, int) {}
+void scanTab::setLegendPosition(int) {}
+void scanTab::dispFrequencyChanged(int index)
+{
+    m_displayedFrequency = index;
+}
+void scanTab::viewHarmonicWidget(int) {}
+void scanTab::toggleSmith(bool) {}
+void scanTab::toggleBar(bool) {}
+void scanTab::toggleMonitor(bool) {}
+void scanTab::toggleWaveform(bool) {}
+void scanTab::barClosed() {}
+void scanTab::smithClosed() {}
+void scanTab::CheckZoom(QRectF) {}
+void scanTab::harmonicSelected(bool, valueType, int, int) {}
+void scanTab::thAcquisitionStarted() {}
+void scanTab::thAcquisitionStopped() {}
+void scanTab::autoStartConfiguration() {}
+void scanTab::setAutosave(bool) {}
+void scanTab::connectAutoScan() {}
+void scanTab::newAutoStart(QuvixSensor*) {}
+void scanTab::updateMeterView() {}
+void scanTab::loadSettings() {}
+void scanTab::saveSettings() const {}

@@ -1,0 +1,193 @@
+#pragma once
+
+#include "scans/basescan.h"
+#include "views/curverecord.h"
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <vector>
+
+class DisplaySettings;
+class FrequencyGrid;
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QTimer;
+class QuvixSensor;
+class QwtPlot;
+class QwtPlotZoomer;
+class SampleRateWidget;
+class SmithChartDialog;
+class Ui_scanTab;
+class barchart;
+class waveForm;
+
+// An acquisition tab: the user picks one connected sensor, chooses its
+// frequencies and harmonics, starts and stops scans on it and watches them
+// live. Derived tabs replace the virtual operations, in their declared
+// order, to record other kinds of scan.
+// GUI thread only. Owns its form, plot, button groups, bar chart, Smith
+// chart dialog and floating windows; the display settings, the sensors and
+// the scans are not owned (scans belong to their sensor, then the scan
+// handler, and are only guarded here).
+class scanTab : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit scanTab(DisplaySettings* settings, QWidget* parent = nullptr);
+    ~scanTab() override;
+
+    void setAutosaveConfig(bool on, QString folder, QString title);
+    QString autosaveTitle() const { return m_autosaveTitle; }
+    QString autosaveFolder() const { return m_autosaveFolder; }
+    bool isAutosaveOn() const;
+    void updateSensorCheckState();
+    void updateMeterView();
+    QCheckBox* meterCheckBox(int i) const;
+    QLabel* meterLabel(int i) const;
+
+    // State, for the main window and tests.
+    Ui_scanTab& form() const { return *m_form; }
+    QuvixSensor* activeSensor() const { return m_activeSensor; }
+    BaseScan* currentScan() const { return m_currentScan; }
+    SampleRateWidget& rateSelector() const { return *m_rateWidget; }
+    SmithChartDialog& smithDialog() const { return *m_smithDialog; }
+    barchart& barChart() const { return *m_barChart; }
+    waveForm& waveWindow() const { return *m_waveWindow; }
+    QwtPlot& plot() const { return *m_plot; }
+    QComboBox* frequencyCombo() const { return m_frequencyCombo; }
+    const QList<QComboBox*>& harmonicCombos() const { return m_harmonicCombos; }
+    const QList<QLabel*>& harmonicLabels() const { return m_harmonicLabels; }
+    QButtonGroup& frequencyButtons() const { return *m_frequencyButtons; }
+    const QList<CurveRecord*>& curves() const { return m_curveRecords; }
+    bool isControlPanelExpanded() const { return m_panelExpanded; }
+
+signals:
+    void activity(bool active);
+
+public slots:
+    virtual void setActiveSensor(QuvixSensor* sensor);
+    virtual void updateSensorList(QList<QuvixSensor*>& sensors);
+    virtual void startScan();
+    virtual void stopScan();
+    virtual void curveDisplayControl(bool drawRemove, valueType type, int harmonic, int frequency);
+    virtual void scanUpdate(BaseScan* scan);
+    virtual void monitorUpdate(BaseScan* scan, int trend = 0);
+    virtual void showScanConfiguration(bool checked);
+    virtual void showScanControl(bool checked);
+    virtual void showParamViewBox(bool checked);
+    virtual BaseScan* createScan();
+    virtual void setControlPanelExpanded(bool show);
+
+    void checkActivity(bool active);
+    void sensorListSelected(int index);
+    void setLegendPosition(int pos);
+    void dispFrequencyChanged(int index);
+    void configureSensor();
+    void saveScan();
+    void scanComplete(BaseScan* scan);
+    void setSignalLock();
+    void viewHarmonicWidget(int id);
+    void toggleSmith(bool on);
+    void toggleBar(bool on);
+    void toggleMonitor(bool on);
+    void toggleWaveform(bool on);
+    void toggleIF(bool on);
+    void setSensorNickname();
+    void barClosed();
+    void smithClosed();
+    void updateIFFactors();
+    void CheckZoom(QRectF rect);
+    void harmonicSelected(bool checked, valueType type, int harmonic, int frequency);
+    void sensorReconfigured();
+    void thAcquisitionStarted();
+    void thAcquisitionStopped();
+    void showScanError(int errorCode);
+    void autoStartConfiguration();
+    void setAutosave(bool on);
+    void showSensorConfig(bool checked);
+    void setCurScan(bool running);
+    bool getCurScan() const;
+    void disableScanButtons(bool scanInProgress);
+    void clearScanInfo(BaseScan* scan);
+    void clearSmithDialog();
+    void connectAutoScan();
+
+private slots:
+    void activityTimer();
+    void newAutoStart(QuvixSensor* sensor);
+    void togglePulse(bool on);
+    void resetEnergy();
+    void updatePulseConfig();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+    // The scan this tab started or completed last; guarded, as the scan
+    // handler may delete it at any time.
+    void setCurrentScan(BaseScan* scan) { m_currentScan = scan; }
+    void removeAllCurves();
+    void loadSettings();
+    void saveSettings() const;
+    void reportActivity(bool active);
+    void setScanControlsEnabled(bool idle);
+
+    Ui_scanTab* m_form;
+    DisplaySettings* m_displaySettings;
+    QwtPlot* m_plot;
+    QuvixSensor* m_activeSensor = nullptr;
+    QList<QuvixSensor*> m_startedSensors;
+    QButtonGroup* m_frequencyButtons;
+    QButtonGroup* m_meterButtons;
+    QList<QLabel*> m_harmonicLabels;
+    QList<QComboBox*> m_harmonicCombos;
+    QComboBox* m_frequencyCombo = nullptr;
+    QList<CurveRecord*> m_curveRecords;
+    std::vector<std::vector<bool>> m_harmonicFlags;
+    int m_displayedFrequency = 0;
+    QPointer<BaseScan> m_currentScan;
+    bool m_scanRunning = false;
+    bool m_activityValue = false;
+    QTimer* m_activityTimer;
+    int m_lockMode = 0;
+    QString m_autosaveFolder;
+    QString m_autosaveTitle;
+    QGroupBox* m_harmonicBox = nullptr;
+    FrequencyGrid* m_frequencyGrid = nullptr;
+    SampleRateWidget* m_rateWidget = nullptr;
+    barchart* m_barChart = nullptr;
+    SmithChartDialog* m_smithDialog = nullptr;
+    QWidget* m_meterWindow = nullptr;
+    waveForm* m_waveWindow = nullptr;
+    QwtPlotZoomer* m_zoomer = nullptr;
+    bool m_panelExpanded = false;
+
+private:
+    void buildPlot();
+    void fixMeterSizes();
+    void connectForm();
+    void clearFrequencyControls();
+    void bindRates(QuvixSensor& sensor);
+    void bindLock(QuvixSensor& sensor);
+    void buildFrequencyControls(QuvixSensor& sensor);
+    void buildFrequencyButtons(QuvixSensor& sensor, bool wholeKilohertz);
+    void applyScanState(QuvixSensor& sensor);
+    void feedViewsAgain(QuvixSensor& sensor);
+    void restoreCombo(QComboBox* combo);
+    void setSectionStyle(QGroupBox* box, bool expanded);
+    void applySections();
+    bool saveDataLimitScan(BaseScan& scan);
+    QList<QWidget*> panelWidgets() const;
+};
+
+// The frequency text of the sensor controls: MHz from 1 MHz up, else kHz.
+QString frequencyText(double megahertz, bool wholeKilohertz = false);

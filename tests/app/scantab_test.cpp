@@ -1,0 +1,310 @@
+// The time-trend tab with fake sensors: binding a sensor to the controls,
+// the sensor configuration, starting and stopping scans, scan errors and
+// saving the current scan.
+
+#include "app/displaysettings.h"
+#include "app/timetrendscantab.h"
+
+#include "scans/cwscan.h"
+#include "scans/processvalues.h"
+#include "support/fakesensor.h"
+#include "support/messageboxanswer.h"
+#include "support/scanfactory.h"
+#include "support/scriptedquestions.h"
+#include "ui_scantab.h"
+#include "views/sampleratewidget.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+class ScanTab : public ::testing::Test
+{
+protected:
+    void TearDown() override
+    {
+        tab.reset();
+        for (FakeSensor* sensor : {&usb, &other}) {
+            delete sensor->pendingScan();
+            sensor->setCurrentScan(nullptr);
+        }
+    }
+
+    void bind(FakeSensor& sensor)
+    {
+        QList<QuvixSensor*> sensors{&sensor};
+        tab->updateSensorList(sensors);
+    }
+
+    int rateEntries() const { return static_cast<QComboBox*>(tab->rateSelector().part(0))->count(); }
+
+    DisplaySettings settings;
+    FakeSensor usb{{13.56, 2.0}, {1, 0}};
+    FakeSensor other{{13.56}, {1}};
+    std::unique_ptr<timeTrendScanTab> tab = std::make_unique<timeTrendScanTab>(&settings);
+};
+
+TEST_F(ScanTab, AnEmptyListLeavesNoSensorAndTheScanButtonsOff)
+{
+    bind(usb);
+    QList<QuvixSensor*> none;
+    tab->updateSensorList(none);
+    Ui_scanTab& form = tab->form();
+    EXPECT_EQ(tab->activeSensor(), nullptr);
+    for (QWidget* button :
+         {static_cast<QWidget*>(form.startScan), static_cast<QWidget*>(form.stopScan),
+          static_cast<QWidget*>(form.autostartAdvanced), static_cast<QWidget*>(form.resetEnergyBtn)})
+        EXPECT_FALSE(button->isEnabled()) << button->objectName().toStdString();
+    EXPECT_FALSE(tab->isControlPanelExpanded());
+}
+
+TEST_F(ScanTab, FirmwareAndConnectionChooseThePulseSwitchAndTheRateList)
+{
+    struct Case {
+        int kind;
+        int major;
+        int minor;
+        bool pulse;
+        int entries;
+    };
+    const Case cases[] = {{0, 5, 11, false, 6},
+                          {0, 5, 12, true, 10},
+                          {0, 6, 0, true, 10},
+                          {1, 5, 0, false, 5},
+                          {1, 5, 12, true, 5}};
+    tab->show();
+    for (const Case& c : cases) {
+        usb.setConnectionKind(c.kind);
+        usb.setFirmware(QStringLiteral("v%1.%2").arg(c.major).arg(c.minor), c.major, c.minor);
+        bind(usb);
+        const QString label = QStringLiteral("kind %1 firmware %2.%3").arg(c.kind).arg(c.major).arg(c.minor);
+        EXPECT_EQ(tab->activeSensor(), &usb) << label.toStdString();
+        EXPECT_EQ(tab->form().enablePulse->isVisible(), c.pulse) << label.toStdString();
+        EXPECT_EQ(rateEntries(), c.entries) << label.toStdString();
+    }
+}
+
+TEST_F(ScanTab, BindingShowsTheLockFrequenciesAndScanState)
+{
+    usb.setLockMode(2);
+    usb.setMultiFrequency(true);
+    usb.setFrequencies({0.5, 13.56, 100.123});
+    usb.setAvailableHarmonics({3, 3, 3});
+    usb.setSelectionDirectly({1, 2, 0});
+    bind(usb);
+    EXPECT_TRUE(tab->form().VIAutoLock->isChecked());
+    ASSERT_EQ(tab->harmonicLabels().size(), 3);
+    EXPECT_EQ(tab->harmonicLabels()[0]->text(), QStringLiteral("500 kHz"));
+    EXPECT_EQ(tab->harmonicLabels()[1]->text(), QStringLiteral("13.56 MHz"));
+    EXPECT_EQ(tab->harmonicLabels()[2]->text(), QStringLiteral("100.1 MHz"));
+    EXPECT_EQ(tab->harmonicCombos()[1]->currentIndex(), 2);
+    EXPECT_EQ(tab->form().sensorConfigIdentifierLabel->text(), QStringLiteral("Number Of Harmonics"));
+    EXPECT_TRUE(tab->form().startScan->isEnabled());
+    EXPECT_FALSE(tab->form().stopScan->isEnabled());
+
+    usb.setFrequencies({});
+    usb.setSelectionDirectly({});
+    bind(usb);
+    ASSERT_EQ(tab->harmonicLabels().size(), 1);
+    EXPECT_EQ(tab->harmonicLabels()[0]->text(), QStringLiteral("N/A"));
+}
+
+TEST_F(ScanTab, ASingleFrequencySensorWithNothingEnabledSendsNoConfiguration)
+{
+    usb.setSelectionDirectly({0, 0});
+    bind(usb);
+    ASSERT_NE(tab->frequencyCombo(), nullptr);
+    EXPECT_EQ(tab->frequencyCombo()->currentIndex(), -1);
+    EXPECT_EQ(tab->form().sensorConfigIdentifierLabel->text(), QStringLiteral("Frequency"));
+    EXPECT_FALSE(usb.calls.contains(QStringLiteral("disable parameters")))
+        << usb.calls.join(", ").toStdString();
+}
+
+TEST_F(ScanTab, AMeasuringSensorIsBoundWithStartAndTheRateSelectorOff)
+{
+    CWScan running(&usb, QString(), 100);
+    usb.setCurrentScan(&running);
+    bind(usb);
+    EXPECT_FALSE(tab->form().startScan->isEnabled());
+    EXPECT_FALSE(tab->rateSelector().isEnabled());
+    EXPECT_TRUE(tab->form().stopScan->isEnabled());
+    usb.setCurrentScan(nullptr);
+}
+
+TEST_F(ScanTab, AnInvalidHarmonicTotalIsRefusedAndTheComboRestored)
+{
+    usb.setMultiFrequency(true);
+    usb.setAvailableHarmonics({3, 3});
+    usb.setSelectionDirectly({1, 0});
+    bind(usb);
+    usb.calls.clear();
+    MessageBoxAnswers answers({QMessageBox::Ok});
+    tab->harmonicCombos()[0]->setCurrentIndex(0);
+    ASSERT_EQ(answers.seen().size(), 1);
+    EXPECT_EQ(answers.seen()[0].title, QStringLiteral("Invalid Configuration"));
+    EXPECT_EQ(tab->harmonicCombos()[0]->currentIndex(), 1);
+    EXPECT_TRUE(usb.calls.isEmpty()) << usb.calls.join(", ").toStdString();
+}
+
+TEST_F(ScanTab, StartSendsTheRateThenAFullyConfiguredScan)
+{
+    struct Case {
+        QString duration;
+        bool timed;
+        double seconds;
+        bool autosave;
+    };
+    const Case cases[] = {{QStringLiteral("0"), false, 0, false},
+                          {QString(), false, 0, true},
+                          {QStringLiteral("abc"), false, 0, false},
+                          {QStringLiteral("12.5"), true, 12.5, true}};
+    usb.setFirmware(QStringLiteral("v6.0"), 6, 0);
+    bind(usb);
+    tab->setAutosaveConfig(false, QStringLiteral("/data/runs"), QStringLiteral("<serial>"));
+    for (const Case& c : cases) {
+        usb.calls.clear();
+        usb.queued.clear();
+        tab->form().autosave->setChecked(c.autosave);
+        tab->form().scanDuration->setValidator(nullptr);
+        tab->form().scanDuration->setText(c.duration);
+        tab->form().waferLot->setText(QStringLiteral("L7"));
+        tab->form().waferNumber->setText(QStringLiteral("W3"));
+        tab->form().ifResistance->setText(QStringLiteral("2"));
+        tab->rateSelector().setRate(100);
+        tab->form().startScan->click();
+        const std::string label = c.duration.toStdString();
+        ASSERT_EQ(usb.queued.size(), 1) << label;
+        EXPECT_EQ(usb.calls.value(0), QStringLiteral("rate 100")) << label;
+        const FakeSensor::QueuedScan& queued = usb.queued.front();
+        EXPECT_EQ(queued.typeText, QStringLiteral("Continuous Wave"));
+        EXPECT_EQ(queued.timed, c.timed) << label;
+        EXPECT_DOUBLE_EQ(queued.duration, c.seconds) << label;
+        EXPECT_EQ(queued.autosaveEnabled, c.autosave) << label;
+        if (c.autosave)
+            EXPECT_EQ(queued.autosavePattern, QStringLiteral("<serial>"));
+        EXPECT_EQ(queued.autosaveSettings, &settings);
+        EXPECT_EQ(queued.scan->waferLot, QStringLiteral("L7"));
+        EXPECT_EQ(queued.scan->waferNumber, QStringLiteral("W3"));
+        EXPECT_EQ(tab->currentScan(), queued.scan);
+        EXPECT_FALSE(tab->form().startScan->isEnabled());
+        EXPECT_TRUE(tab->form().stopScan->isEnabled());
+        tab->form().stopScan->click();
+        EXPECT_TRUE(tab->form().startScan->isEnabled());
+    }
+}
+
+TEST_F(ScanTab, StartThenStopAtOnceReportsOnlyTheStop)
+{
+    bind(usb);
+    QSignalSpy activity(tab.get(), &scanTab::activity);
+    tab->form().startScan->click();
+    tab->form().stopScan->click();
+    ASSERT_TRUE(activity.wait(20000));
+    QTest::qWait(400);
+    ASSERT_EQ(activity.size(), 1);
+    EXPECT_FALSE(activity[0][0].toBool());
+}
+
+TEST_F(ScanTab, StartWithoutASensorDoesNothing)
+{
+    tab->startScan();
+    EXPECT_EQ(tab->currentScan(), nullptr);
+    EXPECT_TRUE(usb.calls.isEmpty());
+}
+
+TEST_F(ScanTab, ScanErrorsShowTheirTextInABoxThatGoesAway)
+{
+    struct Case {
+        int code;
+        bool autosave;
+        QString start;
+        bool autosaveSentence;
+    };
+    const Case cases[] = {{5, false, QStringLiteral("Unknown scan error ocurred."), false},
+                          {0, false, QStringLiteral("WARNING - scan data size limit reached"), true},
+                          {0, true, QStringLiteral("WARNING - scan data size limit reached"), false}};
+    for (const Case& c : cases) {
+        tab->form().autosave->setChecked(c.autosave);
+        tab->showScanError(c.code);
+        QMessageBox* box = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* candidate = qobject_cast<QMessageBox*>(widget); candidate && candidate->isVisible())
+                box = candidate;
+        ASSERT_NE(box, nullptr);
+        EXPECT_FALSE(box->isModal());
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("Scan error"));
+        EXPECT_TRUE(box->text().startsWith(c.start)) << box->text().toStdString();
+        EXPECT_EQ(box->text().contains(QStringLiteral("Autosave is disabled")), c.autosaveSentence) << c.code;
+        if (c.code != 0)
+            EXPECT_EQ(box->text(), c.start);
+        QPointer<QMessageBox> guard(box);
+        box->button(QMessageBox::Close)->click();
+        QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), 20000);
+    }
+}
+
+TEST_F(ScanTab, SaveWritesTheScanAndItsCsvBesideIt)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    // The window sets it at start; the files carry it.
+    applicationVersionString = QStringLiteral("Quvix 2.8.0");
+    bind(usb);
+    tab->form().startScan->click();
+    BaseScan* scan = tab->currentScan();
+    ASSERT_NE(scan, nullptr);
+    scantest::fill(*scan, usb, 5);
+    tab->form().stopScan->click();
+
+    struct Case {
+        QString answer;
+        QString dat;
+        QString csv;
+    };
+    const Case cases[] = {
+        {QStringLiteral("run1"), QStringLiteral("run1.dat"), QStringLiteral("run1.csv")},
+        {QStringLiteral("run2.csv"), QStringLiteral("run2.csv.dat"), QStringLiteral("run2.csv")}};
+    for (const Case& c : cases) {
+        ScriptedQuestions questions;
+        questions.choose(folder.filePath(c.answer));
+        tab->form().saveScan->click();
+        ASSERT_EQ(questions.asked.size(), 1);
+        EXPECT_EQ(questions.asked[0].caption, QStringLiteral("Save File As"));
+        const QString dat = folder.filePath(c.dat);
+        ASSERT_TRUE(QFile::exists(dat)) << c.dat.toStdString();
+        ASSERT_TRUE(QFile::exists(folder.filePath(c.csv))) << c.csv.toStdString();
+        auto loaded = BaseScan::loadDat(dat);
+        ASSERT_TRUE(loaded) << c.dat.toStdString();
+        EXPECT_EQ(loaded->sampleCount(0), 5);
+        QFile csv(folder.filePath(c.csv));
+        QFile datFile(dat);
+        ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+        ASSERT_TRUE(datFile.open(QIODevice::ReadOnly));
+        EXPECT_NE(csv.readAll(), datFile.readAll()) << "one file written over the other";
+    }
+
+    CWScan stranger(&usb, QString(), 100);
+    tab->clearScanInfo(&stranger);
+    EXPECT_EQ(tab->currentScan(), scan);
+    tab->clearScanInfo(scan);
+    EXPECT_EQ(tab->currentScan(), nullptr);
+    ScriptedQuestions questions;
+    questions.choose(folder.filePath(QStringLiteral("run3")));
+    tab->saveScan();
+    EXPECT_TRUE(questions.asked.isEmpty());
+    EXPECT_FALSE(tab->form().saveScan->isEnabled());
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("run3.dat"))));
+}
+
+} // namespace
