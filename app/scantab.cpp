@@ -4,6 +4,7 @@
 #include "scans/cwscan.h"
 #include "scans/filenameprompt.h"
 #include "scans/processvalues.h"
+#include "scans/scanhandler.h"
 #include "sensors/quvixsensor.h"
 #include "ui_scantab.h"
 #include "views/barchart.h"
@@ -799,6 +800,8 @@ void scanTab::stopScan()
     if (dataLimit && saveDataLimitScan(*scan)) {
         scan->clearData();
         removeAllCurves();
+        // Written: its memory goes with it once the handler lets it go.
+        releaseCurrentScan();
     }
 
     setScanControlsEnabled(true);
@@ -860,6 +863,24 @@ void scanTab::reportActivity(bool active)
 void scanTab::activityTimer()
 {
     emit activity(m_activityValue);
+}
+
+void scanTab::setCurrentScan(BaseScan* scan)
+{
+    if (m_heldScan != scan)
+        releaseCurrentScan();
+    m_currentScan = scan;
+    if (scan && !m_heldScan) {
+        ScanHandler::getInstance()->holdScan(scan);
+        m_heldScan = scan;
+    }
+}
+
+void scanTab::releaseCurrentScan()
+{
+    if (m_heldScan)
+        ScanHandler::getInstance()->releaseScan(m_heldScan);
+    m_heldScan = nullptr;
 }
 
 void scanTab::setCurScan(bool running)
@@ -931,6 +952,7 @@ void scanTab::saveScan()
         return;
     }
     scan->filePath = datName;
+    releaseCurrentScan();
 }
 
 void scanTab::removeAllCurves()

@@ -133,8 +133,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
     // The scan this tab started or completed last; guarded, as the scan
-    // handler may delete it at any time.
-    void setCurrentScan(BaseScan* scan) { m_currentScan = scan; }
+    // handler may delete it at any time. The tab holds it at the handler, so
+    // that a scan the handler does not keep can still be saved, until
+    // another becomes current or releaseCurrentScan.
+    void setCurrentScan(BaseScan* scan);
+    void releaseCurrentScan();
     void removeAllCurves();
     void loadSettings();
     void saveSettings() const;
@@ -155,6 +158,7 @@ protected:
     std::vector<std::vector<bool>> m_harmonicFlags;
     int m_displayedFrequency = 0;
     QPointer<BaseScan> m_currentScan;
+    QPointer<BaseScan> m_heldScan;
     bool m_scanRunning = false;
     bool m_activityValue = false;
     QTimer* m_activityTimer;

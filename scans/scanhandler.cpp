@@ -92,9 +92,36 @@ void ScanHandler::scanComplete(BaseScan* scan)
             emit scanCompleted();
         }
     }
-    if (!registered && !m_keptScans.contains(scan))
-        scan->deleteLater();
+    if (!registered && !m_keptScans.contains(scan)) {
+        if (isHeld(scan))
+            m_heldScans[scan].leftToDelete = true;
+        else
+            scan->deleteLater();
+    }
     dropBeyondLimit();
+}
+
+bool ScanHandler::isHeld(BaseScan* scan) const
+{
+    const auto held = m_heldScans.constFind(scan);
+    return held != m_heldScans.cend() && held->scan == scan;
+}
+
+void ScanHandler::holdScan(BaseScan* scan)
+{
+    if (!scan || isHeld(scan))
+        return;
+    m_heldScans.insert(scan, Hold{scan, false});
+}
+
+void ScanHandler::releaseScan(BaseScan* scan)
+{
+    if (!scan || !m_heldScans.contains(scan))
+        return;
+    const Hold hold = m_heldScans.take(scan);
+    // A scan deleted meanwhile is only forgotten.
+    if (hold.scan && hold.leftToDelete && !m_keptScans.contains(scan))
+        scan->deleteLater();
 }
 
 void ScanHandler::dropBeyondLimit()

@@ -2,8 +2,10 @@
 
 #include "scans/autosavetag.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 class BaseScan;
@@ -16,7 +18,7 @@ class QTreeWidget;
 // thread; its slots run there (sensor threads reach them queued). It never
 // deletes a kept scan itself; scans it does not register (no data, data
 // limit, a name already shown) are deleted once the events queued with them
-// have run. log() may be called from any thread.
+// have run, unless held (holdScan). log() may be called from any thread.
 class ScanHandler : public QObject
 {
     Q_OBJECT
@@ -38,6 +40,14 @@ public:
     void setScanTree(QTreeWidget* tree) { m_tree = tree; }
     void setDisplayOptions(const CsvColumnOptions* options) { m_displayOptions = options; }
     const QList<BaseScan*>& keptScans() const { return m_keptScans; }
+
+    // A held scan that completes without being kept is not deleted then:
+    // whoever holds it may still save it. Its release deletes it if it was
+    // left so; a kept scan is left alone, and a scan deleted meanwhile is
+    // forgotten. GUI thread.
+    void holdScan(BaseScan* scan);
+    void releaseScan(BaseScan* scan);
+    bool isHeld(BaseScan* scan) const;
 
     // Tells the user's side that an autosave failed (the scan's name in the
     // tree and why); the scan stays unsaved. GUI thread.
@@ -67,6 +77,12 @@ private:
     QList<AutosaveTag> m_generalTags;
     QList<AutosaveTag> m_tags;
     QList<BaseScan*> m_keptScans;
+    struct Hold {
+        QPointer<BaseScan> scan;
+        bool leftToDelete = false;
+    };
+    // Held scans; an entry whose scan is gone is stale and ignored.
+    QHash<BaseScan*, Hold> m_heldScans;
     int m_scanLimit = 30;
     const CsvColumnOptions* m_displayOptions = nullptr;
 };

@@ -7,6 +7,7 @@
 
 #include "scans/cwscan.h"
 #include "scans/processvalues.h"
+#include "scans/scanhandler.h"
 #include "support/fakesensor.h"
 #include "support/messageboxanswer.h"
 #include "support/scanfactory.h"
@@ -18,7 +19,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -305,6 +308,136 @@ TEST_F(ScanTab, SaveWritesTheScanAndItsCsvBesideIt)
     EXPECT_TRUE(questions.asked.isEmpty());
     EXPECT_FALSE(tab->form().saveScan->isEnabled());
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("run3.dat"))));
+}
+
+} // namespace
+
+namespace {
+
+// A scan started from the tab that reaches its storage limit, as the loop
+// would fill it, and completes through the scan handler (connected first,
+// as in the program) and then the tab.
+class DataLimit : public ScanTab
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder.isValid());
+        previousFolder = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(folder.path()));
+        applicationVersionString = QStringLiteral("Quvix 2.8.0");
+        connect = QObject::connect(&usb, &QuvixSensor::ScanComplete, ScanHandler::getInstance(),
+                                   &ScanHandler::scanComplete);
+        bind(usb);
+    }
+    void TearDown() override
+    {
+        QObject::disconnect(connect);
+        QDir::setCurrent(previousFolder);
+        // The scan's own non-modal report of its limit.
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox*>(widget))
+                delete widget;
+        ScanTab::TearDown();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // Starts, fills to the limit and completes; the answers close the
+    // warnings on the way.
+    BaseScan* runToTheLimit(MessageBoxAnswers& answers)
+    {
+        Q_UNUSED(answers);
+        tab->form().startScan->click();
+        BaseScan* scan = usb.takePendingScan();
+        EXPECT_EQ(scan, tab->currentScan());
+        if (!scan)
+            return nullptr;
+        scan->setStorageLimit(2000);
+        scan->start();
+        scantest::fill(*scan, usb, 1000);
+        EXPECT_TRUE(scan->dataLimitReached);
+        scan->stop();
+        emit usb.ScanComplete(scan);
+        return scan;
+    }
+
+    QStringList limitFiles() const
+    {
+        return QDir(folder.path()).entryList({QStringLiteral("data_limit_file*")}, QDir::Files, QDir::Name);
+    }
+
+    QTemporaryDir folder;
+    QString previousFolder;
+    QMetaObject::Connection connect;
+};
+
+TEST_F(DataLimit, WithoutAutosaveTheScanIsWrittenAtOnceThenFreed)
+{
+    MessageBoxAnswers answers({QMessageBox::Ok});
+    QPointer<BaseScan> scan = runToTheLimit(answers);
+    ASSERT_FALSE(scan.isNull());
+    ASSERT_EQ(answers.seen().size(), 1);
+    EXPECT_EQ(answers.seen()[0].title, QStringLiteral("Data Size Limit Reached"));
+    const QStringList files = limitFiles();
+    EXPECT_EQ(files.filter(QStringLiteral(".dat")).size(), 1) << files.join(", ").toStdString();
+    EXPECT_EQ(files.filter(QStringLiteral(".csv")).size(), 1) << files.join(", ").toStdString();
+    EXPECT_TRUE(tab->curves().isEmpty());
+    EXPECT_TRUE(tab->form().startScan->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(scan.isNull(), 20000);
+}
+
+TEST_F(DataLimit, AFailedWriteKeepsTheDataAndSaveCanStillWriteIt)
+{
+    // A working folder that is gone refuses every new file, even to root.
+    const QString gone = folder.filePath(QStringLiteral("gone"));
+    ASSERT_TRUE(QDir().mkdir(gone));
+    ASSERT_TRUE(QDir::setCurrent(gone));
+    ASSERT_TRUE(QDir().rmdir(gone));
+    MessageBoxAnswers answers({QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok});
+    QPointer<BaseScan> scan = runToTheLimit(answers);
+    QDir::setCurrent(folder.path());
+    ASSERT_FALSE(scan.isNull());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(scan.isNull()) << "the only copy was deleted";
+    EXPECT_GT(scan->sampleCount(0), 0);
+    ASSERT_GE(answers.seen().size(), 2);
+    EXPECT_TRUE(answers.seen().last().text.contains(QStringLiteral("kept")))
+        << answers.seen().last().text.toStdString();
+
+    QTemporaryDir elsewhere;
+    ScriptedQuestions questions;
+    questions.choose(elsewhere.filePath(QStringLiteral("rescued")));
+    tab->form().saveScan->click();
+    EXPECT_TRUE(QFile::exists(elsewhere.filePath(QStringLiteral("rescued.dat"))));
+    EXPECT_TRUE(QFile::exists(elsewhere.filePath(QStringLiteral("rescued.csv"))));
+    QTRY_VERIFY_WITH_TIMEOUT(scan.isNull(), 20000);
+}
+
+TEST_F(DataLimit, AnAutosavingScanWritesNoDataLimitFile)
+{
+    tab->setAutosaveConfig(true, folder.path(), QStringLiteral("auto"));
+    MessageBoxAnswers answers({QMessageBox::Ok});
+    QPointer<BaseScan> scan = runToTheLimit(answers);
+    ASSERT_FALSE(scan.isNull());
+    EXPECT_TRUE(limitFiles().isEmpty()) << limitFiles().join(", ").toStdString();
+}
+
+TEST_F(ScanTab, AScanThatEndsWithoutTheTabReturnsItToIdle)
+{
+    bind(usb);
+    QSignalSpy activity(tab.get(), &scanTab::activity);
+    tab->form().startScan->click();
+    BaseScan* scan = usb.takePendingScan();
+    ASSERT_NE(scan, nullptr);
+    EXPECT_FALSE(tab->form().startScan->isEnabled());
+    emit usb.ScanComplete(scan);
+    EXPECT_TRUE(tab->form().startScan->isEnabled());
+    EXPECT_FALSE(tab->form().stopScan->isEnabled());
+    EXPECT_FALSE(tab->getCurScan());
+    QTRY_COMPARE_WITH_TIMEOUT(activity.size(), 1, 20000);
+    EXPECT_FALSE(activity[0][0].toBool());
+    tab.reset();
+    delete scan;
 }
 
 } // namespace

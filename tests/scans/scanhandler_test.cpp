@@ -210,3 +210,33 @@ TEST(ScanHandlerLog, TheRegistryTakesOverTheScanLog)
     ASSERT_EQ(lines.size(), 1);
     EXPECT_EQ(lines.front().front().toString(), "PULSE Trend; test");
 }
+
+TEST_F(ScanHandlerTest, AHeldScanOutlivesItsCompletionUntilReleased)
+{
+    enum class Fate { Unregistered, Kept, DeletedMeanwhile };
+    struct Case {
+        Fate fate;
+        bool aliveBeforeRelease;
+        bool aliveAfterRelease;
+    };
+    const Case cases[] = {
+        {Fate::Unregistered, true, false}, {Fate::Kept, true, true}, {Fate::DeletedMeanwhile, false, false}};
+    for (const Case& c : cases) {
+        const int fate = static_cast<int>(c.fate);
+        BaseScan* scan = completedScan();
+        QPointer<BaseScan> guard = scan;
+        handler.holdScan(scan);
+        if (c.fate == Fate::Unregistered)
+            scan->dataLimitReached = true;
+        scan->measurementName = QStringLiteral("held %1").arg(fate);
+        handler.scanComplete(scan);
+        if (c.fate == Fate::DeletedMeanwhile)
+            delete scan;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(!guard.isNull(), c.aliveBeforeRelease) << fate;
+        handler.releaseScan(scan);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(!guard.isNull(), c.aliveAfterRelease) << fate;
+        EXPECT_EQ(handler.keptScans().contains(scan), c.fate == Fate::Kept) << fate;
+    }
+}

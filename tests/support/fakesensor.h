@@ -85,6 +85,14 @@ public:
     }
     void setConnected(bool connected) { m_running = connected; }
     void setLastPeak(double peak) { m_lastPeak = peak; }
+    // Takes the queued scan off the sensor, as its loop would on starting
+    // it; the caller owns it from then on.
+    BaseScan* takePendingScan()
+    {
+        BaseScan* scan = m_pendingScan;
+        m_pendingScan = nullptr;
+        return scan;
+    }
     // The scan the loop is running; the test keeps owning it.
     void setCurrentScan(BaseScan* scan) { m_currentScan = scan; }
 
