@@ -1018,5 +1018,3 @@ void scanTab::setAutosave(bool) {}
 void scanTab::connectAutoScan() {}
 void scanTab::newAutoStart(QuvixSensor*) {}
 void scanTab::updateMeterView() {}
-void scanTab::loadSettings() {}
-void scanTab::saveSettings() const {}

@@ -165,6 +165,7 @@ protected:
     int m_lockMode = 0;
     QString m_autosaveFolder;
     QString m_autosaveTitle;
+    QString m_savePath;
     QGroupBox* m_harmonicBox = nullptr;
     FrequencyGrid* m_frequencyGrid = nullptr;
     SampleRateWidget* m_rateWidget = nullptr;
