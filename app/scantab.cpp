@@ -997,19 +997,11 @@ void scanTab::changeEvent(QEvent* event)
 void scanTab::curveDisplayControl(bool, valueType, int, int) {}
 void scanTab::scanUpdate(BaseScan*) {}
 void scanTab::monitorUpdate(BaseScan*, int) {}
-void scanTab::setLegendPosition(int) {}
 void scanTab::dispFrequencyChanged(int index)
 {
     m_displayedFrequency = index;
 }
 void scanTab::viewHarmonicWidget(int) {}
-void scanTab::toggleSmith(bool) {}
-void scanTab::toggleBar(bool) {}
-void scanTab::toggleMonitor(bool) {}
-void scanTab::toggleWaveform(bool) {}
-void scanTab::barClosed() {}
-void scanTab::smithClosed() {}
-void scanTab::CheckZoom(QRectF) {}
 void scanTab::harmonicSelected(bool, valueType, int, int) {}
 void scanTab::thAcquisitionStarted() {}
 void scanTab::thAcquisitionStopped() {}

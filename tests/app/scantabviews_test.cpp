@@ -1,0 +1,119 @@
+// The acquisition tab's view buttons, legend corner and zoom reset.
+
+#include "app/displaysettings.h"
+#include "app/timetrendscantab.h"
+
+#include "ui_scantab.h"
+#include "views/barchart.h"
+#include "views/smithchartdialog.h"
+#include "views/waveform.h"
+
+#include <qwt_plot.h>
+#include <qwt_plot_legenditem.h>
+#include <qwt_plot_zoomer.h>
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+class ScanTabViews : public ::testing::Test
+{
+protected:
+    QwtPlotLegendItem* legend() const
+    {
+        const QwtPlotItemList legends = tab->plot().itemList(QwtPlotItem::Rtti_PlotLegend);
+        return legends.isEmpty() ? nullptr : static_cast<QwtPlotLegendItem*>(legends.first());
+    }
+
+    QWidget* meterWindow() const
+    {
+        for (QWidget* child : tab->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            if (child->isWindow() && child->windowTitle() == QStringLiteral("Meter View"))
+                return child;
+        return nullptr;
+    }
+
+    DisplaySettings settings;
+    std::unique_ptr<timeTrendScanTab> tab = std::make_unique<timeTrendScanTab>(&settings);
+};
+
+TEST_F(ScanTabViews, EachViewButtonShowsAndHidesItsWindow)
+{
+    Ui_scanTab& form = tab->form();
+    const struct {
+        QAbstractButton* button;
+        std::function<QWidget*()> window;
+    } views[] = {
+        {form.smithView, [this] { return static_cast<QWidget*>(&tab->smithDialog()); }},
+        {form.barView, [this] { return static_cast<QWidget*>(&tab->barChart()); }},
+        {form.waveView, [this] { return static_cast<QWidget*>(&tab->waveWindow()); }},
+        {form.meterView, [this] { return meterWindow(); }},
+    };
+    for (const auto& view : views) {
+        QWidget* window = view.window();
+        ASSERT_NE(window, nullptr) << view.button->objectName().toStdString();
+        view.button->setChecked(true);
+        EXPECT_TRUE(window->isVisible()) << view.button->objectName().toStdString();
+        view.button->setChecked(false);
+        EXPECT_FALSE(window->isVisible()) << view.button->objectName().toStdString();
+    }
+}
+
+TEST_F(ScanTabViews, ClosingTheSmithChartOrTheBarChartUnchecksItsButton)
+{
+    Ui_scanTab& form = tab->form();
+    const struct {
+        QAbstractButton* button;
+        QWidget* window;
+    } dialogs[] = {{form.smithView, &tab->smithDialog()}, {form.barView, &tab->barChart()}};
+    for (const auto& dialog : dialogs) {
+        dialog.button->setChecked(true);
+        ASSERT_TRUE(dialog.window->isVisible());
+        dialog.window->close();
+        EXPECT_FALSE(dialog.button->isChecked()) << dialog.button->objectName().toStdString();
+        EXPECT_FALSE(dialog.window->isVisible()) << dialog.button->objectName().toStdString();
+    }
+}
+
+TEST_F(ScanTabViews, TheLegendGoesToTheChosenCornerAndStaysForUnknownPositions)
+{
+    ASSERT_NE(legend(), nullptr);
+    const struct {
+        int position;
+        Qt::Alignment alignment;
+    } cases[] = {
+        {0, Qt::AlignBottom | Qt::AlignRight}, {1, Qt::AlignBottom | Qt::AlignHCenter},
+        {2, Qt::AlignBottom | Qt::AlignLeft},  {3, Qt::AlignTop | Qt::AlignRight},
+        {4, Qt::AlignTop | Qt::AlignHCenter},  {5, Qt::AlignTop | Qt::AlignLeft},
+        {6, Qt::AlignTop | Qt::AlignLeft},     {-1, Qt::AlignTop | Qt::AlignLeft},
+    };
+    for (const auto& c : cases) {
+        tab->setLegendPosition(c.position);
+        EXPECT_EQ(legend()->alignment(), c.alignment) << c.position;
+    }
+}
+
+TEST_F(ScanTabViews, ZoomingBackToTheBaseTurnsAutomaticScalingOnAgain)
+{
+    tab->resize(900, 600);
+    tab->show();
+    QwtPlot& plot = tab->plot();
+    auto* zoomer = tab->findChild<QwtPlotZoomer*>();
+    ASSERT_NE(zoomer, nullptr);
+    zoomer->setZoomBase();
+    zoomer->zoom(QRectF(0.1, 0.1, 0.2, 0.2));
+    ASSERT_EQ(zoomer->zoomRectIndex(), 1u);
+    EXPECT_FALSE(plot.axisAutoScale(QwtPlot::xBottom));
+    EXPECT_FALSE(plot.axisAutoScale(QwtPlot::yLeft));
+
+    zoomer->zoom(0);
+    EXPECT_TRUE(plot.axisAutoScale(QwtPlot::xBottom));
+    EXPECT_TRUE(plot.axisAutoScale(QwtPlot::yLeft));
+}
+
+} // namespace
