@@ -994,7 +994,6 @@ void scanTab::changeEvent(QEvent* event)
 // --- Live curves, meters, auto-start and saved settings: filled in with
 // the live views; the connections above already reach them. ---
 
-void scanTab::curveDisplayControl(bool, valueType, int, int) {}
 void scanTab::scanUpdate(BaseScan*) {}
 void scanTab::monitorUpdate(BaseScan*, int) {}
 void scanTab::dispFrequencyChanged(int index)
@@ -1002,7 +1001,6 @@ void scanTab::dispFrequencyChanged(int index)
     m_displayedFrequency = index;
 }
 void scanTab::viewHarmonicWidget(int) {}
-void scanTab::harmonicSelected(bool, valueType, int, int) {}
 void scanTab::thAcquisitionStarted() {}
 void scanTab::thAcquisitionStopped() {}
 void scanTab::autoStartConfiguration() {}

@@ -139,6 +139,7 @@ protected:
     void setCurrentScan(BaseScan* scan);
     void releaseCurrentScan();
     void removeAllCurves();
+    void removeCurve(valueType type, int harmonic, int frequency);
     void loadSettings();
     void saveSettings() const;
     void reportActivity(bool active);
@@ -166,6 +167,7 @@ protected:
     QString m_autosaveFolder;
     QString m_autosaveTitle;
     QString m_savePath;
+    int m_colourIndex = 0;
     QGroupBox* m_harmonicBox = nullptr;
     FrequencyGrid* m_frequencyGrid = nullptr;
     SampleRateWidget* m_rateWidget = nullptr;

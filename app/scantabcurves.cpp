@@ -1,0 +1,64 @@
+// The scan tab's curve records: one live curve per chosen quantity,
+// harmonic and frequency of the active sensor.
+
+#include "app/scantab.h"
+
+#include "scans/parameternames.h"
+#include "sensors/quvixsensor.h"
+#include "views/curvepalette.h"
+#include "views/curverecord.h"
+#include "views/livecurve.h"
+
+#include <qwt_plot.h>
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+
+void scanTab::curveDisplayControl(bool drawRemove, valueType type, int harmonic, int frequency)
+{
+    if (!drawRemove) {
+        removeCurve(type, harmonic, frequency);
+        return;
+    }
+    // Without a checked frequency button (a sensor with no enabled
+    // frequency) there is nothing the curve could be named after or follow.
+    const QAbstractButton* frequencyButton = m_frequencyButtons->checkedButton();
+    if (!frequencyButton || !m_activeSensor)
+        return;
+    const QString title =
+        QStringLiteral("%1 : %2%3, %4")
+            .arg(ParameterNames::shared().label(type), frequencyButton->text(),
+                 QStringLiteral(", Harmonic %1").arg(harmonic + 1), m_activeSensor->serialNumber());
+    auto* curve = new LiveCurve(title, SeriesFeed::Source{static_cast<int>(type), frequency, harmonic, 0});
+    curve->setPen(curvePalette::takeNext(m_colourIndex, curvePalette::acquisitionLastIndex));
+    curve->attach(m_plot);
+    auto* record = new CurveRecord;
+    record->firstCurve = curve;
+    record->type = type;
+    record->sensor = m_activeSensor;
+    record->frequency = frequency;
+    record->harmonic = harmonic;
+    m_curveRecords.append(record);
+    m_plot->replot();
+}
+
+void scanTab::removeCurve(valueType type, int harmonic, int frequency)
+{
+    // The first match of any sensor goes: the grid that asks knows no sensor.
+    for (int i = 0; i < m_curveRecords.size(); ++i) {
+        CurveRecord* record = m_curveRecords.at(i);
+        if (record->frequency != frequency || record->type != type || record->harmonic != harmonic)
+            continue;
+        m_curveRecords.removeAt(i);
+        delete record->firstCurve;
+        delete record->secondCurve;
+        delete record;
+        m_plot->replot();
+        return;
+    }
+}
+
+void scanTab::harmonicSelected(bool drawRemove, valueType type, int harmonic, int frequency)
+{
+    curveDisplayControl(drawRemove, type, harmonic, frequency);
+}
