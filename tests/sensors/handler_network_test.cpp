@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -23,12 +24,10 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
-#include <atomic>
 #include <chrono>
 #include <memory>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -296,42 +295,44 @@ TEST_F(SensorHandlerNetworkTest, StallingRememberedSensorIsOpenedOnAWorkerOnceAt
     EXPECT_EQ(handler->findSensor("NETSIM-S"), nullptr);
 }
 
-// The port the handler waits for discovery replies on, 0 when none.
-quint16 replyPortOf(SensorHandler* handler)
+// The socket the handler waits for discovery replies on, null when none.
+QUdpSocket* replySocketOf(SensorHandler* handler)
 {
-    for (const QUdpSocket* socket : handler->findChildren<QUdpSocket*>()) {
+    for (QUdpSocket* socket : handler->findChildren<QUdpSocket*>()) {
         const quint16 port = socket->localPort();
         if (port >= DiscoveryProtocol::firstReplyPort && port <= DiscoveryProtocol::lastReplyPort)
-            return port;
+            return socket;
     }
-    return 0;
+    return nullptr;
 }
 
-// Sends discovery replies from 192.0.2.2 on a thread of its own, paced so
-// the receiver's buffer keeps up, while this thread serves its events.
-void sendReplies(quint16 port, const std::vector<QByteArray>& serials)
+// Sends discovery replies from 192.0.2.2 to the handler's reply socket in
+// batches, serving this thread's events between them: each batch waits until
+// the handler has read the one before (or stopped listening), so the
+// receive buffer never overflows however late the handler gets its turn.
+void sendReplies(QUdpSocket* receiver, const std::vector<QByteArray>& serials)
 {
-    std::atomic<bool> sent{false};
-    std::thread sender([&] {
-        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in from{};
-        from.sin_family = AF_INET;
-        inet_pton(AF_INET, "192.0.2.2", &from.sin_addr);
-        ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from);
-        sockaddr_in to = from;
-        to.sin_port = htons(port);
-        for (size_t i = 0; i < serials.size(); ++i) {
-            const QByteArray reply = QByteArray("RPXVUQ") + serials[i];
-            ::sendto(fd, reply.constData(), static_cast<size_t>(reply.size()), 0,
-                     reinterpret_cast<sockaddr*>(&to), sizeof to);
-            if (i % 20 == 19)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        ::close(fd);
-        sent = true;
-    });
-    QTest::qWaitFor([&] { return sent.load(); }, 30000);
-    sender.join();
+    constexpr size_t batch = 20;
+    const QPointer<QUdpSocket> listening(receiver); // a new round replaces it
+    const auto drained = [&listening] {
+        return !listening || listening->state() != QAbstractSocket::BoundState ||
+               !listening->hasPendingDatagrams();
+    };
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    inet_pton(AF_INET, "192.0.2.2", &from.sin_addr);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from);
+    sockaddr_in to = from;
+    to.sin_port = htons(receiver->localPort());
+    for (size_t i = 0; i < serials.size(); ++i) {
+        const QByteArray reply = QByteArray("RPXVUQ") + serials[i];
+        ::sendto(fd, reply.constData(), static_cast<size_t>(reply.size()), 0,
+                 reinterpret_cast<sockaddr*>(&to), sizeof to);
+        if (i % batch == batch - 1 || i + 1 == serials.size())
+            EXPECT_TRUE(QTest::qWaitFor(drained, 30000)) << "replies left unread";
+    }
+    ::close(fd);
 }
 
 TEST_F(SensorHandlerNetworkTest, DiscoveryRepliesAreCheckedListedOnceAndCappedPerRound)
@@ -339,8 +340,8 @@ TEST_F(SensorHandlerNetworkTest, DiscoveryRepliesAreCheckedListedOnceAndCappedPe
     SensorHandler* handler = SensorHandler::getInstance();
     handler->findChild<QTimer*>("pollTimer")->stop();
     handler->scanNetwork();
-    const quint16 port = replyPortOf(handler);
-    ASSERT_NE(port, 0);
+    QUdpSocket* const receiver = replySocketOf(handler);
+    ASSERT_NE(receiver, nullptr);
     QSignalSpy seen(handler, &SensorHandler::sensorsDetected);
 
     std::vector<QByteArray> replies(300, "FLOOD-1");
@@ -349,8 +350,9 @@ TEST_F(SensorHandlerNetworkTest, DiscoveryRepliesAreCheckedListedOnceAndCappedPe
     for (int i = 0; i < 3 * SensorHandler::maxDetectedPerRound; ++i)
         replies.push_back("FLOOD-X" + QByteArray::number(i));
     const EventLoopStallMeter meter;
-    sendReplies(port, replies);
-    QTest::qWait(1000);
+    sendReplies(receiver, replies);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return handler->detectedAddresses().size() >= SensorHandler::maxDetectedPerRound; }, 30000));
 
     const QVector<DetectedSensor> listed = handler->detectedAddresses();
     EXPECT_EQ(listed.count(DetectedSensor("FLOOD-1", QHostAddress("192.0.2.2"))), 1);
@@ -362,7 +364,9 @@ TEST_F(SensorHandlerNetworkTest, DiscoveryRepliesAreCheckedListedOnceAndCappedPe
 
     // The next round listens again.
     handler->scanNetwork();
-    sendReplies(replyPortOf(handler), {"FLOOD-2"});
+    QUdpSocket* const nextReceiver = replySocketOf(handler);
+    ASSERT_NE(nextReceiver, nullptr);
+    sendReplies(nextReceiver, {"FLOOD-2"});
     EXPECT_TRUE(QTest::qWaitFor([] { return detected("FLOOD-2", "192.0.2.2"); }, 5000));
 }
 
