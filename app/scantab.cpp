@@ -1,6 +1,7 @@
 #include "app/scantab.h"
 
 #include "app/displaysettings.h"
+#include "app/meterrows.h"
 #include "scans/cwscan.h"
 #include "scans/filenameprompt.h"
 #include "scans/processvalues.h"
@@ -131,6 +132,7 @@ scanTab::scanTab(DisplaySettings* settings, QWidget* parent)
     m_meterWindow = new QWidget(this, floating);
     m_meterWindow->setWindowTitle(QStringLiteral("Meter View"));
     m_meterWindow->setStyleSheet(QStringLiteral("background-color:white;padding : 3 3px;"));
+    m_meterRows = new MeterRows(m_meterWindow);
     m_waveWindow = new waveForm(this);
     m_waveWindow->setWindowFlags(floating);
     m_waveWindow->setWindowTitle(QStringLiteral("Waveform"));
@@ -987,8 +989,11 @@ void scanTab::resizeEvent(QResizeEvent* event)
 void scanTab::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         m_form->retranslateUi(this);
+        // The form's own texts would stand over the displayed quantities.
+        updateMeterView();
+    }
 }
 
 // --- Live curves, meters, auto-start and saved settings: filled in with
@@ -1007,4 +1012,3 @@ void scanTab::autoStartConfiguration() {}
 void scanTab::setAutosave(bool) {}
 void scanTab::connectAutoScan() {}
 void scanTab::newAutoStart(QuvixSensor*) {}
-void scanTab::updateMeterView() {}

@@ -5,12 +5,14 @@
 
 #include <QList>
 #include <QPointer>
+#include <QVector>
 #include <QString>
 #include <QWidget>
 
 #include <vector>
 
 class DisplaySettings;
+class MeterRows;
 class FrequencyGrid;
 class QAbstractButton;
 class QButtonGroup;
@@ -67,6 +69,8 @@ public:
     const QList<QLabel*>& harmonicLabels() const { return m_harmonicLabels; }
     QButtonGroup& frequencyButtons() const { return *m_frequencyButtons; }
     const QList<CurveRecord*>& curves() const { return m_curveRecords; }
+    const QVector<int>& meterIds() const { return m_meterIds; }
+    MeterRows& meterRows() const { return *m_meterRows; }
     bool isControlPanelExpanded() const { return m_panelExpanded; }
 
 signals:
@@ -174,6 +178,8 @@ protected:
     barchart* m_barChart = nullptr;
     SmithChartDialog* m_smithDialog = nullptr;
     QWidget* m_meterWindow = nullptr;
+    MeterRows* m_meterRows = nullptr;
+    QVector<int> m_meterIds;
     waveForm* m_waveWindow = nullptr;
     QwtPlotZoomer* m_zoomer = nullptr;
     bool m_panelExpanded = false;

@@ -1,0 +1,58 @@
+#include "app/meterrows.h"
+
+#include <QFont>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPixmap>
+
+namespace {
+
+QLabel* meterText(QWidget* window)
+{
+    auto* label = new QLabel(window);
+    label->setFont(QFont(QStringLiteral("Tahoma"), 18));
+    return label;
+}
+
+} // namespace
+
+MeterRows::MeterRows(QWidget* window)
+    : QObject(window)
+{
+    auto* grid = new QGridLayout(window);
+    for (int row = 0; row < rowCount; ++row) {
+        auto* icon = new QLabel(window);
+        icon->setFixedSize(29, 29);
+        icon->setScaledContents(true);
+        m_icons.append(icon);
+        m_names.append(meterText(window));
+        m_values.append(meterText(window));
+        grid->addWidget(icon, row, 0);
+        grid->addWidget(m_names.last(), row, 1);
+        grid->addWidget(m_values.last(), row, 2);
+    }
+}
+
+void MeterRows::showRow(int row, const QString& iconPath, const QString& name)
+{
+    if (row < 0 || row >= rowCount)
+        return;
+    m_icons[row]->setPixmap(QPixmap(iconPath));
+    m_names[row]->setText(name);
+    m_values[row]->setText(QStringLiteral("-----"));
+}
+
+void MeterRows::clearRow(int row)
+{
+    if (row < 0 || row >= rowCount)
+        return;
+    m_icons[row]->clear();
+    m_names[row]->clear();
+    m_values[row]->clear();
+}
+
+void MeterRows::setValue(int row, const QString& text)
+{
+    if (row >= 0 && row < rowCount)
+        m_values[row]->setText(text);
+}
