@@ -604,10 +604,11 @@ void scanTab::togglePulse(bool on)
 
 void scanTab::toggleIF(bool on)
 {
-    for (QWidget* widget :
-         {static_cast<QWidget*>(m_form->ifVoltDrop), static_cast<QWidget*>(m_form->ifResistance),
-          static_cast<QWidget*>(m_form->ifEArea), static_cast<QWidget*>(m_form->label_7),
-          static_cast<QWidget*>(m_form->label_8), static_cast<QWidget*>(m_form->label_9)})
+    // Each row: its name, its edit and its unit.
+    const QList<QWidget*> rows = {m_form->label_7, m_form->ifVoltDrop,   m_form->label_6,
+                                  m_form->label_8, m_form->ifResistance, m_form->label_10,
+                                  m_form->label_9, m_form->ifEArea,      m_form->label_11};
+    for (QWidget* widget : rows)
         widget->setVisible(on);
 }
 

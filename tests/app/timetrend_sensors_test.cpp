@@ -1,0 +1,85 @@
+// The "Time Trend" tab of the main window with a simulated USB sensor from
+// the stand-in driver beside this test: a timed scan with autosave runs to
+// its end and its file loads back. Building the window starts discovery, so
+// this runs only inside the private network namespace. Its picture is kept
+// as an artifact.
+
+#include "app/mainwindow.h"
+#include "app/recordingkeepawake.h"
+#include "app/scanactivity.h"
+#include "app/timetrendscantab.h"
+#include "scans/basescan.h"
+#include "sensors/quvixsensor.h"
+#include "sensors/sensorhandler.h"
+#include "sensors/usbsimcontrol.h"
+#include "support/screenshot.h"
+#include "support/testenvironment.h"
+#include "ui_mainwindow.h"
+#include "ui_scantab.h"
+#include "views/sampleratewidget.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+namespace {
+
+TEST(TimeTrendWithSensor, ATimedScanAutosavesAFileThatLoadsBack)
+{
+    QUVIX_REQUIRE_NETLAB();
+    UsbSimControl control;
+    ASSERT_TRUE(control.isComplete());
+    ASSERT_EQ(control.configure("[sensor]\nserial = TT-1\nfrequency = 13560000 1 50 0\n"), 1);
+    QTemporaryDir autosaveFolder;
+    ASSERT_TRUE(autosaveFolder.isValid());
+
+    MainWindow window(nullptr, std::make_unique<RecordingKeepAwake>());
+    window.resize(1400, 950);
+    window.show();
+    timeTrendScanTab& tab = *window.timeTrend();
+    ASSERT_EQ(window.form().tabWidget->indexOf(&tab), 1);
+    EXPECT_EQ(window.form().tabWidget->tabText(1), QStringLiteral("Time Trend"));
+    window.form().tabWidget->setCurrentIndex(1);
+
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return tab.form().sensorList->findText(QStringLiteral("TT-1")) >= 0; }, 20000));
+    tab.form().sensorList->setCurrentIndex(tab.form().sensorList->findText(QStringLiteral("TT-1")));
+    ASSERT_TRUE(tab.form().startScan->isEnabled());
+
+    tab.setAutosaveConfig(true, autosaveFolder.path(), QStringLiteral("trend"));
+    tab.form().scanDuration->setText(QStringLiteral("3"));
+    tab.rateSelector().setRate(100);
+    tab.form().startScan->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.scanActivityState().isAnyActive(); }, 20000));
+    const QString picture = screenshot::keep(window, QStringLiteral("time-trend-sensor"));
+    EXPECT_FALSE(picture.isEmpty());
+
+    // The scan ends by itself after its duration and the tab returns to idle.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tab.form().startScan->isEnabled(); }, 30000));
+    EXPECT_FALSE(tab.form().stopScan->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.scanActivityState().isAnyActive(); }, 20000));
+    QStringList files;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            files = QDir(autosaveFolder.path()).entryList({QStringLiteral("*.dat")});
+            return files.size() == 1;
+        },
+        30000));
+    const auto loaded = BaseScan::loadDat(QDir(autosaveFolder.path()).filePath(files.front()));
+    ASSERT_TRUE(loaded);
+    EXPECT_GT(loaded->sampleCount(0), 5);
+
+    std::vector<QPointer<QThread>> sensorThreads;
+    for (QuvixSensor* sensor : SensorHandler::getInstance()->sensors())
+        sensorThreads.emplace_back(sensor->thread());
+    control.setAttached("TT-1", 0);
+    for (const QPointer<QThread>& thread : sensorThreads)
+        EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 20000));
+}
+
+} // namespace
