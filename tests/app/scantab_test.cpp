@@ -441,3 +441,47 @@ TEST_F(ScanTab, AScanThatEndsWithoutTheTabReturnsItToIdle)
 }
 
 } // namespace
+
+namespace {
+
+// A sensor whose library refuses every new selection.
+class RefusingSensor : public FakeSensor
+{
+public:
+    using FakeSensor::FakeSensor;
+    bool parameterReload() override
+    {
+        calls << QStringLiteral("reload refused");
+        return false;
+    }
+};
+
+TEST_F(ScanTab, AHarmonicChangeIsSentOrItsRefusalShownAndTheComboRestored)
+{
+    usb.setMultiFrequency(true);
+    usb.setAvailableHarmonics({3, 3});
+    usb.setSelectionDirectly({1, 0});
+    bind(usb);
+    usb.calls.clear();
+    tab->harmonicCombos()[1]->setCurrentIndex(2);
+    EXPECT_EQ(usb.selectedHarmonics(), QVector<int>({1, 2}));
+    EXPECT_TRUE(usb.calls.contains(QStringLiteral("enable 1 2"))) << usb.calls.join(", ").toStdString();
+
+    RefusingSensor refusing({13.56, 2.0}, {1, 0});
+    refusing.setMultiFrequency(true);
+    refusing.setAvailableHarmonics({3, 3});
+    QList<QuvixSensor*> sensors{&refusing};
+    tab->updateSensorList(sensors);
+    MessageBoxAnswers answers({QMessageBox::Ok});
+    tab->harmonicCombos()[1]->setCurrentIndex(1);
+    ASSERT_EQ(answers.seen().size(), 1);
+    EXPECT_EQ(answers.seen()[0].title, QStringLiteral("Configuration failed"));
+    EXPECT_EQ(answers.seen()[0].text,
+              QStringLiteral("Configuration was not successful, please check and or try again."));
+    EXPECT_EQ(tab->harmonicCombos()[1]->currentIndex(), 0);
+    EXPECT_EQ(refusing.selectedHarmonics(), QVector<int>({1, 0}));
+    QList<QuvixSensor*> none;
+    tab->updateSensorList(none);
+}
+
+} // namespace

@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QPointer>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -73,6 +74,19 @@ TEST(TimeTrendWithSensor, ATimedScanAutosavesAFileThatLoadsBack)
     const auto loaded = BaseScan::loadDat(QDir(autosaveFolder.path()).filePath(files.front()));
     ASSERT_TRUE(loaded);
     EXPECT_GT(loaded->sampleCount(0), 5);
+
+    // The window stores the tab's autosave choice, and a scan it discards
+    // leaves the tab too.
+    window.saveSettings();
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("Settings"));
+    EXPECT_EQ(settings.value(QStringLiteral("autosaveTitle")).toString(), QStringLiteral("trend"));
+    EXPECT_TRUE(settings.value(QStringLiteral("autosaveState")).toBool());
+    settings.endGroup();
+    ASSERT_NE(tab.currentScan(), nullptr);
+    emit window.scanDeleted(tab.currentScan());
+    EXPECT_EQ(tab.currentScan(), nullptr);
+    EXPECT_FALSE(tab.form().saveScan->isEnabled());
 
     std::vector<QPointer<QThread>> sensorThreads;
     for (QuvixSensor* sensor : SensorHandler::getInstance()->sensors())
