@@ -1001,7 +1001,6 @@ void scanTab::changeEvent(QEvent* event)
 // the live views; the connections above already reach them. ---
 
 void scanTab::scanUpdate(BaseScan*) {}
-void scanTab::monitorUpdate(BaseScan*, int) {}
 void scanTab::dispFrequencyChanged(int index)
 {
     m_displayedFrequency = index;

@@ -180,6 +180,7 @@ protected:
     QWidget* m_meterWindow = nullptr;
     MeterRows* m_meterRows = nullptr;
     QVector<int> m_meterIds;
+    QPointer<BaseScan> m_meterScan;
     waveForm* m_waveWindow = nullptr;
     QwtPlotZoomer* m_zoomer = nullptr;
     bool m_panelExpanded = false;

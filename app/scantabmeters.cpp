@@ -5,8 +5,10 @@
 
 #include "app/displaysettings.h"
 #include "app/meterrows.h"
+#include "app/metertext.h"
 #include "scans/parameternames.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QLabel>
 
@@ -36,5 +38,27 @@ void scanTab::updateMeterView()
         meterCheckBox(slot)->hide();
         meterLabel(slot)->hide();
         m_meterRows->clearRow(slot);
+    }
+}
+
+void scanTab::monitorUpdate(BaseScan* scan, int trend)
+{
+    if (!scan || !m_activeSensor || scan->sensor != m_activeSensor || scan->sampleCount(0) <= 0 ||
+        m_meterIds.isEmpty())
+        return;
+    // A sensor without an enabled frequency has no displayed frequency.
+    const int frequency = m_frequencyButtons->checkedId();
+    if (frequency < 0)
+        return;
+    m_meterScan = scan;
+    for (int slot = 0; slot < m_meterIds.size(); ++slot) {
+        const int id = m_meterIds.at(slot);
+        const QString text =
+            isCompositeParameter(id)
+                ? meterValueText(id, scan->latestValue(firstComponent(id), frequency, 0, trend),
+                                 scan->latestValue(secondComponent(id), frequency, 0, trend))
+                : meterValueText(id, scan->latestValue(id, frequency, 0, trend));
+        meterLabel(slot)->setText(text);
+        m_meterRows->setValue(slot, text);
     }
 }
