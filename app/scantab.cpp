@@ -1009,6 +1009,5 @@ void scanTab::viewHarmonicWidget(int) {}
 void scanTab::thAcquisitionStarted() {}
 void scanTab::thAcquisitionStopped() {}
 void scanTab::autoStartConfiguration() {}
-void scanTab::setAutosave(bool) {}
 void scanTab::connectAutoScan() {}
 void scanTab::newAutoStart(QuvixSensor*) {}
