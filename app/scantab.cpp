@@ -1006,8 +1006,6 @@ void scanTab::dispFrequencyChanged(int index)
     m_displayedFrequency = index;
 }
 void scanTab::viewHarmonicWidget(int) {}
-void scanTab::thAcquisitionStarted() {}
-void scanTab::thAcquisitionStopped() {}
 void scanTab::autoStartConfiguration() {}
 void scanTab::connectAutoScan() {}
 void scanTab::newAutoStart(QuvixSensor*) {}

@@ -4,6 +4,10 @@
 #include "app/scantab.h"
 
 #include "app/autosaveinputdialog.h"
+#include "sensors/quvixsensor.h"
+#include "views/barchart.h"
+#include "views/smithchartdialog.h"
+#include "views/waveform.h"
 
 void scanTab::setAutosave(bool checked)
 {
@@ -14,4 +18,29 @@ void scanTab::setAutosave(bool checked)
         return;
     m_autosaveFolder = dialog.folder();
     m_autosaveTitle = dialog.name();
+}
+
+void scanTab::thAcquisitionStarted()
+{
+    // A new recording of the triggered scan: the charts follow it alone.
+    auto* scan = qobject_cast<BaseScan*>(sender());
+    if (scan) {
+        m_barChart->clear();
+        m_barChart->addScan(scan);
+        m_smithDialog->clearScans();
+        m_smithDialog->addScan(scan);
+        m_waveWindow->clear();
+        m_waveWindow->addScan(scan);
+    }
+    if (m_activeSensor)
+        emit m_activeSensor->configUpdated();
+}
+
+void scanTab::thAcquisitionStopped()
+{
+    if (m_activeSensor)
+        emit m_activeSensor->configUpdated();
+    // An ending event finishes the scan when monitoring is not to go on.
+    if (m_currentScan && m_currentScan->isFinished())
+        stopScan();
 }

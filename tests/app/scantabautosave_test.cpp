@@ -4,13 +4,20 @@
 #include "app/displaysettings.h"
 #include "app/timetrendscantab.h"
 
+#include "scans/basescan.h"
+#include "support/fakesensor.h"
 #include "ui_scantab.h"
+#include "views/barchart.h"
+#include "views/smithchartdialog.h"
+#include "views/waveform.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 
 #include <memory>
@@ -62,6 +69,42 @@ TEST(ScanTabAutosave, TickingAsksForTheTargetAndOnlyAcceptanceChangesIt)
     EXPECT_TRUE(box->isChecked());
     EXPECT_EQ(tab.autosaveFolder(), QStringLiteral("/data/new/"));
     EXPECT_EQ(tab.autosaveTitle(), QStringLiteral("new_<serial>"));
+}
+
+TEST(ScanTabAutosave, ARecordingShowsItsScanInTheChartsAndAFinishedOneStopsTheTab)
+{
+    DisplaySettings settings;
+    FakeSensor usb{{13.56, 2.0}, {1, 0}};
+    auto tab = std::make_unique<timeTrendScanTab>(&settings);
+    QList<QuvixSensor*> sensors{&usb};
+    tab->updateSensorList(sensors);
+    tab->form().startScan->click();
+    BaseScan* scan = tab->currentScan();
+    ASSERT_NE(scan, nullptr);
+    QObject::connect(scan, &BaseScan::acquisitionStarted, tab.get(), &scanTab::thAcquisitionStarted);
+    QObject::connect(scan, &BaseScan::acquisitionStopped, tab.get(), &scanTab::thAcquisitionStopped);
+    QSignalSpy updates(&usb, &QuvixSensor::configUpdated);
+
+    emit scan->acquisitionStarted();
+    const QList<BaseScan*> only{scan};
+    EXPECT_EQ(tab->barChart().scans(), only);
+    EXPECT_EQ(tab->smithDialog().scans(), only);
+    EXPECT_EQ(tab->waveWindow().scans(), only);
+    EXPECT_EQ(updates.size(), 1);
+
+    emit scan->acquisitionStopped(); // monitoring goes on
+    EXPECT_EQ(updates.size(), 2);
+    EXPECT_TRUE(tab->form().stopScan->isEnabled());
+
+    scan->stop();
+    ASSERT_TRUE(scan->isFinished());
+    emit scan->acquisitionStopped();
+    EXPECT_FALSE(tab->form().stopScan->isEnabled());
+    EXPECT_TRUE(tab->form().startScan->isEnabled());
+
+    tab.reset();
+    delete usb.pendingScan();
+    usb.setCurrentScan(nullptr);
 }
 
 } // namespace
