@@ -42,6 +42,9 @@ protected:
             delete sensor->pendingScan();
             sensor->setCurrentScan(nullptr);
         }
+        // A scan replaced in the queue is deleted by a call posted to the
+        // application; nothing else runs the event loop after the test.
+        QCoreApplication::sendPostedEvents();
     }
 
     void bind(FakeSensor& sensor)
