@@ -51,6 +51,9 @@ protected:
             EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 20000));
         }
         delete sensor;
+        QCoreApplication::sendPostedEvents();
+        for (const QPointer<CWScan>& scan : scans)
+            delete scan.data();
     }
 
     // Opens the simulated sensor through the library and runs its loop.
@@ -75,11 +78,12 @@ protected:
     // fixture, after the loop and the sensor.
     CWScan* newScan(const QString& name)
     {
-        scans.push_back(std::make_unique<CWScan>(sensor, name, 20));
-        return scans.back().get();
+        scans.push_back(new CWScan(sensor, name, 20));
+        return scans.back();
     }
 
-    std::vector<std::unique_ptr<CWScan>> scans;
+    // Guarded: the sensor itself deletes a scan replaced in its queue.
+    std::vector<QPointer<CWScan>> scans;
     std::unique_ptr<quvixsim::WebSensorServer> server;
     quvixSensorWeb* sensor = nullptr;
     QPointer<QThread> thread;
