@@ -36,6 +36,12 @@ bool PulseTrendScan::hasValidTrends() const
     return !trendValues.isEmpty() && trendValues.size() == trendModes.size();
 }
 
+int PulseTrendScan::trendTime(int trend) const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return trendDelays.value(trend);
+}
+
 void PulseTrendScan::start()
 {
     if (!hasValidTrends()) {
@@ -97,7 +103,11 @@ void PulseTrendScan::selectNextTrendPoint()
     }
     triggerHoldoff = 0.9 * p * timeStep;
     delaySteps = d * timeStep;
-    trendDelays[trendIndex] = static_cast<int>(d);
+    {
+        // The tab shows the points while the scan runs.
+        std::lock_guard<std::mutex> lock(mutex);
+        trendDelays[trendIndex] = static_cast<int>(d);
+    }
     trendDelaySteps[trendIndex] = static_cast<int>(delaySteps);
 }
 

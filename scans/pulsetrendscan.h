@@ -25,10 +25,14 @@ public:
     void preempt() override {}
 
     bool hasValidTrends() const;
+    // Where trend `trend` samples the pulse now, in whole µs (0 for a trend
+    // the scan does not have). Any thread: the sensor's thread moves the
+    // points under the scan's mutex.
+    int trendTime(int trend) const;
 
     QVector<double> trendValues;
     QVector<int> trendModes;
-    QVector<int> trendDelays;     // µs
+    QVector<int> trendDelays;     // µs; written under `mutex` once the scan runs
     QVector<int> trendDelaySteps; // sensor delay steps
     int trendIndex = -1;
     int pendingTicks = 0;

@@ -1,6 +1,7 @@
 #include "scans/basescan.h"
 #include "scans/cwscan.h"
 #include "scans/processvalues.h"
+#include "scans/pulsetrendscan.h"
 #include "scans/scanhandler.h"
 #include "scantesthelpers.h"
 
@@ -55,6 +56,31 @@ TEST(ScanThreads, AppendsAndCopiesFromTwoThreads)
         lastValue = tail.values.back();
     EXPECT_EQ(lastValue, 19999.0);
     EXPECT_EQ(scan.dataSets.front()->nextSampleNumber(), 20000);
+}
+
+// The sensor's thread moves a pulse trend's points while the GUI thread shows
+// them: each read is one of the points the trend had.
+TEST(ScanThreads, PulseTrendPointsAreReadWhileTheSensorMovesThem)
+{
+    FakeSensor sensor({13.56}, {1});
+    PulseTrendScan scan(&sensor, "pt", {50.0, 10.0}, 1.0, 100.0, 0.0, 0.0, 1.0, 1, {1, 0});
+    std::atomic<bool> done{false};
+    std::thread sensorThread([&] {
+        scan.start();
+        for (int i = 0; i < 2000; ++i)
+            runPass(scan, sensor, sampleFor(sensor, i % 2 ? 100.0 : 200.0, 20.0), ticksPerMs);
+        done = true;
+    });
+    int reads = 0;
+    while (!done || reads == 0) {
+        const int first = scan.trendTime(0);
+        ASSERT_TRUE(first == 0 || first == 50 || first == 100) << first;
+        ASSERT_EQ(scan.trendTime(1) % 10, 0);
+        ++reads;
+    }
+    sensorThread.join();
+    EXPECT_EQ(scan.trendTime(1), 10);
+    EXPECT_EQ(scan.trendTime(2), 0);
 }
 
 // Events recorded on the sensor's thread are saved there and reach the
