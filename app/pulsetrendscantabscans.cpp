@@ -1,0 +1,261 @@
+// The pulse-trend tab's scan side: starting and stopping pulse-trend scans,
+// the curve pairs of the two trends, and what the charts and the trigger box
+// show while a scan runs.
+
+#include "app/displaysettings.h"
+#include "app/pulsetrendscantab.h"
+
+#include "scans/parameternames.h"
+#include "scans/pulsetrendscan.h"
+#include "sensors/quvixsensor.h"
+#include "ui_scantab.h"
+#include "views/barchart.h"
+#include "views/curvepalette.h"
+#include "views/curverecord.h"
+#include "views/livecurve.h"
+#include "views/replotcoalescer.h"
+#include "views/smithchartdialog.h"
+#include "views/waveform.h"
+
+#include <qwt_plot.h>
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTimer>
+
+#include <cmath>
+#include <mutex>
+
+namespace {
+
+constexpr double smithReferenceOhms = 50.0;
+
+double numberOf(const QLineEdit& edit)
+{
+    bool ok = false;
+    const double value = edit.text().toDouble(&ok);
+    return ok ? value : 0.0;
+}
+
+} // namespace
+
+// --- Start and stop ---
+
+void pulseTrendScanTab::startScan()
+{
+    QuvixSensor* sensor = m_activeSensor;
+    // The start button stays up for a bound sensor that has gone since.
+    if (!sensor || !sensor->isConnected())
+        return;
+
+    setCurScan(true);
+    for (QComboBox* combo : qAsConst(m_harmonicCombos))
+        combo->setEnabled(false);
+    m_form->startScan->setEnabled(false);
+    m_averages->setEnabled(false);
+    m_trendsConfigBox->setEnabled(false);
+    m_form->stopScan->setEnabled(true);
+
+    BaseScan* scan = createScan();
+    connect(scan, &BaseScan::errorOcurred, this, &scanTab::showScanError);
+    scan->setAutosaveSettings(m_displaySettings);
+    scan->externalTrigger = m_externalTrigger->isChecked();
+    scan->setWaferInfo(m_form->waferLot->text(), m_form->waferNumber->text());
+    if (m_form->autosave->isChecked())
+        scan->setAutosaveTarget(m_autosaveFolder, m_autosaveTitle);
+    const double duration = numberOf(*m_form->scanDuration);
+    if (duration != 0.0) {
+        scan->timed = true;
+        scan->duration = duration;
+    }
+    sensor->queueScan(scan);
+    connect(sensor, &QuvixSensor::ScanComplete, this, &scanTab::scanComplete, Qt::UniqueConnection);
+
+    if (m_curveRecords.isEmpty())
+        curveDisplayControl(true, Voltage, 0, 0);
+
+    m_barChart->clear();
+    m_barChart->addScan(scan);
+    m_smithDialog->clearScans();
+    setCurrentScan(scan);
+    m_smithDialog->addScan(scan);
+    m_waveWindow->clear();
+    m_waveWindow->addScan(scan);
+    // At once; a stop's report still waiting must not follow it.
+    m_activityTimer->stop();
+    m_activityValue = true;
+    emit activity(true);
+
+    rebuildCurves();
+}
+
+BaseScan* pulseTrendScanTab::createScan()
+{
+    const double period = pulsePeriod();
+    QVector<double> values;
+    QVector<int> modes;
+    for (int i = 0; i < m_trendCount; ++i) {
+        values.append(m_trendValueBoxes[i]->value());
+        modes.append(m_trendModeBoxes[i]->currentIndex());
+        if (QRadioButton* button = m_trendButtons.value(i))
+            button->setEnabled(true);
+    }
+    double level = numberOf(*m_levelEdit);
+    if (level < 0.01 && m_activeSensor)
+        level = m_activeSensor->lastPeak() / 2.0;
+    return new PulseTrendScan(m_activeSensor, QString(), values, level, period, 0.0, 0.0, 0.0,
+                              m_averages->value(), modes);
+}
+
+void pulseTrendScanTab::stopScan()
+{
+    setCurScan(false);
+    for (int i = 0; i < m_trendButtons.size(); ++i) {
+        m_trendButtons[i]->setEnabled(i == 0);
+        m_trendButtons[i]->setText(QStringLiteral("Trend %1").arg(i + 1));
+    }
+    m_trendsConfigBox->setEnabled(true);
+    m_averages->setEnabled(true);
+    for (QComboBox* combo : qAsConst(m_harmonicCombos))
+        combo->setEnabled(true);
+    scanTab::stopScan();
+}
+
+// --- Curves ---
+
+void pulseTrendScanTab::curveDisplayControl(bool drawRemove, valueType type, int harmonic, int frequency)
+{
+    if (!drawRemove) {
+        removeCurve(type, harmonic, frequency);
+        return;
+    }
+    // Without a checked frequency button (no enabled frequency) there is
+    // nothing the pair could be named after or follow.
+    const QAbstractButton* frequencyButton = m_frequencyButtons->checkedButton();
+    if (!frequencyButton || !m_activeSensor)
+        return;
+    const QString title =
+        QStringLiteral("%1 : %2%3, %4")
+            .arg(ParameterNames::shared().longName(type), frequencyButton->text(),
+                 QStringLiteral(", Harmonic %1").arg(harmonic + 1), m_activeSensor->serialNumber());
+    LiveCurve* trendCurves[2] = {};
+    for (int trend = 0; trend < 2; ++trend) {
+        auto* curve = new LiveCurve(QStringLiteral("%1. Trend %2").arg(title).arg(trend + 1),
+                                    SeriesFeed::Source{static_cast<int>(type), frequency, harmonic, trend});
+        curve->setPen(curvePalette::takeNext(m_colourIndex, curvePalette::pulseTrendLastIndex));
+        curve->attach(m_plot);
+        trendCurves[trend] = curve;
+    }
+    auto* record = new CurveRecord;
+    record->firstCurve = trendCurves[0];
+    record->secondCurve = trendCurves[1];
+    record->type = type;
+    record->sensor = m_activeSensor;
+    record->frequency = frequency;
+    record->harmonic = harmonic;
+    m_curveRecords.append(record);
+    m_plot->replot();
+}
+
+// Every pair again, in the same order and in the next colours, so that the
+// new scan's curves start empty.
+void pulseTrendScanTab::rebuildCurves()
+{
+    struct Key {
+        valueType type;
+        int harmonic;
+        int frequency;
+    };
+    QList<Key> keys;
+    for (const CurveRecord* record : qAsConst(m_curveRecords))
+        keys.append({record->type, record->harmonic, record->frequency});
+    while (!m_curveRecords.isEmpty()) {
+        CurveRecord* record = m_curveRecords.takeFirst();
+        delete record->firstCurve;
+        delete record->secondCurve;
+        delete record;
+    }
+    for (const Key& key : qAsConst(keys))
+        curveDisplayControl(true, key.type, key.harmonic, key.frequency);
+}
+
+// --- Live updates ---
+
+void pulseTrendScanTab::scanUpdate(BaseScan* scan)
+{
+    if (!scan || !m_activeSensor || scan->sensor != m_activeSensor || scan != m_currentScan)
+        return;
+    feedSmithChart(*scan);
+
+    // Each curve takes only its own trend's new samples, times and values
+    // copied together under the scan's lock.
+    const bool hasSecondTrend = scan->trendCount > 1;
+    bool changed = false;
+    for (CurveRecord* record : qAsConst(m_curveRecords)) {
+        if (auto* first = dynamic_cast<LiveCurve*>(record->firstCurve))
+            changed = first->update(*scan) || changed;
+        if (!hasSecondTrend)
+            continue;
+        if (auto* second = dynamic_cast<LiveCurve*>(record->secondCurve))
+            changed = second->update(*scan) || changed;
+    }
+    if (changed)
+        m_replot->markChanged();
+    m_barChart->updateData(scan, lastTimeOf(*scan));
+}
+
+void pulseTrendScanTab::feedSmithChart(BaseScan& scan)
+{
+    int frequencies = 0;
+    {
+        std::lock_guard<std::mutex> lock(scan.mutex);
+        if (!scan.dataSets.empty())
+            frequencies = static_cast<int>(scan.dataSets.front()->records.size());
+    }
+    for (int n = 0; n < frequencies; ++n) {
+        const double phase = scan.latestValue(Phase, n, 0, 0);
+        const double impedance = scan.latestValue(ImpedancePolar, n, 0, 0);
+        const double theta = -phase * M_PI / 180.0;
+        m_smithDialog->addPoint(impedance * std::cos(theta) / smithReferenceOhms,
+                                impedance * std::sin(theta) / smithReferenceOhms, n, false);
+    }
+}
+
+double pulseTrendScanTab::lastTimeOf(BaseScan& scan) const
+{
+    std::lock_guard<std::mutex> lock(scan.mutex);
+    if (scan.dataSets.empty() || scan.dataSets.front()->sampleCount() == 0)
+        return 0.0;
+    return scan.dataSets.front()->lastTime();
+}
+
+void pulseTrendScanTab::monitorUpdate(BaseScan* scan, int)
+{
+    // Another sensor's data say nothing about this tab's pulse.
+    const bool ownScan = scan && m_activeSensor && scan->sensor == m_activeSensor;
+    const int frequency = m_frequencyButtons->checkedId();
+    if (ownScan && m_autoPulseFrequency->isChecked() && frequency >= 0) {
+        const double hertz = scan->latestValue(PulseFrequency, frequency, 0, 0);
+        if (hertz > 0.0) {
+            const QSignalBlocker quiet(m_pulseFrequency);
+            m_pulseFrequency->setValue(std::round(hertz) / 1000.0);
+        }
+    }
+    if (auto* trends = ownScan ? qobject_cast<PulseTrendScan*>(scan) : nullptr) {
+        for (int i = 0; i < m_trendButtons.size(); ++i)
+            m_trendButtons[i]->setText(
+                QStringLiteral("Trend %1: %2 \u00b5s").arg(i + 1).arg(trends->trendTime(i)));
+    }
+    scanTab::monitorUpdate(scan, m_trendGroup->checkedId());
+    if (m_activeSensor)
+        m_peakLabel->setText(QStringLiteral("%1 %").arg(QString::number(m_activeSensor->lastPeak(), 'f', 1)));
+}
