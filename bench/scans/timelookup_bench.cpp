@@ -4,16 +4,15 @@
 // way when the axis is known to be sorted). For scale, the walk from the
 // start of the axis that the look-up replaced. Ratios printed at the end.
 
+#include "bench/support/ratioreporter.h"
 #include "scans/trenddataset.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <random>
-#include <string>
 #include <vector>
 
 namespace {
@@ -92,29 +91,15 @@ void formerWalk(benchmark::State& state)
 }
 BENCHMARK(formerWalk);
 
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> nanoseconds;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double lookUpNs = reporter.nanoseconds["lookUp"];
-    const double floorNs = reporter.nanoseconds["floorLowerBound"];
-    const double walkNs = reporter.nanoseconds["formerWalk"];
+    reporter.run(argc, argv);
+    const double lookUpNs = reporter.nanoseconds("lookUp");
+    const double floorNs = reporter.nanoseconds("floorLowerBound");
+    const double walkNs = reporter.nanoseconds("formerWalk");
     if (lookUpNs > 0.0 && floorNs > 0.0)
         std::printf("time look-up on %d samples: look-up / lower_bound floor = %.2f (target <= 2)\n", samples,
                     lookUpNs / floorNs);

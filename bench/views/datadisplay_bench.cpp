@@ -9,6 +9,8 @@
 //   coordinates in a plain loop (target <= 3).
 
 #include "app/datadisplayfeeds.h"
+#include "bench/support/offscreenapplication.h"
+#include "bench/support/ratioreporter.h"
 #include "scans/basescan.h"
 #include "scans/parameternames.h"
 #include "support/fakesensor.h"
@@ -18,8 +20,6 @@
 #include "views/waveform.h"
 
 #include <benchmark/benchmark.h>
-
-#include <QApplication>
 
 #include <cmath>
 #include <cstdio>
@@ -130,40 +130,20 @@ void smithFloor(benchmark::State& state)
 
 BENCHMARK(smithFloor)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double find(const std::string& key) const
-    {
-        const auto found = nanoseconds.find(key);
-        return found == nanoseconds.end() ? 0.0 : found->second;
-    }
-    std::map<std::string, double> nanoseconds;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    const OffscreenApplication app(argc, argv);
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double moveSmall = reporter.find("pointPickerMove/1000");
-    const double moveLarge = reporter.find("pointPickerMove/1000000");
+    reporter.run(argc, argv);
+    const double moveSmall = reporter.nanoseconds("pointPickerMove/1000");
+    const double moveLarge = reporter.nanoseconds("pointPickerMove/1000000");
     if (moveSmall > 0.0 && moveLarge > 0.0)
         std::printf("point-picker move: 1e6 samples / 1e3 samples = %.2f (target <= 2)\n",
                     moveLarge / moveSmall);
-    const double fill = reporter.find("smithFill/1000000");
-    const double floor = reporter.find("smithFloor/1000000");
+    const double fill = reporter.nanoseconds("smithFill/1000000");
+    const double floor = reporter.nanoseconds("smithFloor/1000000");
     if (fill > 0.0 && floor > 0.0)
         std::printf("Smith fill, 1e6 samples: fill / plain mapping = %.2f (target <= 3)\n", fill / floor);
     return 0;

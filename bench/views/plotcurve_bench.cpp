@@ -15,6 +15,8 @@
 // Target: 1e6 / 1e3 at most 1.5. Beside it, the cost of copying the whole
 // million out of the scan.
 
+#include "bench/support/offscreenapplication.h"
+#include "bench/support/ratioreporter.h"
 #include "support/scanfactory.h"
 #include "views/livecurve.h"
 #include "views/reducedcurve.h"
@@ -26,13 +28,10 @@
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
 
-#include <QApplication>
 #include <QPixmap>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <random>
 
@@ -186,57 +185,26 @@ BENCHMARK(liveUpdate)->Arg(1000)->Iterations(20000)->Repetitions(5)->Unit(benchm
 BENCHMARK(liveUpdate)->Arg(1000000)->Iterations(20000)->Repetitions(5)->Unit(benchmark::kMicrosecond);
 BENCHMARK(copyWholeMillion)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0)
-                continue;
-            const double scale = run.time_unit == benchmark::kMillisecond   ? 1e6
-                                 : run.time_unit == benchmark::kMicrosecond ? 1e3
-                                                                            : 1.0;
-            const double ns = run.GetAdjustedRealTime() * scale;
-            // The fastest repetition: the machine's other load only adds.
-            const auto [entry, added] = nanoseconds.emplace(run.benchmark_name(), ns);
-            if (!added)
-                entry->second = std::min(entry->second, ns);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double find(const std::string& key) const
-    {
-        for (const auto& [name, ns] : nanoseconds)
-            if (name == key || name.rfind(key + "/", 0) == 0)
-                return ns;
-        return 0.0;
-    }
-    std::map<std::string, double> nanoseconds;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    const OffscreenApplication app(argc, argv);
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.run(argc, argv);
 
-    const double reduced = reporter.find("redrawReduced/0");
-    const double fresh = reporter.find("redrawReduced/1");
-    const double floor = reporter.find("redrawFloor");
-    const double full = reporter.find("redrawQwtFull");
+    const double reduced = reporter.nanoseconds("redrawReduced/0");
+    const double fresh = reporter.nanoseconds("redrawReduced/1");
+    const double floor = reporter.nanoseconds("redrawFloor");
+    const double full = reporter.nanoseconds("redrawQwtFull");
     if (reduced > 0.0 && floor > 0.0 && full > 0.0)
         std::printf("redraw of 1e6 points: %.2f ms (target <= 10), %.2f x the floor (target <= 2), "
                     "Qwt's own curve %.1f x slower (target >= 10); with a fresh reduction %.2f ms, "
                     "%.2f x the floor\n",
                     reduced / 1e6, reduced / floor, full / reduced, fresh / 1e6, fresh / floor);
-    const double small = reporter.find("liveUpdate/1000");
-    const double large = reporter.find("liveUpdate/1000000");
-    const double copy = reporter.find("copyWholeMillion");
+    const double small = reporter.nanoseconds("liveUpdate/1000");
+    const double large = reporter.nanoseconds("liveUpdate/1000000");
+    const double copy = reporter.nanoseconds("copyWholeMillion");
     if (small > 0.0 && large > 0.0)
         std::printf("10 new samples into a live curve: holding 1e6 / holding 1e3 = %.2f (target <= 1.5); "
                     "%.2f us / %.2f us; copying the whole million instead: %.2f ms\n",

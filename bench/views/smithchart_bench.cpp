@@ -7,16 +7,16 @@
 // of a thousand (trimming in bulk). The program prints both ratios, and the
 // repaint of the empty chart (the background alone) as the floor.
 
+#include "bench/support/offscreenapplication.h"
+#include "bench/support/ratioreporter.h"
 #include "views/smithchartv2.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QImage>
 
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <random>
 
@@ -107,45 +107,22 @@ void addPointUnderLimit(benchmark::State& state)
 BENCHMARK(addPointUnderLimit)->Arg(1000)->Iterations(1000000);
 BENCHMARK(addPointUnderLimit)->Arg(100000)->Iterations(1000000);
 
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    // The time of the run named `key`, with or without a suffix after it.
-    double find(const std::string& key) const
-    {
-        for (const auto& [name, ns] : nanoseconds)
-            if (name == key || name.rfind(key + "/", 0) == 0)
-                return ns;
-        return 0.0;
-    }
-    std::map<std::string, double> nanoseconds;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    const OffscreenApplication app(argc, argv);
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double empty = reporter.find("repaint/0");
-    const double small = reporter.find("repaint/1000");
-    const double large = reporter.find("repaint/1000000");
+    reporter.run(argc, argv);
+    const double empty = reporter.nanoseconds("repaint/0");
+    const double small = reporter.nanoseconds("repaint/1000");
+    const double large = reporter.nanoseconds("repaint/1000000");
     if (empty > 0.0 && small > 0.0 && large > 0.0)
         std::printf("repaint, 5 trails: 1e6 points / 1e3 points = %.2f (target <= 3); "
                     "1e3 points / empty chart = %.2f\n",
                     large / small, small / empty);
-    const double limitSmall = reporter.find("addPointUnderLimit/1000");
-    const double limitLarge = reporter.find("addPointUnderLimit/100000");
+    const double limitSmall = reporter.nanoseconds("addPointUnderLimit/1000");
+    const double limitLarge = reporter.nanoseconds("addPointUnderLimit/100000");
     if (limitSmall > 0.0 && limitLarge > 0.0)
         std::printf("addPoint: limit 1e5 / limit 1e3 = %.2f (target <= 1.5)\n", limitLarge / limitSmall);
     return 0;
