@@ -32,28 +32,39 @@ QStringList answeredFiles(const UserQuestions::Question& question, QString* sele
     return answer.values;
 }
 
+// QFileDialog's choosers of one file, which take the same arguments.
+using OneFileDialog = QString (*)(QWidget*, const QString&, const QString&, const QString&, QString*,
+                                  QFileDialog::Options);
+
+// A question for one file: the answerer's reply when one is installed, else
+// the user's choice in the dialog.
+QString askForOneFile(UserQuestions::Kind kind, OneFileDialog dialog, QWidget* parent, const QString& caption,
+                      const QString& folder, const QString& filters, QString* selectedFilter,
+                      QFileDialog::Options options)
+{
+    if (!currentAnswerer)
+        return dialog(parent, caption, folder, filters, selectedFilter, options);
+    return answeredFiles(fileQuestion(kind, caption, folder, filters, selectedFilter, options),
+                         selectedFilter)
+        .value(0);
+}
+
 } // namespace
 
 QString UserQuestions::saveFileName(QWidget* parent, const QString& caption, const QString& folder,
                                     const QString& filters, QString* selectedFilter,
                                     QFileDialog::Options options)
 {
-    if (!currentAnswerer)
-        return QFileDialog::getSaveFileName(parent, caption, folder, filters, selectedFilter, options);
-    return answeredFiles(fileQuestion(Kind::SaveFile, caption, folder, filters, selectedFilter, options),
-                         selectedFilter)
-        .value(0);
+    return askForOneFile(Kind::SaveFile, &QFileDialog::getSaveFileName, parent, caption, folder, filters,
+                         selectedFilter, options);
 }
 
 QString UserQuestions::openFileName(QWidget* parent, const QString& caption, const QString& folder,
                                     const QString& filters, QString* selectedFilter,
                                     QFileDialog::Options options)
 {
-    if (!currentAnswerer)
-        return QFileDialog::getOpenFileName(parent, caption, folder, filters, selectedFilter, options);
-    return answeredFiles(fileQuestion(Kind::OpenFile, caption, folder, filters, selectedFilter, options),
-                         selectedFilter)
-        .value(0);
+    return askForOneFile(Kind::OpenFile, &QFileDialog::getOpenFileName, parent, caption, folder, filters,
+                         selectedFilter, options);
 }
 
 QStringList UserQuestions::openFileNames(QWidget* parent, const QString& caption, const QString& folder,
