@@ -46,10 +46,15 @@ QPoint widgetPixel(QPointF chart)
                   int(std::floor(chart.y() * 400.0 / 1024.0 + 269.0)));
 }
 
+// The colour at a chart point in a grab of the widget.
+QColor grabbedColourAt(const QImage& grabbed, QPointF point)
+{
+    return grabbed.pixelColor(widgetPixel(point));
+}
+
 QColor widgetColourAt(SmithChartV2& chart, QPointF point)
 {
-    const QImage image = chart.grab().toImage();
-    return image.pixelColor(widgetPixel(point));
+    return grabbedColourAt(chart.grab().toImage(), point);
 }
 
 // The export drawing on a 1024 x 1024 image: one pixel per chart unit.
@@ -76,9 +81,17 @@ QPointF circlePoint(int i, double radius = 300.0)
     return QPointF(radius * std::cos(angle), radius * std::sin(angle));
 }
 
-QPointF middle(QPointF a, QPointF b)
+// The middle of the segment from circle point k - 1 to circle point k.
+QPointF segmentMiddle(int k, double radius = 300.0)
 {
-    return (a + b) / 2.0;
+    return (circlePoint(k - 1, radius) + circlePoint(k, radius)) / 2.0;
+}
+
+// Circle points 0 .. count - 1, in order.
+void addCirclePoints(SmithChartV2& chart, int count)
+{
+    for (int i = 0; i < count; ++i)
+        addAt(chart, circlePoint(i));
 }
 
 std::unique_ptr<SmithChartV2> trailChart(int lines = 1)
@@ -121,6 +134,12 @@ INSTANTIATE_TEST_SUITE_P(Points, SmithChartMapping,
 
 // Read-out
 
+// The read-out of a pixel of the fixed 400 x 538 chart, in its 135 x 80 box.
+SmithReadOut readOutAt(QPoint pixel)
+{
+    return SmithReadOut::at(pixel, QSize(400, 538), QSize(135, 80));
+}
+
 struct ReadOutCase {
     const char* name;
     QPoint pixel;
@@ -136,7 +155,7 @@ class SmithChartReadOutTexts : public ::testing::TestWithParam<ReadOutCase>
 TEST_P(SmithChartReadOutTexts, GivesTextsForPixel)
 {
     const ReadOutCase& c = GetParam();
-    const SmithReadOut out = SmithReadOut::at(c.pixel, QSize(400, 538), QSize(135, 80));
+    const SmithReadOut out = readOutAt(c.pixel);
     EXPECT_EQ(out.impedanceText, QString::fromUtf8(c.impedance));
     EXPECT_EQ(out.magnitudeText, QString::fromUtf8(c.magnitude));
     EXPECT_EQ(out.gammaText, QString::fromUtf8(c.gamma));
@@ -168,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SmithChartReadOut, AngleTextAtGammaOneSaysInfinite)
 {
-    const SmithReadOut out = SmithReadOut::at({375, 269}, QSize(400, 538), QSize(135, 80));
+    const SmithReadOut out = readOutAt({375, 269});
     EXPECT_FALSE(out.finite);
     EXPECT_EQ(out.angleText, QStringLiteral("|Z| = inf"));
     EXPECT_TRUE(out.inside);
@@ -188,7 +207,7 @@ class SmithChartReadOutPlacement : public ::testing::TestWithParam<PlacementCase
 TEST_P(SmithChartReadOutPlacement, PlacesBox)
 {
     const PlacementCase& c = GetParam();
-    const SmithReadOut out = SmithReadOut::at(c.pixel, QSize(400, 538), QSize(135, 80));
+    const SmithReadOut out = readOutAt(c.pixel);
     EXPECT_EQ(out.inside, c.inside);
     EXPECT_EQ(out.boxTopLeft, c.boxTopLeft);
 }
@@ -487,13 +506,10 @@ TEST_P(SmithChartRecentSegments, ShowsNewestTenSegmentsUnlessAllData)
     const RecentCase& c = GetParam();
     auto chart = trailChart();
     chart->showAllData(c.showAll);
-    for (int i = 0; i < c.points; ++i)
-        addAt(*chart, circlePoint(i));
+    addCirclePoints(*chart, c.points);
     const QImage image = chart->grab().toImage();
-    const QPoint first = widgetPixel(middle(circlePoint(0), circlePoint(1)));
-    EXPECT_EQ(image.pixelColor(first) == trailColour, c.firstSegmentShown);
-    const QPoint newest = widgetPixel(middle(circlePoint(c.points - 2), circlePoint(c.points - 1)));
-    EXPECT_EQ(image.pixelColor(newest), trailColour);
+    EXPECT_EQ(grabbedColourAt(image, segmentMiddle(1)) == trailColour, c.firstSegmentShown);
+    EXPECT_EQ(grabbedColourAt(image, segmentMiddle(c.points - 1)), trailColour);
 }
 
 INSTANTIATE_TEST_SUITE_P(Trails, SmithChartRecentSegments,
@@ -509,11 +525,10 @@ TEST(SmithChartPainting, NothingButCrossWithoutShowLine)
 {
     SmithChartV2 chart(nullptr, 1);
     chart.setLineColour(trailColour, 0);
-    for (int i = 0; i < 3; ++i)
-        addAt(chart, circlePoint(i));
+    addCirclePoints(chart, 3);
     const QImage image = chart.grab().toImage();
-    EXPECT_NE(image.pixelColor(widgetPixel(middle(circlePoint(0), circlePoint(1)))), trailColour);
-    EXPECT_EQ(image.pixelColor(widgetPixel(circlePoint(2))), red);
+    EXPECT_NE(grabbedColourAt(image, segmentMiddle(1)), trailColour);
+    EXPECT_EQ(grabbedColourAt(image, circlePoint(2)), red);
 }
 
 TEST(SmithChartPainting, LimitedTrailDrawsOnlyKeptPoints)
@@ -521,14 +536,11 @@ TEST(SmithChartPainting, LimitedTrailDrawsOnlyKeptPoints)
     auto chart = trailChart();
     chart->showAllData(true);
     chart->setPointLimit(5);
-    for (int i = 0; i < 7; ++i)
-        addAt(*chart, circlePoint(i));
+    addCirclePoints(*chart, 7);
     const QImage image = chart->grab().toImage();
     for (int k = 1; k < 7; ++k) {
         const bool kept = k >= 3; // points 2 .. 6 (counting from 0) remain
-        EXPECT_EQ(image.pixelColor(widgetPixel(middle(circlePoint(k - 1), circlePoint(k)))) == trailColour,
-                  kept)
-            << "segment " << k;
+        EXPECT_EQ(grabbedColourAt(image, segmentMiddle(k)) == trailColour, kept) << "segment " << k;
     }
 }
 
@@ -597,21 +609,19 @@ TEST(SmithChartPainting, TenLinesDrawInTheirOwnColours)
         for (int i = 0; i < 3; ++i)
             addAt(chart, circlePoint(i, 60.0 + 38.0 * line) * 1.0, line);
     const QImage image = chart.grab().toImage();
-    for (int line = 0; line < 10; ++line) {
-        const QPointF mid = middle(circlePoint(0, 60.0 + 38.0 * line), circlePoint(1, 60.0 + 38.0 * line));
-        EXPECT_EQ(image.pixelColor(widgetPixel(mid)), colours[line]) << "line " << line;
-    }
+    for (int line = 0; line < 10; ++line)
+        EXPECT_EQ(grabbedColourAt(image, segmentMiddle(1, 60.0 + 38.0 * line)), colours[line])
+            << "line " << line;
 }
 
 TEST(SmithChartPainting, ExportDrawsWholeTrailAtItsOwnScale)
 {
     auto chart = trailChart();
     chart->showAllData(true);
-    for (int i = 0; i < 14; ++i)
-        addAt(*chart, circlePoint(i));
+    addCirclePoints(*chart, 14);
     const QImage image = exported(*chart);
     for (int k = 1; k < 14; ++k)
-        EXPECT_EQ(exportedColourAt(image, middle(circlePoint(k - 1), circlePoint(k))), trailColour) << k;
+        EXPECT_EQ(exportedColourAt(image, segmentMiddle(k)), trailColour) << k;
 }
 
 // The reduced trail
