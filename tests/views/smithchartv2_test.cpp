@@ -18,6 +18,7 @@
 #include <cmath>
 #include <complex>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -92,6 +93,12 @@ void addCirclePoints(SmithChartV2& chart, int count)
 {
     for (int i = 0; i < count; ++i)
         addAt(chart, circlePoint(i));
+}
+
+// Names each case of a table after its `name`.
+template <typename Case> std::string caseName(const ::testing::TestParamInfo<Case>& info)
+{
+    return info.param.name;
 }
 
 std::unique_ptr<SmithChartV2> trailChart(int lines = 1)
@@ -183,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   "Z = infinity",
                                   "|Z| = inf  <font color=purple>&ang; inf&deg;</font>",
                                   "&Gamma; = 1.00 + 0.00j<b></b>"}),
-    [](const ::testing::TestParamInfo<ReadOutCase>& info) { return std::string(info.param.name); });
+    caseName<ReadOutCase>);
 
 TEST(SmithChartReadOut, AngleTextAtGammaOneSaysInfinite)
 {
@@ -220,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PlacementCase{"BottomRightGoesAbove", {300, 435}, false, {300, 355}},
                       PlacementCase{"OutsideCircle", {200, 446}, false, {200, 366}},
                       PlacementCase{"FarLeft", {10, 269}, false, {10, 269}}),
-    [](const ::testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.name); });
+    caseName<PlacementCase>);
 
 TEST(SmithChartWidget, PressShowsReadOutAndReleaseHidesIt)
 {
@@ -478,9 +485,7 @@ INSTANTIATE_TEST_SUITE_P(Points, SmithChartCross,
                          ::testing::Values(CrossCase{"Inside", {24, -24}, green},
                                            CrossCase{"EdgeOfSquare", {25, 0}, red},
                                            CrossCase{"Far", {-200, 100}, red}),
-                         [](const ::testing::TestParamInfo<CrossCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         caseName<CrossCase>);
 
 TEST(SmithChartPainting, NoCrossWithoutData)
 {
@@ -517,9 +522,7 @@ INSTANTIATE_TEST_SUITE_P(Trails, SmithChartRecentSegments,
                                            RecentCase{"TwelvePoints", 12, false, false},
                                            RecentCase{"TwelvePointsAllData", 12, true, true},
                                            RecentCase{"ManyPointsAllData", 14, true, true}),
-                         [](const ::testing::TestParamInfo<RecentCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         caseName<RecentCase>);
 
 TEST(SmithChartPainting, NothingButCrossWithoutShowLine)
 {
@@ -575,9 +578,7 @@ INSTANTIATE_TEST_SUITE_P(Held, SmithChartHeldPoints,
                          ::testing::Values(HeldCase{"HoldingWithData", true, true, true},
                                            HeldCase{"HoldingWithoutData", true, false, false},
                                            HeldCase{"NotHolding", false, true, false}),
-                         [](const ::testing::TestParamInfo<HeldCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         caseName<HeldCase>);
 
 TEST(SmithChartPainting, PointMarkersDotTheNewestPoints)
 {
