@@ -21,6 +21,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -110,6 +111,7 @@ protected:
     {
         ASSERT_TRUE(autosaveDir.isValid());
         sensor = new PacedSensor();
+        completions.emplace(sensor);
     }
 
     void TearDown() override
@@ -128,6 +130,14 @@ protected:
         QObject::connect(thread.data(), &QThread::started, sensor, &QuvixSensor::process);
         QObject::connect(thread.data(), &QThread::finished, thread.data(), &QObject::deleteLater);
         thread->start();
+    }
+
+    // Plugs the sensor back in within the watchdog's delay; a new loop runs.
+    void replug()
+    {
+        sensor->attached = true;
+        sensor->reconnect(2);
+        startLoop();
     }
 
     // Unplugs the sensor and waits until its loop has ended.
@@ -157,6 +167,14 @@ protected:
         return QTest::qWaitFor([&] { return scan->sampleCount(0) >= samples; }, waitLimitMs);
     }
 
+    // Queues a new scan on the running loop; null unless it records.
+    CWScan* recordingScan(const QString& name)
+    {
+        CWScan* scan = newScan(name);
+        sensor->queueScan(scan);
+        return recording(scan) ? scan : nullptr;
+    }
+
     // Waits until the registry took the scan, then checks it took it once.
     void expectRegisteredOnce(BaseScan* scan, const QString& name)
     {
@@ -167,15 +185,23 @@ protected:
         EXPECT_EQ(savedFiles(name), 1);
     }
 
+    // Registered once, and announced through ScanComplete once.
+    void expectEndedOnce(BaseScan* scan, const QString& name)
+    {
+        expectRegisteredOnce(scan, name);
+        EXPECT_EQ(completions->count(scan), 1);
+    }
+
     QTemporaryDir autosaveDir;
     PacedSensor* sensor = nullptr;
     QPointer<QThread> thread;
+    // Outlives the sensor's last emission in TearDown.
+    std::optional<CompletionCounter> completions;
 };
 
 TEST_F(ScanEndTest, ScanQueuedWhileTheLoopBuildsItsPassiveScanStarts)
 {
     sensor->holdPassiveScan = true;
-    CompletionCounter completions(sensor);
     QSignalSpy started(sensor, &QuvixSensor::ScanStarted);
     startLoop();
     ASSERT_TRUE(sensor->loopBuildingPassiveScan.tryAcquire(1, waitLimitMs));
@@ -190,87 +216,69 @@ TEST_F(ScanEndTest, ScanQueuedWhileTheLoopBuildsItsPassiveScanStarts)
     EXPECT_EQ(started.count(), 1);
     EXPECT_EQ(started.at(0).at(0).value<BaseScan*>(), scan);
     sensor->stopScan();
-    expectRegisteredOnce(scan, "queued");
-    EXPECT_EQ(completions.count(scan), 1);
+    expectEndedOnce(scan, "queued");
 }
 
 // Each way a measurement scan ends is announced through ScanComplete once,
 // and the scan handler registers and autosaves the scan once.
 TEST_F(ScanEndTest, StoppedScanIsAnnouncedAndRegisteredOnce)
 {
-    CompletionCounter completions(sensor);
     startLoop();
-    CWScan* scan = newScan("stopped");
-    sensor->queueScan(scan);
-    ASSERT_TRUE(recording(scan));
+    CWScan* scan = recordingScan("stopped");
+    ASSERT_NE(scan, nullptr);
     sensor->stopScan();
-    expectRegisteredOnce(scan, "stopped");
-    EXPECT_EQ(completions.count(scan), 1);
+    expectEndedOnce(scan, "stopped");
 }
 
 TEST_F(ScanEndTest, ScanOfASensorGoneTooLongIsAnnouncedAndRegisteredOnce)
 {
-    CompletionCounter completions(sensor);
     startLoop();
-    CWScan* scan = newScan("gone");
-    sensor->queueScan(scan);
-    ASSERT_TRUE(recording(scan));
+    CWScan* scan = recordingScan("gone");
+    ASSERT_NE(scan, nullptr);
     pull();
     EXPECT_EQ(sensor->currentScan(), scan) << "kept for a quick return";
     // What the sensor handler's watchdog does, every second while it is away.
     sensor->finishCurrentScan();
     sensor->finishCurrentScan();
-    expectRegisteredOnce(scan, "gone");
-    EXPECT_EQ(completions.count(scan), 1);
+    expectEndedOnce(scan, "gone");
 }
 
 // The overview's Stop reaches a scan whose sensor is away; the sensor comes
 // back within the watchdog's delay.
 TEST_F(ScanEndTest, ScanStoppedWhileTheSensorIsAwayStaysStoppedWhenItReturns)
 {
-    CompletionCounter completions(sensor);
     startLoop();
-    CWScan* stopped = newScan("away");
-    sensor->queueScan(stopped);
-    ASSERT_TRUE(recording(stopped));
+    CWScan* stopped = recordingScan("away");
+    ASSERT_NE(stopped, nullptr);
     pull();
     stopped->stop();
     const int recorded = stopped->sampleCount(0);
     CWScan* next = newScan("next");
     sensor->queueScan(next);
 
-    sensor->attached = true;
-    sensor->reconnect(2);
-    startLoop();
+    replug();
     ASSERT_TRUE(recording(next));
     EXPECT_TRUE(stopped->isFinished());
     EXPECT_EQ(stopped->sampleCount(0), recorded);
-    expectRegisteredOnce(stopped, "away");
-    EXPECT_EQ(completions.count(stopped), 1);
+    expectEndedOnce(stopped, "away");
 
     sensor->stopScan();
-    expectRegisteredOnce(next, "next");
-    EXPECT_EQ(completions.count(next), 1);
+    expectEndedOnce(next, "next");
 }
 
 TEST_F(ScanEndTest, ScanStillRunningResumesWhenTheSensorReturns)
 {
-    CompletionCounter completions(sensor);
     startLoop();
-    CWScan* scan = newScan("resumed");
-    sensor->queueScan(scan);
-    ASSERT_TRUE(recording(scan));
+    CWScan* scan = recordingScan("resumed");
+    ASSERT_NE(scan, nullptr);
     pull();
     const int recorded = scan->sampleCount(0);
 
-    sensor->attached = true;
-    sensor->reconnect(2);
-    startLoop();
+    replug();
     ASSERT_TRUE(recording(scan, recorded + 3));
-    EXPECT_EQ(completions.count(scan), 0);
+    EXPECT_EQ(completions->count(scan), 0);
     sensor->stopScan();
-    expectRegisteredOnce(scan, "resumed");
-    EXPECT_EQ(completions.count(scan), 1);
+    expectEndedOnce(scan, "resumed");
 }
 
 } // namespace
