@@ -778,6 +778,10 @@ void scanTab::startScan()
 
 void scanTab::scanComplete(BaseScan* scan)
 {
+    // A triggered scan ends through its recording signals; the completion of
+    // a scan it replaced must not stop it.
+    if (m_currentScan && m_currentScan->triggerRecording && scan != m_currentScan)
+        return;
     setCurrentScan(scan);
     if (m_activeSensor)
         disconnect(m_activeSensor, &QuvixSensor::ScanComplete, this, &scanTab::scanComplete);
@@ -1006,6 +1010,3 @@ void scanTab::dispFrequencyChanged(int index)
     m_displayedFrequency = index;
 }
 void scanTab::viewHarmonicWidget(int) {}
-void scanTab::autoStartConfiguration() {}
-void scanTab::connectAutoScan() {}
-void scanTab::newAutoStart(QuvixSensor*) {}

@@ -12,6 +12,7 @@
 #include <vector>
 
 class DisplaySettings;
+class autoStartDialog;
 class MeterRows;
 class FrequencyGrid;
 class QAbstractButton;
@@ -148,6 +149,10 @@ protected:
     void saveSettings() const;
     void reportActivity(bool active);
     void setScanControlsEnabled(bool idle);
+    // Builds and queues the triggered scan of the dialog's values on the
+    // active sensor; false when nothing started (no frequency to watch, or
+    // the tab turned to another sensor while it asked for the target).
+    bool startAutoScan(autoStartDialog* dialog);
 
     Ui_scanTab* m_form;
     DisplaySettings* m_displaySettings;
@@ -201,6 +206,10 @@ private:
     void applySections();
     bool saveDataLimitScan(BaseScan& scan);
     QList<QWidget*> panelWidgets() const;
+    int watchedFrequency(int requested) const;
+    void askTriggerAutosaveTarget();
+    void showTriggerCurves(valueType startId, valueType stopId);
+    void lockControlsForTrigger();
 };
 
 // The frequency text of the sensor controls: MHz from 1 MHz up, else kHz.
