@@ -6,6 +6,7 @@
 #include "app/displaysettings.h"
 #include "app/overviewtab.h"
 #include "app/preferencedialog.h"
+#include "app/pulsetrendscantab.h"
 #include "app/scanactivity.h"
 #include "app/shellvalues.h"
 #include "app/timetrendscantab.h"
@@ -78,6 +79,7 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     scanHandler_ = ScanHandler::getInstance();
     // No parent: the tab widget takes it when it is inserted.
     timeTrend_ = new timeTrendScanTab(displaySettings_);
+    pulseTrend_ = new pulseTrendScanTab(displaySettings_);
 
     ui_->setupUi(this);
     createRecentFileActions();
@@ -92,11 +94,15 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     // From here on USB polling and network discovery run.
     sensorHandler_ = SensorHandler::getInstance();
 
-    // JOINS LATER: the time-resolved and pulse-trend tabs with the display
-    // options dialog; connections 3 to 6.
+    // JOINS LATER: the time-resolved tab with the display options dialog;
+    // connections 3 and 4.
     connect(displaySettings_, &DisplaySettings::simpleSmithChanged, &timeTrend_->smithDialog(),
             &SmithChartDialog::simpleSmithChanged);
     connect(displaySettings_, &DisplaySettings::smithPointsChanged, &timeTrend_->smithDialog(),
+            &SmithChartDialog::smithPointsChanged);
+    connect(displaySettings_, &DisplaySettings::simpleSmithChanged, &pulseTrend_->smithDialog(),
+            &SmithChartDialog::simpleSmithChanged);
+    connect(displaySettings_, &DisplaySettings::smithPointsChanged, &pulseTrend_->smithDialog(),
             &SmithChartDialog::smithPointsChanged);
     connect(displaySettings_, &DisplaySettings::simpleSmithChanged, overview_,
             &overviewTab::simpleSmithChanged);
@@ -106,8 +112,9 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     connect(scanHandler_, &ScanHandler::autosaveFailed, new AutosaveFailureNotice(this),
             &AutosaveFailureNotice::report);
     scanHandler_->setDisplayOptions(displaySettings_);
-    // JOINS LATER: the time-resolved and pulse-trend tabs are inserted at
-    // index 0 ("Time Resolved", "Pulse Trend") before the time-trend tab.
+    // JOINS LATER: the time-resolved tab is inserted at index 0 ("Time
+    // Resolved") before the pulse-trend tab.
+    ui_->tabWidget->insertTab(0, pulseTrend_, QStringLiteral("Pulse Trend"));
     ui_->tabWidget->insertTab(0, timeTrend_, QStringLiteral("Time Trend"));
     ui_->tabWidget->insertTab(0, overview_, QStringLiteral("Overview"));
     connect(sensorHandler_, &SensorHandler::SpecialMonitoringData, this, &MainWindow::monitorUpdate);
@@ -115,9 +122,9 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     connect(ui_->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
     ui_->tabWidget->setCurrentIndex(0);
 
-    // JOINS LATER: the time-resolved and pulse-trend tabs' mutual wiring,
-    // activity(bool) -> scanActivity, scanDeleted -> clearScanInfo and
-    // legendChanged.
+    // JOINS LATER: the time-resolved tab's activity(bool) -> scanActivity,
+    // scanDeleted -> clearScanInfo and legendChanged; the pulse tabs' mutual
+    // wiring.
     connect(overview_, &overviewTab::activity, timeTrend_, &scanTab::checkActivity);
     // A private slot of the overview: reached through its meta-object.
     connect(timeTrend_, SIGNAL(activity(bool)), overview_, SLOT(sensorStopped(bool)));
@@ -125,6 +132,9 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     connect(this, &MainWindow::scanDeleted, timeTrend_, &scanTab::clearScanInfo);
     connect(overview_, &overviewTab::clearSmithDialog, timeTrend_, &scanTab::clearSmithDialog);
     connect(displaySettings_, &DisplaySettings::legendChanged, timeTrend_, &scanTab::setLegendPosition);
+    connect(pulseTrend_, &scanTab::activity, this, &MainWindow::scanActivity);
+    connect(this, &MainWindow::scanDeleted, pulseTrend_, &scanTab::clearScanInfo);
+    connect(displaySettings_, &DisplaySettings::legendChanged, pulseTrend_, &scanTab::setLegendPosition);
     // Scans beyond the handler's limit leave the tree and memory here.
     connect(scanHandler_, &ScanHandler::getRidOfScan, this,
             qOverload<BaseScan*>(&MainWindow::discardSelectedScan));
@@ -137,9 +147,9 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     setUpDataDisplay();
 
     connect(sensorHandler_, &SensorHandler::updateSensorList, this, &MainWindow::updateSensorList);
-    // JOINS LATER: the handler's updateSensorList -> the time-resolved and
-    // pulse-trend tabs.
+    // JOINS LATER: the handler's updateSensorList -> the time-resolved tab.
     connect(sensorHandler_, &SensorHandler::updateSensorList, timeTrend_, &scanTab::updateSensorList);
+    connect(sensorHandler_, &SensorHandler::updateSensorList, pulseTrend_, &scanTab::updateSensorList);
     timeTrend_->connectAutoScan();
     connect(sensorHandler_, &SensorHandler::updateSensorList, overview_, &overviewTab::updateSensorList);
     connect(sensorHandler_, &SensorHandler::updateUnavailableSensors, overview_,
@@ -148,6 +158,7 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     updateSensorList(sensorHandler_->sensors());
     overview_->updateSensorList(sensorHandler_->sensors());
     timeTrend_->updateSensorList(sensorHandler_->sensors());
+    pulseTrend_->updateSensorList(sensorHandler_->sensors());
     overview_->updateUnavailableWidgets(sensorHandler_->unavailableSensors());
     connectForm();
     connectDataDisplay();
@@ -273,7 +284,8 @@ void MainWindow::loadSettings()
     settings.endGroup();
 
     timeTrend_->setAutosaveConfig(autosaveOn, autosaveFolder_, autosaveTitle);
-    // JOINS LATER: the same on the time-resolved and pulse-trend tabs.
+    // JOINS LATER: the same on the time-resolved tab.
+    pulseTrend_->setAutosaveConfig(autosaveOn, autosaveFolder_, autosaveTitle);
 
     // The stored size and position are written but deliberately not applied:
     // the window opens at the size of its contents.
@@ -351,7 +363,8 @@ void MainWindow::openDisplaySettingsMenu()
     if (displaySettings_->exec() != QDialog::Accepted)
         return;
     timeTrend_->updateMeterView();
-    // JOINS LATER: then the time-resolved and pulse-trend tabs.
+    // JOINS LATER: then the time-resolved tab.
+    pulseTrend_->updateMeterView();
 }
 
 DisplaySettings* MainWindow::displaySettings() const

@@ -14,6 +14,7 @@
 class BaseScan;
 class DisplaySettings;
 class overviewTab;
+class pulseTrendScanTab;
 class timeTrendScanTab;
 class QAction;
 class QDragEnterEvent;
@@ -52,6 +53,7 @@ public:
     DisplaySettings* displaySettings() const;
     overviewTab* overview() const { return overview_; }
     timeTrendScanTab* timeTrend() const { return timeTrend_; }
+    pulseTrendScanTab* pulseTrend() const { return pulseTrend_; }
 
     // Writes the paths, the autosave configuration, size and position. Called
     // after every save and export.
@@ -153,6 +155,7 @@ private:
     DisplaySettings* displaySettings_ = nullptr; // never destroyed, not owned
     overviewTab* overview_ = nullptr;            // owned through the tab widget
     timeTrendScanTab* timeTrend_ = nullptr;      // owned through the tab widget
+    pulseTrendScanTab* pulseTrend_ = nullptr;    // owned through the tab widget
     barchart* barChart_ = nullptr;
     SmithChartDialog* smithChart_ = nullptr;
     waveForm* waveform_ = nullptr;

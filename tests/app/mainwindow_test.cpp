@@ -4,6 +4,7 @@
 #include "app/autosavefailurenotice.h"
 
 #include "app/displaysettings.h"
+#include "app/pulsetrendscantab.h"
 
 #include "app/recordingkeepawake.h"
 #include "app/scanactivity.h"
@@ -270,6 +271,30 @@ TEST_F(MainWindowTest, SettingsComeBackAsStored)
     EXPECT_TRUE(settings.value(QStringLiteral("autosaveState")).toBool());
     settings.endGroup();
     EXPECT_EQ(settings.value(QStringLiteral("MainWindow/size")).toSize(), window->size());
+}
+
+TEST_F(MainWindowTest, ThePulseTrendTabFollowsTheTimeTrendTabWithTheStoredAutosave)
+{
+    {
+        QSettings settings;
+        settings.beginGroup(QStringLiteral("Settings"));
+        settings.setValue(QStringLiteral("autosavedir"), QStringLiteral("/data/auto"));
+        settings.setValue(QStringLiteral("autosaveTitle"), QStringLiteral("<serial>"));
+        settings.setValue(QStringLiteral("autosaveState"), true);
+    }
+    auto window = makeWindow();
+    pulseTrendScanTab* tab = window->pulseTrend();
+    ASSERT_NE(tab, nullptr);
+    EXPECT_EQ(window->form().tabWidget->indexOf(tab), 2);
+    EXPECT_EQ(window->form().tabWidget->tabText(2), QStringLiteral("Pulse Trend"));
+    EXPECT_TRUE(tab->isAutosaveOn());
+    EXPECT_EQ(tab->autosaveFolder(), QStringLiteral("/data/auto"));
+    EXPECT_EQ(tab->autosaveTitle(), QStringLiteral("<serial>"));
+
+    emit tab->activity(true);
+    EXPECT_TRUE(window->scanActivityState().isAnyActive());
+    emit tab->activity(false);
+    EXPECT_FALSE(window->scanActivityState().isAnyActive());
 }
 
 // Writes its own stale copy of the save path when it goes, as a scan tab does.
