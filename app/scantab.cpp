@@ -314,8 +314,14 @@ void scanTab::updateSensorList(QList<QuvixSensor*>& sensors)
 void scanTab::sensorListSelected(int index)
 {
     if (index < 0) {
-        if (m_activeSensor)
+        if (m_activeSensor) {
             disconnect(m_activeSensor, nullptr, this, nullptr);
+            // A scan this tab runs there still ends here, however it ends:
+            // the sensor may leave the list long before its scan finishes.
+            if (m_scanRunning && m_currentScan && m_currentScan->sensor == m_activeSensor)
+                connect(m_activeSensor, &QuvixSensor::ScanComplete, this, &scanTab::scanComplete,
+                        Qt::UniqueConnection);
+        }
         clearFrequencyControls();
         return;
     }
@@ -782,10 +788,30 @@ void scanTab::scanComplete(BaseScan* scan)
     // a scan it replaced must not stop it.
     if (m_currentScan && m_currentScan->triggerRecording && scan != m_currentScan)
         return;
+    QuvixSensor* finished = scan && scan->sensor ? scan->sensor : m_activeSensor;
+    if (finished)
+        disconnect(finished, &QuvixSensor::ScanComplete, this, &scanTab::scanComplete);
+    if (finished && finished != m_activeSensor) {
+        finishOtherSensorsScan(scan);
+        return;
+    }
     setCurrentScan(scan);
-    if (m_activeSensor)
-        disconnect(m_activeSensor, &QuvixSensor::ScanComplete, this, &scanTab::scanComplete);
     stopScan();
+}
+
+// The list shows another sensor by now (the scan's sensor went away): what
+// that one records goes on, and the controls follow it again.
+void scanTab::finishOtherSensorsScan(BaseScan* scan)
+{
+    // A scan started here since then stays the current one.
+    if (m_scanRunning && m_currentScan && m_currentScan != scan)
+        return;
+    setCurrentScan(scan);
+    m_otherSensorFinished = true;
+    stopScan();
+    m_otherSensorFinished = false;
+    if (m_activeSensor)
+        applyScanState(*m_activeSensor);
 }
 
 void scanTab::stopScan()
@@ -800,7 +826,7 @@ void scanTab::stopScan()
                            "autosave location, else data will be saved to where you installed "
                            "the Quvix Software."));
     m_scanRunning = false;
-    if (m_activeSensor)
+    if (m_activeSensor && !m_otherSensorFinished)
         m_activeSensor->stopScan();
     m_form->startScan->setEnabled(true);
 

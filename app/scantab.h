@@ -5,8 +5,8 @@
 
 #include <QList>
 #include <QPointer>
-#include <QVector>
 #include <QString>
+#include <QVector>
 #include <QWidget>
 
 #include <vector>
@@ -170,6 +170,8 @@ protected:
     QPointer<BaseScan> m_currentScan;
     QPointer<BaseScan> m_heldScan;
     bool m_scanRunning = false;
+    // True while a scan of a sensor no longer chosen in the list ends.
+    bool m_otherSensorFinished = false;
     bool m_activityValue = false;
     QTimer* m_activityTimer;
     int m_lockMode = 0;
@@ -205,6 +207,7 @@ private:
     void setSectionStyle(QGroupBox* box, bool expanded);
     void applySections();
     bool saveDataLimitScan(BaseScan& scan);
+    void finishOtherSensorsScan(BaseScan* scan);
     QList<QWidget*> panelWidgets() const;
     int watchedFrequency(int requested) const;
     void askTriggerAutosaveTarget();

@@ -24,9 +24,13 @@
 #include <QDir>
 #include <QPointer>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -94,6 +98,114 @@ TEST(TimeTrendWithSensor, ATimedScanAutosavesAFileThatLoadsBack)
     control.setAttached("TT-1", 0);
     for (const QPointer<QThread>& thread : sensorThreads)
         EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 20000));
+}
+
+// Two stand-in sensors; a scan of the tab runs on TT-2 until the test pulls
+// it. The sensor handler's watchdog then finishes that scan, which reaches
+// the tab only through the sensor's ScanComplete.
+class TimeTrendPulledSensor : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QUVIX_REQUIRE_NETLAB();
+        ASSERT_TRUE(control.isComplete());
+        ASSERT_EQ(control.configure("[sensor]\nserial = TT-2\nfrequency = 13560000 1 50 0\n"
+                                    "[sensor]\nserial = TT-3\nfrequency = 2000000 1 50 0\n"),
+                  2);
+        // The watchdog's own delay, shortened: the scan ends the same way.
+        SensorHandler::getInstance()->setWatchdogDelay(2000);
+        window = std::make_unique<MainWindow>(nullptr, std::make_unique<RecordingKeepAwake>());
+        window->show();
+        window->form().tabWidget->setCurrentWidget(&tab());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return listed("TT-2") && listed("TT-3"); }, 20000));
+
+        startOn("TT-2");
+        pulled = tab().activeSensor();
+        pulledScan = tab().currentScan();
+        ASSERT_FALSE(pulledScan.isNull());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return control.samplesDelivered("TT-2") > 5; }, 20000));
+        control.setAttached("TT-2", 0);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !listed("TT-2"); }, 20000));
+    }
+
+    void TearDown() override
+    {
+        if (!window)
+            return;
+        std::vector<QPointer<QThread>> sensorThreads;
+        for (QuvixSensor* sensor : SensorHandler::getInstance()->sensors())
+            sensorThreads.emplace_back(sensor->thread());
+        control.setAttached("TT-3", 0);
+        for (const QPointer<QThread>& thread : sensorThreads)
+            EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 20000));
+    }
+
+    timeTrendScanTab& tab() const { return *window->timeTrend(); }
+    bool listed(const char* serial) const
+    {
+        return tab().form().sensorList->findText(QLatin1String(serial)) >= 0;
+    }
+    bool keptAwake() const { return window->scanActivityState().keepAwake().isHeld(); }
+
+    // An untimed scan, started with the tab's button.
+    void startOn(const char* serial)
+    {
+        QComboBox& sensorList = *tab().form().sensorList;
+        sensorList.setCurrentIndex(sensorList.findText(QLatin1String(serial)));
+        ASSERT_EQ(tab().activeSensor()->serialNumber(), QLatin1String(serial));
+        tab().form().scanDuration->clear();
+        tab().rateSelector().setRate(100);
+        tab().form().startScan->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return keptAwake(); }, 20000));
+    }
+
+    void expectStopped() const
+    {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window->scanActivityState().isAnyActive(); }, 30000));
+        EXPECT_FALSE(keptAwake());
+        EXPECT_TRUE(tab().form().startScan->isEnabled());
+        EXPECT_FALSE(tab().form().stopScan->isEnabled());
+        EXPECT_FALSE(tab().getCurScan());
+        EXPECT_TRUE(tab().form().saveScan->isEnabled());
+    }
+
+    UsbSimControl control;
+    std::unique_ptr<MainWindow> window;
+    QuvixSensor* pulled = nullptr;
+    QPointer<BaseScan> pulledScan;
+};
+
+TEST_F(TimeTrendPulledSensor, ItsScanEndedByTheWatchdogStopsTheTab)
+{
+    expectStopped();
+    ASSERT_FALSE(pulledScan.isNull());
+    EXPECT_EQ(tab().currentScan(), pulledScan.data());
+    // What it recorded before the sensor went stays with it.
+    EXPECT_GT(pulledScan->sampleCount(0), 0);
+}
+
+TEST_F(TimeTrendPulledSensor, ItsLateEndLeavesTheScanStartedSinceOnTheOtherSensor)
+{
+    QSignalSpy pulledScanEnds(pulled, &QuvixSensor::ScanComplete);
+    startOn("TT-3");
+    QuvixSensor* staying = tab().activeSensor();
+    QPointer<BaseScan> stayingScan = tab().currentScan();
+    ASSERT_NE(stayingScan.data(), pulledScan.data());
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pulledScanEnds.count() == 1; }, 30000));
+    // Longer than the tab takes to report the end of its activity.
+    EXPECT_FALSE(QTest::qWaitFor([&] { return !keptAwake(); }, 1000));
+    EXPECT_TRUE(staying->isMeasuring());
+    EXPECT_EQ(tab().currentScan(), stayingScan.data());
+    EXPECT_TRUE(tab().getCurScan());
+    EXPECT_TRUE(tab().form().stopScan->isEnabled());
+    EXPECT_FALSE(tab().form().startScan->isEnabled());
+    EXPECT_TRUE(keptAwake());
+
+    tab().form().stopScan->click();
+    expectStopped();
+    EXPECT_EQ(tab().currentScan(), stayingScan.data());
 }
 
 } // namespace
