@@ -255,7 +255,13 @@ void pulseTrendScanTab::monitorUpdate(BaseScan* scan, int)
             m_trendButtons[i]->setText(
                 QStringLiteral("Trend %1: %2 \u00b5s").arg(i + 1).arg(trends->trendTime(i)));
     }
-    scanTab::monitorUpdate(scan, m_trendGroup->checkedId());
+    // A trend the scan does not record (the passive scan between pulse-trend
+    // scans has one) would show zeros: the meters take the first instead.
+    int trend = m_trendGroup->checkedId();
+    const auto* trendScan = qobject_cast<PulseTrendScan*>(scan);
+    if (trend < 0 || trend >= (trendScan ? trendScan->trendCount : 1))
+        trend = 0;
+    scanTab::monitorUpdate(scan, trend);
     if (m_activeSensor)
         m_peakLabel->setText(QStringLiteral("%1 %").arg(QString::number(m_activeSensor->lastPeak(), 'f', 1)));
 }

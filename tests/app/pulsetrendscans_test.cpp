@@ -290,4 +290,32 @@ TEST_F(PulseTrendScans, MonitoringShowsTheTrendTimesPeakAndMeasuredPulseFrequenc
     EXPECT_EQ(tab->trendButton(1)->text(), QStringLiteral("Trend 2: 30 \u00b5s"));
 }
 
+TEST_F(PulseTrendScans, TheMetersShowTheCheckedTrendOrTheFirstWhereTheScanHasOnlyOne)
+{
+    ASSERT_FALSE(tab->meterIds().isEmpty());
+    ASSERT_EQ(tab->meterIds().first(), Voltage);
+    tab->trendValueBox(0)->setValue(10.0);
+    tab->trendValueBox(1)->setValue(30.0);
+    std::unique_ptr<PulseTrendScan> trends = startedScan();
+    trends->start();
+    // The trends take turns, and so do the voltages.
+    for (int i = 0; i < 6; ++i)
+        scantest::runPass(*trends, usb, scantest::sampleFor(usb, 100.0, 20.0, i % 2 ? 10.0 : 30.0),
+                          scantest::ticksPerMs);
+    const double trendOneVoltage = trends->latestValue(Voltage, 0, 0, 0);
+    const double trendTwoVoltage = trends->latestValue(Voltage, 0, 0, 1);
+    ASSERT_NE(trendOneVoltage, trendTwoVoltage);
+    tab->trendButton(1)->click();
+    tab->monitorUpdate(trends.get(), 0);
+    EXPECT_TRUE(tab->meterLabel(0)->text().startsWith(QString::number(trendTwoVoltage, 'f', 2)))
+        << tab->meterLabel(0)->text().toStdString();
+
+    // The passive scan after it records one trend.
+    tab->form().stopScan->click();
+    std::unique_ptr<CWScan> passive = scantest::cwScan(usb, 3, {42.0});
+    tab->monitorUpdate(passive.get(), 0);
+    EXPECT_TRUE(tab->meterLabel(0)->text().startsWith(QStringLiteral("42.00")))
+        << tab->meterLabel(0)->text().toStdString();
+}
+
 } // namespace
