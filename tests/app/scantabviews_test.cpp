@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QSignalSpy>
 
 #include <functional>
 #include <memory>
@@ -78,6 +79,22 @@ TEST_F(ScanTabViews, ClosingTheSmithChartOrTheBarChartUnchecksItsButton)
         EXPECT_FALSE(dialog.button->isChecked()) << dialog.button->objectName().toStdString();
         EXPECT_FALSE(dialog.window->isVisible()) << dialog.button->objectName().toStdString();
     }
+}
+
+// The Smith chart dialog announces its end as the tab destroys it; the tab
+// has stopped listening by then, so its button is left alone.
+TEST_F(ScanTabViews, DestroyingTheTabLeavesTheSmithChartsLastAnnouncementUnheard)
+{
+    tab->form().smithView->setChecked(true);
+    ASSERT_TRUE(tab->smithDialog().isVisible());
+    QSignalSpy dialogEnds(&tab->smithDialog(), &SmithChartDialog::workDone);
+    int buttonChanges = 0;
+    QObject watcher;
+    QObject::connect(tab->form().smithView, &QAbstractButton::toggled, &watcher, [&] { ++buttonChanges; });
+
+    tab.reset();
+    EXPECT_EQ(dialogEnds.count(), 1);
+    EXPECT_EQ(buttonChanges, 0);
 }
 
 TEST_F(ScanTabViews, TheLegendGoesToTheChosenCornerAndStaysForUnknownPositions)
