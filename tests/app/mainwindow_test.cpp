@@ -9,15 +9,18 @@
 #include "app/recordingkeepawake.h"
 #include "app/scanactivity.h"
 #include "app/shellvalues.h"
+#include "app/timetrendscantab.h"
 #include "app/visibletab.h"
 #include "scans/basescan.h"
 #include "scans/csvoptions.h"
 #include "scans/processvalues.h"
 #include "scans/scanhandler.h"
+#include "support/fakesensor.h"
 #include "support/messageboxanswer.h"
 #include "support/scanfactory.h"
 #include "support/testenvironment.h"
 #include "ui_mainwindow.h"
+#include "ui_scantab.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +28,7 @@
 // here (no stand-in driver beside this test).
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
@@ -295,6 +299,36 @@ TEST_F(MainWindowTest, ThePulseTrendTabFollowsTheTimeTrendTabWithTheStoredAutosa
     EXPECT_TRUE(window->scanActivityState().isAnyActive());
     emit tab->activity(false);
     EXPECT_FALSE(window->scanActivityState().isAnyActive());
+}
+
+// A sensor left in pulse monitor mode shows it again whenever the user comes
+// back to the Time Trend tab, whatever the box was set to meanwhile.
+TEST_F(MainWindowTest, ShowingTheTimeTrendTabShowsItsSensorsPulseMonitorMode)
+{
+    FakeSensor sensor({13.56}, {1});
+    sensor.setFirmware(QStringLiteral("v6.0"), 6, 0);
+    sensor.setPulseMonitorMode(true);
+    auto window = makeWindow();
+    QTabWidget& tabs = *window->form().tabWidget;
+    timeTrendScanTab& tab = *window->timeTrend();
+    ASSERT_EQ(tabs.indexOf(&tab), 1);
+    QList<QuvixSensor*> sensors{&sensor};
+    tab.updateSensorList(sensors);
+    ASSERT_EQ(tab.activeSensor(), &sensor);
+    QCheckBox& pulseBox = *tab.form().enablePulse;
+    ASSERT_TRUE(pulseBox.isChecked());
+
+    pulseBox.setChecked(false);
+    tabs.setCurrentIndex(2);
+    EXPECT_FALSE(pulseBox.isChecked());
+    tabs.setCurrentIndex(1);
+    EXPECT_TRUE(pulseBox.isChecked());
+
+    sensor.setPulseMonitorMode(false);
+    tabs.setCurrentIndex(0);
+    pulseBox.setChecked(false);
+    tabs.setCurrentIndex(1);
+    EXPECT_FALSE(pulseBox.isChecked());
 }
 
 // Writes its own stale copy of the save path when it goes, as a scan tab does.
