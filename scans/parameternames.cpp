@@ -32,7 +32,7 @@ const Composite* findComposite(int id)
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 ParameterNames::ParameterNames()
 {
@@ -90,41 +90,36 @@ void ParameterNames::insert(int id, const char* longName, const char* shortName,
                                         QString::fromUtf8(htmlUnit)};
 }
 
-const ParameterNames::Texts* ParameterNames::find(int id) const
+QString ParameterNames::text(int id, QString Texts::*field) const
 {
     if (id < 0 || id >= parameterCount)
-        return nullptr;
-    return &m_texts[static_cast<size_t>(id)];
+        return QString();
+    return m_texts[static_cast<size_t>(id)].*field;
 }
 
 QString ParameterNames::longName(int id) const
 {
-    const Texts* t = find(id);
-    return t ? t->longName : QString();
+    return text(id, &Texts::longName);
 }
 
 QString ParameterNames::shortName(int id) const
 {
-    const Texts* t = find(id);
-    return t ? t->shortName : QString();
+    return text(id, &Texts::shortName);
 }
 
 QString ParameterNames::label(int id) const
 {
-    const Texts* t = find(id);
-    return t ? t->label : QString();
+    return text(id, &Texts::label);
 }
 
 QString ParameterNames::unit(int id) const
 {
-    const Texts* t = find(id);
-    return t ? t->unit : QString();
+    return text(id, &Texts::unit);
 }
 
 QString ParameterNames::htmlUnit(int id) const
 {
-    const Texts* t = find(id);
-    return t ? t->htmlUnit : QString();
+    return text(id, &Texts::htmlUnit);
 }
 
 QString ParameterNames::name(int id) const

@@ -76,9 +76,10 @@ private:
         QString unit;
         QString htmlUnit;
     };
-    void insert(int id, const char* longName, const char* shortName, const char* label,
-                const char* unit, const char* htmlUnit);
-    const Texts* find(int id) const;
+    void insert(int id, const char* longName, const char* shortName, const char* label, const char* unit,
+                const char* htmlUnit);
+    // The one text `field` of `id`; empty outside the table.
+    QString text(int id, QString Texts::*field) const;
 
     std::array<Texts, parameterCount> m_texts;
 };
