@@ -46,6 +46,14 @@ std::pair<Series, Series> window(BaseScan& scan, int parameterId)
     return {set.time, set.parameterSeries(parameterId, 0, 0)};
 }
 
+// The feed of the fundamental's voltage holds exactly the scan's window.
+void expectHoldsWindow(const SeriesFeed& feed, BaseScan& scan)
+{
+    const auto [time, values] = window(scan, Voltage);
+    EXPECT_EQ(feed.time(), time);
+    EXPECT_EQ(feed.values(), values);
+}
+
 class FeedOnScan : public ::testing::Test
 {
 protected:
@@ -123,9 +131,7 @@ TEST_F(FeedOnScan, TakesOnlyNewSamplesAndDropsTheTrimmedFront)
     EXPECT_EQ(change.appended, 20u);
     EXPECT_EQ(feed.firstSampleNumber(), 50);
     EXPECT_EQ(feed.nextSampleNumber(), 120);
-    const auto [time, values] = window(scan, Voltage);
-    EXPECT_EQ(feed.time(), time);
-    EXPECT_EQ(feed.values(), values);
+    expectHoldsWindow(feed, scan);
 }
 
 TEST_F(FeedOnScan, TrimBeyondTheHeldSamplesStartsAfterTheGap)
@@ -138,9 +144,7 @@ TEST_F(FeedOnScan, TrimBeyondTheHeldSamplesStartsAfterTheGap)
     EXPECT_FALSE(change.reset);
     EXPECT_EQ(change.dropped, 100u);
     EXPECT_EQ(feed.firstSampleNumber(), 120);
-    const auto [time, values] = window(scan, Voltage);
-    EXPECT_EQ(feed.time(), time);
-    EXPECT_EQ(feed.values(), values);
+    expectHoldsWindow(feed, scan);
 }
 
 TEST_F(FeedOnScan, TakesAFullCopyAfterAShiftAndAfterASourceChange)
@@ -210,11 +214,9 @@ TEST(SeriesFeedThreads, FollowsAScanRecordedOnAnotherThread)
     voltage.update(scan);
     secondHarmonic.update(scan);
 
-    const auto [time, values] = window(scan, Voltage);
-    EXPECT_EQ(voltage.time(), time);
-    EXPECT_EQ(voltage.values(), values);
+    expectHoldsWindow(voltage, scan);
     EXPECT_EQ(voltage.firstSampleNumber(), scan.dataSets.front()->firstSampleNumber());
-    EXPECT_EQ(secondHarmonic.time(), time);
+    EXPECT_EQ(secondHarmonic.time(), window(scan, Voltage).first);
     {
         std::lock_guard<std::mutex> lock(scan.mutex);
         EXPECT_EQ(secondHarmonic.values(), scan.dataSets.front()->parameterSeries(Voltage, 0, 1));
