@@ -1,6 +1,7 @@
 // The loop against a sensor whose samples do not fit the harmonic selection:
 // they never reach the scan, where their values would land in the wrong
 // places, and the sensor reads as stalled while nothing fits.
+#include "loopthread.h"
 #include "scans/basescan.h"
 #include "sensors/quvixsensor.h"
 
@@ -70,11 +71,7 @@ protected:
 TEST(SampleLayout, SamplesOfAnotherLayoutNeverReachTheScan)
 {
     auto* sensor = new LayoutSensor();
-    QPointer<QThread> thread = new QThread();
-    sensor->moveToThread(thread);
-    QObject::connect(thread.data(), &QThread::started, sensor, &QuvixSensor::process);
-    QObject::connect(thread.data(), &QThread::finished, thread.data(), &QObject::deleteLater);
-    thread->start();
+    const QPointer<QThread> thread = startLoopThread(sensor);
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return sensor->reads >= 50; }, 30000));
     BaseScan* scan = sensor->currentScan();

@@ -2,6 +2,7 @@
 // thread: every end of a measurement scan is announced once and registered
 // once, a scan queued at any moment starts, and a scan stopped while its
 // sensor was away stays stopped when the sensor returns.
+#include "loopthread.h"
 #include "scans/cwscan.h"
 #include "scans/scanhandler.h"
 #include "sensors/quvixsensor.h"
@@ -123,14 +124,7 @@ protected:
     }
 
     // A new thread runs the loop, as the sensor handler starts one.
-    void startLoop()
-    {
-        thread = new QThread();
-        sensor->moveToThread(thread);
-        QObject::connect(thread.data(), &QThread::started, sensor, &QuvixSensor::process);
-        QObject::connect(thread.data(), &QThread::finished, thread.data(), &QObject::deleteLater);
-        thread->start();
-    }
+    void startLoop() { thread = startLoopThread(sensor); }
 
     // Plugs the sensor back in within the watchdog's delay; a new loop runs.
     void replug()

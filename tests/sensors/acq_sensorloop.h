@@ -4,6 +4,7 @@
 // a thread of its own, and a record of what the loop announced, written on
 // the loop's thread as it happens.
 
+#include "loopthread.h"
 #include "scans/basescan.h"
 #include "sensors/quvixsensor.h"
 #include "sensors/sensorlibraries.h"
@@ -120,14 +121,7 @@ public:
         return m_sensor;
     }
 
-    void start()
-    {
-        m_thread = new QThread();
-        m_sensor->moveToThread(m_thread);
-        QObject::connect(m_thread, &QThread::started, m_sensor, &QuvixSensor::process);
-        QObject::connect(m_thread.data(), &QThread::finished, m_thread.data(), &QObject::deleteLater);
-        m_thread->start();
-    }
+    void start() { m_thread = startLoopThread(m_sensor); }
 
     // Pulls the sensor, which ends the loop, and waits for the thread to end.
     bool stop()

@@ -9,7 +9,7 @@ quvix_add_test(acq_websensor_absent_test
 # The acquisition loop against the stand-in USB driver, loaded from the
 # program's own folder as the program does.
 quvix_add_test(acq_loop_test
-  SOURCES acq_loop_test.cpp acq_sensorloop.h
+  SOURCES acq_loop_test.cpp acq_sensorloop.h loopthread.h
   LIBS quvix_core
   LABELS threads)
 set_target_properties(acq_loop_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
@@ -19,7 +19,7 @@ add_dependencies(acq_loop_test quvix3)
 # network sensor (private network namespace only).
 if(TARGET Quvix_web_dll AND TARGET quvix_sim_websensor)
   quvix_add_test(acq_websensor_test
-    SOURCES acq_websensor_test.cpp acq_sensorloop.h
+    SOURCES acq_websensor_test.cpp acq_sensorloop.h loopthread.h
     LIBS quvix_core quvix_sim_websensor
     LABELS network threads)
   set_target_properties(acq_websensor_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

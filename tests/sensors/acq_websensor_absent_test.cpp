@@ -1,5 +1,6 @@
 // The network sensor object when its library answers "bad handle" to
 // everything: a sensor whose connection is gone, or no library at all.
+#include "loopthread.h"
 #include "scans/cwscan.h"
 #include "sensors/quvixsensorweb.h"
 #include "sensors/sensorlibraries.h"
@@ -59,11 +60,7 @@ TEST_F(WebSensorWithoutConnection, LoopOfASensorWithoutFrequenciesEndsWhenThePro
 {
     auto* sensor = new quvixSensorWeb(5, QString(), "NET-3", "http://192.0.2.2/");
     QSignalSpy disconnected(sensor, &QuvixSensor::SensorDisconnected);
-    QPointer<QThread> thread = new QThread();
-    sensor->moveToThread(thread);
-    QObject::connect(thread.data(), &QThread::started, sensor, &QuvixSensor::process);
-    QObject::connect(thread.data(), &QThread::finished, thread.data(), &QObject::deleteLater);
-    thread->start();
+    const QPointer<QThread> thread = startLoopThread(sensor);
     ASSERT_TRUE(disconnected.wait(5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 5000)) << "thread not finished";
     EXPECT_EQ(sensor->thread(), QCoreApplication::instance()->thread());
@@ -80,11 +77,7 @@ TEST_F(WebSensorWithoutConnection, ClosingEndsTheScanWithOneAnnouncement)
     sensor->queueScan(scan);
     QSignalSpy complete(sensor, &QuvixSensor::ScanComplete);
     QSignalSpy disconnected(sensor, &QuvixSensor::SensorDisconnected);
-    QPointer<QThread> thread = new QThread();
-    sensor->moveToThread(thread);
-    QObject::connect(thread.data(), &QThread::started, sensor, &QuvixSensor::process);
-    QObject::connect(thread.data(), &QThread::finished, thread.data(), &QObject::deleteLater);
-    thread->start();
+    const QPointer<QThread> thread = startLoopThread(sensor);
     ASSERT_TRUE(disconnected.wait(30000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 30000));
     sensor->finishCurrentScan();

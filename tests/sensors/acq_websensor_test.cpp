@@ -65,11 +65,7 @@ protected:
             return nullptr;
         sensor = new quvixSensorWeb(handle, QString(), "NETLOOP1", QString::fromStdString(url));
         recorder.attach(sensor);
-        thread = new QThread();
-        sensor->moveToThread(thread);
-        QObject::connect(thread.data(), &QThread::started, sensor, &QuvixSensor::process);
-        QObject::connect(thread.data(), &QThread::finished, thread.data(), &QObject::deleteLater);
-        thread->start();
+        thread = startLoopThread(sensor);
         return sensor;
     }
 

@@ -31,7 +31,7 @@ endif()
 # Four simulated sensors, two of each kind, recording side by side.
 if(TARGET Quvix_web_dll AND TARGET quvix_sim_websensor)
   quvix_add_test(handler_soak_test
-    SOURCES handler_soak_test.cpp acq_sensorloop.h
+    SOURCES handler_soak_test.cpp acq_sensorloop.h loopthread.h
     LIBS quvix_core quvix_sim_websensor
     LABELS network threads)
   set_target_properties(handler_soak_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
