@@ -44,49 +44,52 @@ std::vector<double> pickedTimes()
     return times;
 }
 
+// What each look-up reads: the recording's time axis and frequencies, and
+// the cursor positions it goes through in turn.
+struct Picks {
+    const TrendDataSet& set = recording();
+    const Series& time = set.time;
+    const Series& frequencies = set.records[0]->frequencies;
+    const std::vector<double> times = pickedTimes();
+    size_t next = 0;
+
+    double nextTime() { return times[next++ % times.size()]; }
+};
+
 void lookUp(benchmark::State& state)
 {
-    const TrendDataSet& set = recording();
-    const std::vector<double> times = pickedTimes();
-    size_t i = 0;
+    Picks picks;
     for (auto _ : state)
-        benchmark::DoNotOptimize(set.frequencyAt(0, times[i++ % times.size()]));
+        benchmark::DoNotOptimize(picks.set.frequencyAt(0, picks.nextTime()));
 }
 BENCHMARK(lookUp);
 
 void floorLowerBound(benchmark::State& state)
 {
-    const TrendDataSet& set = recording();
-    const Series& time = set.time;
-    const Series& frequencies = set.records[0]->frequencies;
-    const std::vector<double> times = pickedTimes();
-    size_t i = 0;
+    Picks picks;
+    const Series& time = picks.time;
     for (auto _ : state) {
-        const double t = times[i++ % times.size()];
-        const auto found = std::lower_bound(time.begin(), time.end(), t);
+        const auto found = std::lower_bound(time.begin(), time.end(), picks.nextTime());
         const size_t index =
             found == time.end() ? time.size() - 1 : static_cast<size_t>(found - time.begin());
-        benchmark::DoNotOptimize(frequencies[index]);
+        benchmark::DoNotOptimize(picks.frequencies[index]);
     }
 }
 BENCHMARK(floorLowerBound);
 
 void formerWalk(benchmark::State& state)
 {
-    const TrendDataSet& set = recording();
-    const Series& time = set.time;
-    const Series& frequencies = set.records[0]->frequencies;
-    const std::vector<double> times = pickedTimes();
-    size_t i = 0;
+    Picks picks;
+    const Series& time = picks.time;
     for (auto _ : state) {
-        const double t = times[i++ % times.size()];
+        const double t = picks.nextTime();
         size_t index = time.size() - 1;
         for (size_t k = 1; k < time.size(); ++k)
             if (time[k] >= t) {
                 index = k;
                 break;
             }
-        benchmark::DoNotOptimize(frequencies[index]);
+        benchmark::DoNotOptimize(picks.frequencies[index]);
     }
 }
 BENCHMARK(formerWalk);
