@@ -49,6 +49,19 @@ protected:
         return new CWScan(sensor, QStringLiteral("scan"), rateMs);
     }
 
+    // Opens the configured sensor, queues a CW scan on it and starts the
+    // loop. The scan, or null when the sensor did not open.
+    CWScan* startWithScan(const QByteArray& config)
+    {
+        QuvixSensor* sensor = open(config);
+        if (!sensor)
+            return nullptr;
+        CWScan* scan = newScan(sensor);
+        sensor->queueScan(scan);
+        loop.start();
+        return scan;
+    }
+
     // Stops a running measurement scan and waits until the loop gave it up.
     bool finishScan(QuvixSensor* sensor, BaseScan* scan)
     {
@@ -69,11 +82,9 @@ protected:
 
 TEST_F(AcquisitionLoopTest, NanValuesAreStoredAsZero)
 {
-    QuvixSensor* sensor = open(sensorConfig("nan"));
-    ASSERT_NE(sensor, nullptr);
-    CWScan* scan = newScan(sensor);
-    sensor->queueScan(scan);
-    loop.start();
+    CWScan* scan = startWithScan(sensorConfig("nan"));
+    ASSERT_NE(scan, nullptr);
+    QuvixSensor* sensor = loop.sensor();
     ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 3; }, 10000));
     ASSERT_TRUE(finishScan(sensor, scan));
 
@@ -106,11 +117,9 @@ TEST_F(AcquisitionLoopTest, OversizedSampleIsDroppedAndTheScanGoesOn)
             std::lock_guard<std::mutex> lock(logMutex);
             log.append(text);
         });
-    QuvixSensor* sensor = open(sensorConfig("overcount"));
-    ASSERT_NE(sensor, nullptr);
-    CWScan* scan = newScan(sensor);
-    sensor->queueScan(scan);
-    loop.start();
+    CWScan* scan = startWithScan(sensorConfig("overcount"));
+    ASSERT_NE(scan, nullptr);
+    QuvixSensor* sensor = loop.sensor();
     ASSERT_TRUE(QTest::qWaitFor([&] { return loop.delivered() >= 5; }, 10000));
     EXPECT_EQ(scan->sampleCount(0), 0);
 
@@ -187,11 +196,9 @@ TEST_F(AcquisitionLoopTest, ScanQueuedDuringPassiveScanReplacesIt)
 
 TEST_F(AcquisitionLoopTest, ScanQueuedBeforeTheFirstPassStartsAtOnce)
 {
-    QuvixSensor* sensor = open(sensorConfig());
-    ASSERT_NE(sensor, nullptr);
-    CWScan* scan = newScan(sensor);
-    sensor->queueScan(scan);
-    loop.start();
+    CWScan* scan = startWithScan(sensorConfig());
+    ASSERT_NE(scan, nullptr);
+    QuvixSensor* sensor = loop.sensor();
     ASSERT_TRUE(recorder.waitForCount(LoopEvent::Started, 1));
     ASSERT_TRUE(recorder.waitForCount(LoopEvent::Monitoring, 1));
     EXPECT_EQ(recorder.eventsOf(LoopEvent::Started).front().scan, scan);
@@ -202,11 +209,9 @@ TEST_F(AcquisitionLoopTest, ScanQueuedBeforeTheFirstPassStartsAtOnce)
 
 TEST_F(AcquisitionLoopTest, SecondQueuedScanReplacesTheFirstWhileAScanRuns)
 {
-    QuvixSensor* sensor = open(sensorConfig());
-    ASSERT_NE(sensor, nullptr);
-    CWScan* running = newScan(sensor);
-    sensor->queueScan(running);
-    loop.start();
+    CWScan* running = startWithScan(sensorConfig());
+    ASSERT_NE(running, nullptr);
+    QuvixSensor* sensor = loop.sensor();
     ASSERT_TRUE(recorder.waitForCount(LoopEvent::Started, 1));
 
     QPointer<BaseScan> replaced = new CWScan(sensor, QStringLiteral("replaced"), 20);
@@ -228,11 +233,9 @@ TEST_F(AcquisitionLoopTest, SecondQueuedScanReplacesTheFirstWhileAScanRuns)
 
 TEST_F(AcquisitionLoopTest, EnergiesCarryIntoTheNextPassiveScan)
 {
-    QuvixSensor* sensor = open(sensorConfig());
-    ASSERT_NE(sensor, nullptr);
-    CWScan* scan = newScan(sensor);
-    sensor->queueScan(scan);
-    loop.start();
+    CWScan* scan = startWithScan(sensorConfig());
+    ASSERT_NE(scan, nullptr);
+    QuvixSensor* sensor = loop.sensor();
     ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 20; }, 10000));
     ASSERT_TRUE(finishScan(sensor, scan));
     const QVector<QVector<double>> completed = scan->energies();
@@ -258,11 +261,9 @@ TEST_F(AcquisitionLoopTest, EnergiesCarryIntoTheNextPassiveScan)
 
 TEST_F(AcquisitionLoopTest, LostSensorEndsTheLoopAndTheThread)
 {
-    QuvixSensor* sensor = open(sensorConfig());
-    ASSERT_NE(sensor, nullptr);
-    CWScan* scan = newScan(sensor);
-    sensor->queueScan(scan);
-    loop.start();
+    CWScan* scan = startWithScan(sensorConfig());
+    ASSERT_NE(scan, nullptr);
+    QuvixSensor* sensor = loop.sensor();
     ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 2; }, 10000));
     QPointer<QThread> thread = loop.thread();
 
