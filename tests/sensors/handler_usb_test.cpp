@@ -62,6 +62,25 @@ protected:
         return found;
     }
 
+    // Unplugs the sensor and waits until the handler no longer lists it.
+    bool pullUntilUnlisted()
+    {
+        control.setAttached(serial, 0);
+        return QTest::qWaitFor([] { return handler()->findSensor(serial) == nullptr; }, waitLimitMs);
+    }
+
+    static bool recording(const BaseScan* scan)
+    {
+        return QTest::qWaitFor([&] { return scan->sampleCount(0) >= 2; }, waitLimitMs);
+    }
+
+    // Waits until the scan registry keeps the scan, as it does each completed one.
+    static bool registered(BaseScan* scan)
+    {
+        return QTest::qWaitFor([&] { return ScanHandler::getInstance()->keptScans().contains(scan); },
+                               waitLimitMs);
+    }
+
     static bool runsOnItsOwnThread(const QuvixSensor* sensor)
     {
         return sensor->thread() != QCoreApplication::instance()->thread() && sensor->thread()->isRunning();
@@ -96,8 +115,7 @@ TEST_F(SensorHandlerUsbTest, ReturningSensorIsTheSameObjectWithANewHandleAndThre
     const int firstHandle = sensor->handle();
     QPointer<QThread> firstThread = sensor->thread();
 
-    control.setAttached(serial, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, waitLimitMs));
+    ASSERT_TRUE(pullUntilUnlisted());
     EXPECT_TRUE(handler()->unavailableSensors().contains(serial));
     EXPECT_TRUE(QTest::qWaitFor([&] { return firstThread.isNull(); }, waitLimitMs))
         << "old thread not finished";
@@ -133,8 +151,7 @@ TEST_F(SensorHandlerUsbTest, AutoStartIsRaisedOnEveryRegistration)
     ASSERT_EQ(autoStart.count(), 1);
     EXPECT_EQ(autoStart.at(0).at(0).value<QuvixSensor*>(), sensor);
 
-    control.setAttached(serial, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, waitLimitMs));
+    ASSERT_TRUE(pullUntilUnlisted());
     control.setAttached(serial, 1);
     ASSERT_NE(waitForListed(), nullptr);
     EXPECT_EQ(autoStart.count(), 2);
@@ -150,10 +167,9 @@ TEST_F(SensorHandlerUsbTest, WatchdogFinishesTheScanOfASensorGoneTooLong)
     auto owned = std::make_unique<CWScan>(sensor, QStringLiteral("watched"), 20);
     CWScan* scan = owned.get();
     sensor->queueScan(scan);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 2; }, waitLimitMs));
+    ASSERT_TRUE(recording(scan));
 
-    control.setAttached(serial, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, waitLimitMs));
+    ASSERT_TRUE(pullUntilUnlisted());
     // Kept over a short absence, for a quick return.
     EXPECT_EQ(sensor->currentScan(), scan);
     EXPECT_FALSE(scan->isFinished());
@@ -161,8 +177,7 @@ TEST_F(SensorHandlerUsbTest, WatchdogFinishesTheScanOfASensorGoneTooLong)
     EXPECT_TRUE(QTest::qWaitFor([&] { return sensor->currentScan() == nullptr; }, waitLimitMs));
     EXPECT_TRUE(scan->isFinished());
     // Completed: the scan registry has it.
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return ScanHandler::getInstance()->keptScans().contains(scan); }, waitLimitMs));
+    EXPECT_TRUE(registered(scan));
 }
 
 TEST_F(SensorHandlerUsbTest, ScanResumesWhenTheSensorReturnsQuickly)
@@ -175,10 +190,9 @@ TEST_F(SensorHandlerUsbTest, ScanResumesWhenTheSensorReturnsQuickly)
     auto owned = std::make_unique<CWScan>(sensor, QStringLiteral("resumed"), 20);
     CWScan* scan = owned.get();
     sensor->queueScan(scan);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 2; }, waitLimitMs));
+    ASSERT_TRUE(recording(scan));
 
-    control.setAttached(serial, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, waitLimitMs));
+    ASSERT_TRUE(pullUntilUnlisted());
     const int before = scan->sampleCount(0);
     control.setAttached(serial, 1);
     ASSERT_NE(waitForListed(), nullptr);
@@ -186,11 +200,9 @@ TEST_F(SensorHandlerUsbTest, ScanResumesWhenTheSensorReturnsQuickly)
     EXPECT_EQ(sensor->currentScan(), scan);
     EXPECT_FALSE(scan->isFinished());
     sensor->stopScan();
-    control.setAttached(serial, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, waitLimitMs));
+    ASSERT_TRUE(pullUntilUnlisted());
     sensor->finishCurrentScan();
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return ScanHandler::getInstance()->keptScans().contains(scan); }, waitLimitMs));
+    EXPECT_TRUE(registered(scan));
 }
 
 // The overview's Stop reaches a scan whose sensor is away, and a new scan is
@@ -204,10 +216,9 @@ TEST_F(SensorHandlerUsbTest, ScanStoppedWhileTheSensorIsAwayIsNotResumed)
     ASSERT_NE(sensor, nullptr);
     auto* stopped = new CWScan(sensor, QStringLiteral("stopped away"), 20);
     sensor->queueScan(stopped);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return stopped->sampleCount(0) >= 2; }, waitLimitMs));
+    ASSERT_TRUE(recording(stopped));
 
-    control.setAttached(serial, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return handler()->findSensor(serial) == nullptr; }, waitLimitMs));
+    ASSERT_TRUE(pullUntilUnlisted());
     stopped->stop();
     const int recorded = stopped->sampleCount(0);
     auto* next = new CWScan(sensor, QStringLiteral("next"), 20);
@@ -216,15 +227,14 @@ TEST_F(SensorHandlerUsbTest, ScanStoppedWhileTheSensorIsAwayIsNotResumed)
 
     control.setAttached(serial, 1);
     ASSERT_NE(waitForListed(), nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return next->sampleCount(0) >= 2; }, waitLimitMs));
+    ASSERT_TRUE(recording(next));
     EXPECT_TRUE(stopped->isFinished());
     EXPECT_EQ(stopped->sampleCount(0), recorded);
     EXPECT_EQ(completed.count(), 1);
-    const ScanHandler* registry = ScanHandler::getInstance();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return registry->keptScans().contains(stopped); }, waitLimitMs));
+    EXPECT_TRUE(registered(stopped));
 
     sensor->stopScan();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return registry->keptScans().contains(next); }, waitLimitMs));
+    EXPECT_TRUE(registered(next));
 }
 
 } // namespace
