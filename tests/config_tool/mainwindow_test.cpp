@@ -133,6 +133,11 @@ protected:
                                timeoutMs);
     }
 
+    bool waitForStatus(const QString& message, int timeoutMs)
+    {
+        return QTest::qWaitFor([&] { return window->statusBar()->currentMessage() == message; }, timeoutMs);
+    }
+
     void start()
     {
         window = std::make_unique<MainWindow>();
@@ -303,8 +308,7 @@ TEST_F(MainWindowTest, ADhcpSendZeroesTheAddressesAndNothingElse)
     widget<QCheckBox>("useDHCP")->click();
     EXPECT_FALSE(widget<QLineEdit>("ipEdit")->isEnabled());
     send();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window->statusBar()->currentMessage() == "Memory successfully written"; }, 5000));
+    ASSERT_TRUE(waitForStatus("Memory successfully written", 5000));
     const QByteArray after = sensors.memory("a");
     EXPECT_EQ(after.mid(48, 16), QByteArray(16, 0));
     EXPECT_EQ(after.left(48), before.left(48));
@@ -323,8 +327,7 @@ TEST_F(MainWindowTest, ZeroPaddedAddressesReachTheSensorAsTyped)
     widget<QLineEdit>("gwEdit")->setText("010.0.0.08");
     widget<QLineEdit>("dnsEdit")->setText("008.008.004.004");
     send();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window->statusBar()->currentMessage() == "Memory successfully written"; }, 30000));
+    ASSERT_TRUE(waitForStatus("Memory successfully written", 30000));
     EXPECT_EQ(sensors.memory("a").mid(48, 16), QByteArray("\x0A\x01\xA8\xC0"
                                                           "\x00\xFF\xFF\xFF"
                                                           "\x08\x00\x00\x0A"
@@ -342,8 +345,7 @@ TEST_F(MainWindowTest, ASensorWithAShortInfoFrameIsShownAndWritten)
     EXPECT_EQ(widget<QLineEdit>("ipEdit")->text(), "192.0.2.60");
     widget<QLineEdit>("ipEdit")->setText("192.0.2.61");
     send();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window->statusBar()->currentMessage() == "Memory successfully written"; }, 30000));
+    ASSERT_TRUE(waitForStatus("Memory successfully written", 30000));
     EXPECT_EQ(sensors.memory("a").mid(48, 4), QByteArray("\x3D\x02\x00\xC0", 4));
     EXPECT_TRUE(widget<QPushButton>("pushButton")->isEnabled()) << "the poll keeps the sensor";
 }
@@ -393,8 +395,7 @@ TEST_F(MainWindowTest, HiddenFieldsKeepTheBytesTheSensorHolds)
     start();
     ASSERT_TRUE(waitForSensor(true));
     send();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window->statusBar()->currentMessage() == "Memory successfully written"; }, 5000));
+    ASSERT_TRUE(waitForStatus("Memory successfully written", 5000));
     const QByteArray after = sensors.memory("a");
     EXPECT_EQ(after.left(42), image.left(42));
     EXPECT_EQ(after, image) << "a send without edits writes back what was read";
@@ -411,8 +412,7 @@ TEST_F(MainWindowTest, EmptyProductIdIsWrittenAsTheDefault)
     EXPECT_TRUE(widget<QLineEdit>("ipEdit")->text().isEmpty());
     EXPECT_EQ(widget<QLineEdit>("productEdit")->text(), "RE201");
     send();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window->statusBar()->currentMessage() == "Memory successfully written"; }, 5000));
+    ASSERT_TRUE(waitForStatus("Memory successfully written", 5000));
     EXPECT_EQ(sensors.memory("a").left(8), QByteArray("RE201\0\0\0", 8));
 }
 
@@ -422,8 +422,7 @@ TEST_F(MainWindowTest, ResetBootMenuErasesItAtOnce)
     start();
     ASSERT_TRUE(waitForSensor(true));
     QTest::mouseClick(widget<QPushButton>("b_resetBootMenu"), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window->statusBar()->currentMessage() == "Memory successfully written"; }, 5000));
+    ASSERT_TRUE(waitForStatus("Memory successfully written", 5000));
     EXPECT_EQ(sensors.memory("a").mid(0x3000, 64), QByteArray(64, char(0xFF)));
     EXPECT_TRUE(responder.texts.isEmpty()) << "no question asked";
 
@@ -443,8 +442,7 @@ TEST_F(MainWindowTest, ASendTheSensorIgnoresIsReportedAsFailed)
     widget<QLineEdit>("ipEdit")->setText("192.0.2.99");
     widget<QCheckBox>("useHTTPwatchdog")->setChecked(false);
     send();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window->statusBar()->currentMessage() == "Failed to write memory"; }, 30000));
+    ASSERT_TRUE(waitForStatus("Failed to write memory", 30000));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return responder.texts.contains("Error: Writing calibration data to device failed."); },
         30000));
@@ -547,8 +545,7 @@ TEST_F(MainWindowTest, ASensorLostBehindTheSendBoxFailsTheSendCleanly)
         QTest::qWait(3 * MainWindow::kPollPeriodMs);
     };
     send();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window->statusBar()->currentMessage() == "Failed to write memory"; }, 5000));
+    ASSERT_TRUE(waitForStatus("Failed to write memory", 5000));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return responder.texts.contains("Error: Writing calibration data to device failed."); }, 3000));
     EXPECT_TRUE(waitForSensor(false, 1000)) << "the next poll drops the sensor";
