@@ -123,6 +123,10 @@ void timeResolvedScanTab::buildWindowPanel()
     m_controls.endTime = newEdit(panel, 60);
     m_controls.stepTime = newEdit(panel, 60);
     m_controls.averages = newEdit(panel, 36);
+    // Wide enough for a few digits however narrow the section gets.
+    for (QLineEdit* edit :
+         {m_controls.startTime, m_controls.endTime, m_controls.stepTime, m_controls.averages})
+        edit->setMinimumWidth(36);
     addRow(QStringLiteral("Start Time"), m_controls.startTime, microsecondUnit);
     addRow(QStringLiteral("End Time"), m_controls.endTime, microsecondUnit);
     addRow(QStringLiteral("Time Step"), m_controls.stepTime, microsecondUnit);
@@ -139,7 +143,7 @@ void timeResolvedScanTab::buildWindowPanel()
 
 void timeResolvedScanTab::buildTriggerPanel()
 {
-    auto* panel = new QGroupBox(m_form->scanControlBox);
+    auto* panel = new QGroupBox(m_form->scanConfigurationBox);
     auto* layout = new QVBoxLayout(panel);
     layout->setSpacing(5);
     layout->addWidget(new QLabel(QStringLiteral("Trigger Options"), panel));
@@ -166,13 +170,15 @@ void timeResolvedScanTab::buildTriggerPanel()
     m_controls.peak = new QLabel(QStringLiteral("--.-%"), panel);
     rows->addWidget(new QLabel(QStringLiteral("Peak"), panel), 1, 0);
     rows->addWidget(m_controls.peak, 1, 1);
+    // Its name above it: the section is narrow.
     m_controls.pulseFrequency = newEdit(panel, 70);
     m_controls.pulseFrequency->setValidator(new QDoubleValidator(0, 5000, 5, m_controls.pulseFrequency));
-    rows->addWidget(new QLabel(QStringLiteral("Pulse Frequency"), panel), 2, 0);
-    rows->addWidget(m_controls.pulseFrequency, 2, 1);
-    rows->addWidget(new QLabel(QStringLiteral("[kHz]"), panel), 2, 2);
+    rows->addWidget(new QLabel(QStringLiteral("Pulse Frequency"), panel), 2, 0, 1, 3);
+    rows->addWidget(m_controls.pulseFrequency, 3, 0, 1, 2);
+    rows->addWidget(new QLabel(QStringLiteral("[kHz]"), panel), 3, 2);
 
-    m_form->verticalLayout_10->addWidget(panel);
+    // Beside the window, between it and the ion-flux column.
+    m_form->horizontalLayout_10->insertWidget(1, panel);
     m_controls.triggerPanel = panel;
 }
 
@@ -241,17 +247,18 @@ void timeResolvedScanTab::showScanConfiguration(bool checked)
 {
     scanTab::showScanConfiguration(checked);
     hideUnusedBaseControls();
-    m_controls.windowPanel->setVisible(checked && isControlPanelExpanded());
+    const bool shown = checked && isControlPanelExpanded();
+    m_controls.windowPanel->setVisible(shown);
+    m_controls.triggerPanel->setVisible(shown && m_activeSensor);
+    // Room for the trigger options beside the window.
+    if (checked && m_activeSensor)
+        m_form->scanConfigurationBox->setMaximumSize(560, 300);
     setTimeStyle(m_form->scanConfigurationBox, checked);
 }
 
 void timeResolvedScanTab::showScanControl(bool checked)
 {
     scanTab::showScanControl(checked);
-    m_controls.triggerPanel->setVisible(checked && isControlPanelExpanded() && m_activeSensor);
-    // Room for the trigger options below the scan buttons.
-    if (checked)
-        m_form->scanControlBox->setMaximumSize(250, 520);
     setTimeStyle(m_form->scanControlBox, checked);
 }
 

@@ -34,8 +34,9 @@ public:
         QLineEdit* level = nullptr;
         QLabel* peak = nullptr;
         QLineEdit* pulseFrequency = nullptr;
-        QWidget* windowPanel = nullptr;  // in the scan configuration section
-        QWidget* triggerPanel = nullptr; // in the scan control section
+        // Both in the scan configuration section.
+        QWidget* windowPanel = nullptr;
+        QWidget* triggerPanel = nullptr;
     };
 
     explicit timeResolvedScanTab(DisplaySettings* settings, QWidget* parent = nullptr);

@@ -347,11 +347,16 @@ TEST_F(TimeResolvedTab, BindingHidesWhatAPulseProfileDoesNotUse)
     EXPECT_FALSE(form.enableIonFlux->isEnabled());
     EXPECT_EQ(tab->plot().axisTitle(QwtPlot::xBottom).text(), QStringLiteral("Time (&micro;s)<b></b>"));
 
-    form.scanControlBox->setChecked(false);
+    form.scanConfigurationBox->setChecked(false);
+    EXPECT_FALSE(controls().windowPanel->isVisible());
     EXPECT_FALSE(controls().triggerPanel->isVisible());
+    EXPECT_TRUE(form.scanConfigurationBox->styleSheet().contains(QStringLiteral("#69899E;")));
+    form.scanConfigurationBox->setChecked(true);
+    EXPECT_TRUE(controls().windowPanel->isVisible());
+    EXPECT_TRUE(controls().triggerPanel->isVisible());
+    form.scanControlBox->setChecked(false);
     EXPECT_TRUE(form.scanControlBox->styleSheet().contains(QStringLiteral("#69899E;")));
     form.scanControlBox->setChecked(true);
-    EXPECT_TRUE(controls().triggerPanel->isVisible());
 
     QList<QuvixSensor*> none;
     tab->updateSensorList(none);
