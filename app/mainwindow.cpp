@@ -9,6 +9,7 @@
 #include "app/pulsetrendscantab.h"
 #include "app/scanactivity.h"
 #include "app/shellvalues.h"
+#include "app/timeresolvedscantab.h"
 #include "app/timetrendscantab.h"
 #include "app/visibletab.h"
 #include "platform/keepawake.h"
@@ -79,6 +80,7 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     scanHandler_ = ScanHandler::getInstance();
     // No parent: the tab widget takes it when it is inserted.
     timeTrend_ = new timeTrendScanTab(displaySettings_);
+    timeResolved_ = new timeResolvedScanTab(displaySettings_);
     pulseTrend_ = new pulseTrendScanTab(displaySettings_);
 
     ui_->setupUi(this);
@@ -94,16 +96,13 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     // From here on USB polling and network discovery run.
     sensorHandler_ = SensorHandler::getInstance();
 
-    // JOINS LATER: the time-resolved tab with the display options dialog;
-    // connections 3 and 4.
-    connect(displaySettings_, &DisplaySettings::simpleSmithChanged, &timeTrend_->smithDialog(),
-            &SmithChartDialog::simpleSmithChanged);
-    connect(displaySettings_, &DisplaySettings::smithPointsChanged, &timeTrend_->smithDialog(),
-            &SmithChartDialog::smithPointsChanged);
-    connect(displaySettings_, &DisplaySettings::simpleSmithChanged, &pulseTrend_->smithDialog(),
-            &SmithChartDialog::simpleSmithChanged);
-    connect(displaySettings_, &DisplaySettings::smithPointsChanged, &pulseTrend_->smithDialog(),
-            &SmithChartDialog::smithPointsChanged);
+    for (scanTab* tab : {static_cast<scanTab*>(timeTrend_), static_cast<scanTab*>(timeResolved_),
+                         static_cast<scanTab*>(pulseTrend_)}) {
+        connect(displaySettings_, &DisplaySettings::simpleSmithChanged, &tab->smithDialog(),
+                &SmithChartDialog::simpleSmithChanged);
+        connect(displaySettings_, &DisplaySettings::smithPointsChanged, &tab->smithDialog(),
+                &SmithChartDialog::smithPointsChanged);
+    }
     connect(displaySettings_, &DisplaySettings::simpleSmithChanged, overview_,
             &overviewTab::simpleSmithChanged);
     connect(displaySettings_, &DisplaySettings::smithPointsChanged, overview_,
@@ -112,8 +111,9 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     connect(scanHandler_, &ScanHandler::autosaveFailed, new AutosaveFailureNotice(this),
             &AutosaveFailureNotice::report);
     scanHandler_->setDisplayOptions(displaySettings_);
-    // JOINS LATER: the time-resolved tab is inserted at index 0 ("Time
-    // Resolved") before the pulse-trend tab.
+    // Each goes in front of the ones before it: Overview, Time Trend, Pulse
+    // Trend, Time Resolved, then the form's Data Display.
+    ui_->tabWidget->insertTab(0, timeResolved_, QStringLiteral("Time Resolved"));
     ui_->tabWidget->insertTab(0, pulseTrend_, QStringLiteral("Pulse Trend"));
     ui_->tabWidget->insertTab(0, timeTrend_, QStringLiteral("Time Trend"));
     ui_->tabWidget->insertTab(0, overview_, QStringLiteral("Overview"));
@@ -122,9 +122,12 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     connect(ui_->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
     ui_->tabWidget->setCurrentIndex(0);
 
-    // JOINS LATER: the time-resolved tab's activity(bool) -> scanActivity,
-    // scanDeleted -> clearScanInfo and legendChanged; the pulse tabs' mutual
-    // wiring.
+    // The two pulse tabs share the trigger choice; the pulse-trend tab's
+    // level and frequency reach the time-resolved tab.
+    connect(timeResolved_, &timeResolvedScanTab::setTrigger, pulseTrend_, &pulseTrendScanTab::toggleTrigger);
+    connect(pulseTrend_, &pulseTrendScanTab::setTrigger, timeResolved_, &timeResolvedScanTab::toggleTrigger);
+    connect(pulseTrend_, &pulseTrendScanTab::levelSet, timeResolved_, &timeResolvedScanTab::setLevel);
+    connect(pulseTrend_, &pulseTrendScanTab::freqSet, timeResolved_, &timeResolvedScanTab::setFreq);
     connect(overview_, &overviewTab::activity, timeTrend_, &scanTab::checkActivity);
     // A private slot of the overview: reached through its meta-object.
     connect(timeTrend_, SIGNAL(activity(bool)), overview_, SLOT(sensorStopped(bool)));
@@ -135,6 +138,9 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     connect(pulseTrend_, &scanTab::activity, this, &MainWindow::scanActivity);
     connect(this, &MainWindow::scanDeleted, pulseTrend_, &scanTab::clearScanInfo);
     connect(displaySettings_, &DisplaySettings::legendChanged, pulseTrend_, &scanTab::setLegendPosition);
+    connect(timeResolved_, &scanTab::activity, this, &MainWindow::scanActivity);
+    connect(this, &MainWindow::scanDeleted, timeResolved_, &scanTab::clearScanInfo);
+    connect(displaySettings_, &DisplaySettings::legendChanged, timeResolved_, &scanTab::setLegendPosition);
     // Scans beyond the handler's limit leave the tree and memory here.
     connect(scanHandler_, &ScanHandler::getRidOfScan, this,
             qOverload<BaseScan*>(&MainWindow::discardSelectedScan));
@@ -147,9 +153,9 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     setUpDataDisplay();
 
     connect(sensorHandler_, &SensorHandler::updateSensorList, this, &MainWindow::updateSensorList);
-    // JOINS LATER: the handler's updateSensorList -> the time-resolved tab.
     connect(sensorHandler_, &SensorHandler::updateSensorList, timeTrend_, &scanTab::updateSensorList);
     connect(sensorHandler_, &SensorHandler::updateSensorList, pulseTrend_, &scanTab::updateSensorList);
+    connect(sensorHandler_, &SensorHandler::updateSensorList, timeResolved_, &scanTab::updateSensorList);
     timeTrend_->connectAutoScan();
     connect(sensorHandler_, &SensorHandler::updateSensorList, overview_, &overviewTab::updateSensorList);
     connect(sensorHandler_, &SensorHandler::updateUnavailableSensors, overview_,
@@ -159,6 +165,7 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     overview_->updateSensorList(sensorHandler_->sensors());
     timeTrend_->updateSensorList(sensorHandler_->sensors());
     pulseTrend_->updateSensorList(sensorHandler_->sensors());
+    timeResolved_->updateSensorList(sensorHandler_->sensors());
     overview_->updateUnavailableWidgets(sensorHandler_->unavailableSensors());
     connectForm();
     connectDataDisplay();
@@ -284,7 +291,7 @@ void MainWindow::loadSettings()
     settings.endGroup();
 
     timeTrend_->setAutosaveConfig(autosaveOn, autosaveFolder_, autosaveTitle);
-    // JOINS LATER: the same on the time-resolved tab.
+    timeResolved_->setAutosaveConfig(autosaveOn, autosaveFolder_, autosaveTitle);
     pulseTrend_->setAutosaveConfig(autosaveOn, autosaveFolder_, autosaveTitle);
 
     // The stored size and position are written but deliberately not applied:
@@ -363,7 +370,7 @@ void MainWindow::openDisplaySettingsMenu()
     if (displaySettings_->exec() != QDialog::Accepted)
         return;
     timeTrend_->updateMeterView();
-    // JOINS LATER: then the time-resolved tab.
+    timeResolved_->updateMeterView();
     pulseTrend_->updateMeterView();
 }
 

@@ -15,6 +15,7 @@ class BaseScan;
 class DisplaySettings;
 class overviewTab;
 class pulseTrendScanTab;
+class timeResolvedScanTab;
 class timeTrendScanTab;
 class QAction;
 class QDragEnterEvent;
@@ -54,6 +55,7 @@ public:
     overviewTab* overview() const { return overview_; }
     timeTrendScanTab* timeTrend() const { return timeTrend_; }
     pulseTrendScanTab* pulseTrend() const { return pulseTrend_; }
+    timeResolvedScanTab* timeResolved() const { return timeResolved_; }
 
     // Writes the paths, the autosave configuration, size and position. Called
     // after every save and export.
@@ -152,10 +154,11 @@ private:
     QString savePath_;
     QString loadPath_;
     QString autosaveFolder_;
-    DisplaySettings* displaySettings_ = nullptr; // never destroyed, not owned
-    overviewTab* overview_ = nullptr;            // owned through the tab widget
-    timeTrendScanTab* timeTrend_ = nullptr;      // owned through the tab widget
-    pulseTrendScanTab* pulseTrend_ = nullptr;    // owned through the tab widget
+    DisplaySettings* displaySettings_ = nullptr;  // never destroyed, not owned
+    overviewTab* overview_ = nullptr;             // owned through the tab widget
+    timeTrendScanTab* timeTrend_ = nullptr;       // owned through the tab widget
+    pulseTrendScanTab* pulseTrend_ = nullptr;     // owned through the tab widget
+    timeResolvedScanTab* timeResolved_ = nullptr; // owned through the tab widget
     barchart* barChart_ = nullptr;
     SmithChartDialog* smithChart_ = nullptr;
     waveForm* waveform_ = nullptr;

@@ -9,6 +9,7 @@
 #include "app/recordingkeepawake.h"
 #include "app/scanactivity.h"
 #include "app/shellvalues.h"
+#include "app/timeresolvedscantab.h"
 #include "app/timetrendscantab.h"
 #include "app/visibletab.h"
 #include "scans/basescan.h"
@@ -21,6 +22,8 @@
 #include "support/testenvironment.h"
 #include "ui_mainwindow.h"
 #include "ui_scantab.h"
+#include "views/smithchartdialog.h"
+#include "views/smithchartv2.h"
 
 #include <gtest/gtest.h>
 
@@ -39,6 +42,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
+
+#include <qwt_plot.h>
+#include <qwt_plot_legenditem.h>
 
 namespace {
 
@@ -362,6 +368,83 @@ TEST_F(MainWindowTest, PathsTheWindowSavedOutliveTheTabsStaleCopies)
     window.reset();
     EXPECT_EQ(QSettings().value(QStringLiteral("Settings/savefilename")).toString(),
               QStringLiteral("/data/saved-now.dat"));
+}
+
+TEST_F(MainWindowTest, TheTimeResolvedTabFollowsTheTrendTabsAndIsWiredLikeThem)
+{
+    {
+        QSettings settings;
+        settings.beginGroup(QStringLiteral("Settings"));
+        settings.setValue(QStringLiteral("autosavedir"), QStringLiteral("/data/auto"));
+        settings.setValue(QStringLiteral("autosaveTitle"), QStringLiteral("<serial>"));
+        settings.setValue(QStringLiteral("autosaveState"), true);
+    }
+    auto window = makeWindow();
+    QTabWidget& tabs = *window->form().tabWidget;
+    timeResolvedScanTab* tab = window->timeResolved();
+    ASSERT_NE(tab, nullptr);
+    const int index = tabs.indexOf(tab);
+    EXPECT_EQ(tabs.tabText(index), QStringLiteral("Time Resolved"));
+    EXPECT_GT(index, tabs.indexOf(window->timeTrend()));
+    EXPECT_EQ(index, tabs.indexOf(window->pulseTrend()) + 1);
+    EXPECT_EQ(tabs.tabText(index + 1), QStringLiteral("Data Display"));
+    EXPECT_EQ(index + 2, tabs.count());
+
+    EXPECT_TRUE(tab->isAutosaveOn());
+    EXPECT_EQ(tab->autosaveTitle(), QStringLiteral("<serial>"));
+    EXPECT_EQ(tab->autosaveFolder(), QStringLiteral("/data/auto"));
+
+    emit tab->activity(true);
+    EXPECT_TRUE(window->scanActivityState().isAnyActive());
+    emit tab->activity(false);
+    EXPECT_FALSE(window->scanActivityState().isAnyActive());
+
+    DisplaySettings& options = *window->displaySettings();
+    emit options.smithPointsChanged(7);
+    emit options.simpleSmithChanged(true);
+    EXPECT_EQ(tab->smithDialog().chart()->pointLimit(), 7);
+    EXPECT_TRUE(tab->smithDialog().chart()->isSimpleChart());
+    emit options.legendChanged(5);
+    const QwtPlotItemList legends = tab->plot().itemList(QwtPlotItem::Rtti_PlotLegend);
+    ASSERT_EQ(legends.size(), 1);
+    EXPECT_EQ(static_cast<QwtPlotLegendItem*>(legends.front())->alignment(), Qt::AlignTop | Qt::AlignLeft);
+
+    // The pulse tabs share the trigger; the pulse-trend tab's level and
+    // frequency reach this tab.
+    pulseTrendScanTab& pulseTrend = *window->pulseTrend();
+    emit tab->setTrigger(-3);
+    EXPECT_TRUE(pulseTrend.externalTrigger().isChecked());
+    EXPECT_FALSE(pulseTrend.internalTrigger().isChecked());
+    emit pulseTrend.setTrigger(-3);
+    EXPECT_TRUE(tab->controls().externalTrigger->isChecked());
+    emit pulseTrend.setTrigger(-2);
+    EXPECT_TRUE(tab->controls().internalTrigger->isChecked());
+    emit pulseTrend.levelSet(QStringLiteral("33"));
+    emit pulseTrend.freqSet(QStringLiteral("2.5"));
+    EXPECT_EQ(tab->controls().level->text(), QStringLiteral("33"));
+    EXPECT_EQ(tab->controls().pulseFrequency->text(), QStringLiteral("2.5"));
+
+    // Accepted display options rebuild its meter slots.
+    tab->meterLabel(0)->setText(QStringLiteral("stale"));
+    QTimer::singleShot(0, &options,
+                       [&] { options.findChild<QPushButton*>(QStringLiteral("pbApply"))->click(); });
+    window->form().displayOptionsMenuButton->trigger();
+    EXPECT_EQ(tab->meterLabel(0)->text(), QStringLiteral("   ---"));
+
+    // A scan the window discards leaves the tab.
+    FakeSensor sensor({13.56}, {1});
+    QList<QuvixSensor*> sensors{&sensor};
+    tab->updateSensorList(sensors);
+    tab->form().startScan->click();
+    BaseScan* scan = tab->currentScan();
+    ASSERT_NE(scan, nullptr);
+    tab->form().stopScan->click();
+    emit window->scanDeleted(scan);
+    EXPECT_EQ(tab->currentScan(), nullptr);
+    QList<QuvixSensor*> none;
+    tab->updateSensorList(none);
+    window.reset();
+    delete sensor.takePendingScan();
 }
 
 TEST_F(MainWindowTest, WindowLayout)

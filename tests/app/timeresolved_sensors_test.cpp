@@ -1,0 +1,88 @@
+// The "Time Resolved" tab of the main window with the stand-in driver's
+// default sensor beside this test (pulsed: 1000 µs period, 400 µs on): a
+// pulse profile over one period runs to its end by itself. Building the
+// window starts discovery, so this runs only inside the private network
+// namespace. Its picture is kept as an artifact.
+
+#include "app/mainwindow.h"
+#include "app/recordingkeepawake.h"
+#include "app/scanactivity.h"
+#include "app/timeresolvedscantab.h"
+#include "scans/basescan.h"
+#include "sensors/quvixsensor.h"
+#include "sensors/sensorhandler.h"
+#include "sensors/usbsimcontrol.h"
+#include "support/screenshot.h"
+#include "support/testenvironment.h"
+#include "ui_mainwindow.h"
+#include "ui_scantab.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+
+namespace {
+
+const QString defaultSerial = QStringLiteral("QVXSIM0001");
+
+TEST(TimeResolvedWithSensor, APulseProfileOverOnePeriodRunsToItsEnd)
+{
+    QUVIX_REQUIRE_NETLAB();
+    UsbSimControl control;
+    ASSERT_TRUE(control.isComplete());
+
+    MainWindow window(nullptr, std::make_unique<RecordingKeepAwake>());
+    window.resize(1400, 950);
+    window.show();
+    timeResolvedScanTab& tab = *window.timeResolved();
+    const int index = window.form().tabWidget->indexOf(&tab);
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(window.form().tabWidget->tabText(index), QStringLiteral("Time Resolved"));
+    window.form().tabWidget->setCurrentIndex(index);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tab.form().sensorList->findText(defaultSerial) >= 0; }, 20000));
+    tab.form().sensorList->setCurrentIndex(tab.form().sensorList->findText(defaultSerial));
+    ASSERT_TRUE(tab.form().startScan->isEnabled());
+
+    const timeResolvedScanTab::Controls& controls = tab.controls();
+    controls.internalTrigger->click();
+    controls.pulseFrequency->setText(QStringLiteral("1"));
+    tab.pulseTimeChanged();
+    controls.autoset->click();
+    ASSERT_EQ(controls.endTime->text(), QStringLiteral("1000"));
+    // Eleven delays across the period keep the sweep short.
+    controls.stepTime->setText(QStringLiteral("100"));
+    tab.form().startScan->click();
+    ASSERT_NE(tab.currentScan(), nullptr);
+    QPointer<BaseScan> scan = tab.currentScan();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.scanActivityState().isAnyActive(); }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return scan && scan->sampleCount(0) >= 4; }, 30000));
+    tab.monitorUpdate(scan, 0);
+    EXPECT_NE(controls.peak->text(), QStringLiteral("--.-%"));
+    const QString picture = screenshot::keep(window, QStringLiteral("time-resolved-sensor"));
+    EXPECT_FALSE(picture.isEmpty());
+
+    // The sweep ends by itself at the end time and the tab returns to idle.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tab.form().startScan->isEnabled(); }, 60000));
+    EXPECT_FALSE(tab.form().stopScan->isEnabled());
+    EXPECT_TRUE(controls.startTime->isEnabled());
+    ASSERT_FALSE(scan.isNull());
+    EXPECT_TRUE(scan->isFinished());
+    EXPECT_GE(scan->sampleCount(0), 10);
+    EXPECT_LE(scan->sampleCount(0), 12);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.scanActivityState().isAnyActive(); }, 20000));
+
+    std::vector<QPointer<QThread>> sensorThreads;
+    for (QuvixSensor* sensor : SensorHandler::getInstance()->sensors())
+        sensorThreads.emplace_back(sensor->thread());
+    control.setAttached(defaultSerial.toLatin1().constData(), 0);
+    for (const QPointer<QThread>& thread : sensorThreads)
+        EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 20000));
+}
+
+} // namespace
