@@ -133,6 +133,19 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return handler->sensors().isEmpty(); }, 30000));
         QCoreApplication::sendPostedEvents();
     }
+
+    // The sensor the handler lists under `serial` within the time, or null.
+    static QuvixSensor* waitForListed(const char* serial, int timeoutMs)
+    {
+        QuvixSensor* sensor = nullptr;
+        static_cast<void>(QTest::qWaitFor(
+            [&] {
+                sensor = SensorHandler::getInstance()->findSensor(serial);
+                return sensor != nullptr;
+            },
+            timeoutMs));
+        return sensor;
+    }
 };
 
 TEST_F(SensorHandlerNetworkTest, SensorNotRememberedIsOnlyListed)
@@ -158,13 +171,8 @@ TEST_F(SensorHandlerNetworkTest, RememberedSensorIsOpenedOnceAndLostWhenItStops)
     ASSERT_TRUE(sim->start()) << sim->responder.error();
 
     SensorHandler* handler = SensorHandler::getInstance();
-    QuvixSensor* sensor = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            sensor = handler->findSensor("NETSIM-B");
-            return sensor != nullptr;
-        },
-        5000));
+    QuvixSensor* const sensor = waitForListed("NETSIM-B", 5000);
+    ASSERT_NE(sensor, nullptr);
     EXPECT_NE(qobject_cast<quvixSensorWeb*>(sensor), nullptr);
     EXPECT_TRUE(handler->networkSensors().contains(sensor));
     EXPECT_EQ(sensor->address(), "http://192.0.2.3/");
@@ -253,13 +261,8 @@ TEST_F(SensorHandlerNetworkTest, RememberedSensorsAreOpenedOnConnectionWorkers)
     SimulatedNetworkSensor sim("192.0.2.3", "NETSIM-E");
     ASSERT_TRUE(sim.server.start());
     handler->connectRememberedSensors();
-    QuvixSensor* sensor = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            sensor = handler->findSensor("NETSIM-E");
-            return sensor != nullptr;
-        },
-        10000));
+    QuvixSensor* const sensor = waitForListed("NETSIM-E", 10000);
+    ASSERT_NE(sensor, nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !handler->unavailableSensors().contains("NETSIM-E"); }, 5000));
     EXPECT_TRUE(handler->networkSensors().contains(sensor));
 }
