@@ -15,6 +15,7 @@
 // gigabyte-sized export does not fill the disk; the .dat files are real.
 
 #include "scans/basescan.h"
+#include "support/scanfactory.h"
 
 #include <benchmark/benchmark.h>
 
@@ -35,29 +36,10 @@ namespace {
 
 constexpr int sampleCount = 360000;
 constexpr int harmonics = 4;
-constexpr int ticksPer10Ms = 240000;
 
 std::unique_ptr<BaseScan> makeScan(int samples = sampleCount, int harmonicCount = harmonics)
 {
-    auto scan = std::make_unique<BaseScan>(nullptr, QStringLiteral("bench"));
-    scan->passive = false;
-    scan->typeText = QStringLiteral("Continuous Wave");
-    scan->dataSets.front()->addRecord(13.56, harmonicCount);
-    std::vector<double> sample{13.56e6, 0.0};
-    for (int h = 0; h < harmonicCount; ++h)
-        sample.insert(sample.end(), {0.0, 0.0, 0.0, 0.0});
-    sample.insert(sample.end(), {100.0, 25.0});
-    for (int i = 0; i < samples; ++i) {
-        for (int h = 0; h < harmonicCount; ++h) {
-            double* v = &sample[2 + 4 * h];
-            v[0] = 100.0 / (h + 1) + 1e-3 * (i % 1000);
-            v[1] = 10.0 * h + 1e-4 * (i % 777);
-            v[2] = 2.0 / (h + 1) + 1e-5 * (i % 313);
-            v[3] = 15.0 + h + 1e-3 * (i % 97);
-        }
-        scan->addData(sample.data(), static_cast<int>(sample.size()), 0.0, i == 0 ? 0 : ticksPer10Ms);
-    }
-    return scan;
+    return scantest::recordedScan(QStringLiteral("bench"), samples, harmonicCount);
 }
 
 BaseScan& sharedScan()

@@ -131,4 +131,31 @@ pulseProfileScan(FakeSensor& sensor, double startMicroseconds = 0.0, double endM
     return scan;
 }
 
+// A measurement scan without a sensor, as a long recording read back from
+// its file: `samples` samples 10 ms apart of one 13.56 MHz record with
+// `harmonics` harmonics, each value varying from sample to sample so that
+// every number written is told apart.
+inline std::unique_ptr<BaseScan> recordedScan(const QString& name, int samples, int harmonics)
+{
+    auto scan = std::make_unique<BaseScan>(nullptr, name);
+    scan->passive = false;
+    scan->typeText = QStringLiteral("Continuous Wave");
+    scan->dataSets.front()->addRecord(13.56, harmonics);
+    std::vector<double> sample{13.56e6, 0.0};
+    for (int h = 0; h < harmonics; ++h)
+        sample.insert(sample.end(), {0.0, 0.0, 0.0, 0.0});
+    sample.insert(sample.end(), {100.0, 25.0});
+    for (int i = 0; i < samples; ++i) {
+        for (int h = 0; h < harmonics; ++h) {
+            double* v = &sample[2 + 4 * h];
+            v[0] = 100.0 / (h + 1) + 1e-3 * (i % 1000);
+            v[1] = 10.0 * h + 1e-4 * (i % 777);
+            v[2] = 2.0 / (h + 1) + 1e-5 * (i % 313);
+            v[3] = 15.0 + h + 1e-3 * (i % 97);
+        }
+        scan->addData(sample.data(), static_cast<int>(sample.size()), 0.0, i == 0 ? 0 : 10 * ticksPerMs);
+    }
+    return scan;
+}
+
 } // namespace scantest
