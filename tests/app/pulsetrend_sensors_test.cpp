@@ -8,6 +8,7 @@
 #include "app/pulsetrendscantab.h"
 #include "app/recordingkeepawake.h"
 #include "app/scanactivity.h"
+#include "app/timeresolvedscantab.h"
 #include "scans/pulsetrendscan.h"
 #include "sensors/quvixsensor.h"
 #include "sensors/sensorhandler.h"
@@ -24,6 +25,7 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QPointer>
 #include <QRadioButton>
 #include <QSettings>
@@ -96,6 +98,43 @@ TEST(PulseTrendWithSensor, ATwoTrendScanDrawsBothTrends)
     control.setAttached(defaultSerial, 0);
     for (const QPointer<QThread>& thread : sensorThreads)
         EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 20000));
+    QSettings().clear();
+}
+
+// The user's entries: the trigger choice goes both ways between the pulse
+// tabs; level and frequency go from the pulse-trend tab to the time-resolved
+// tab only.
+TEST(PulseTrendWithSensor, ThePulseTabsShareTheTriggerAndTheTrendTabsLevelAndFrequency)
+{
+    QUVIX_REQUIRE_NETLAB();
+    QSettings().clear();
+    MainWindow window(nullptr, std::make_unique<RecordingKeepAwake>());
+    pulseTrendScanTab& pulse = *window.pulseTrend();
+    const timeResolvedScanTab::Controls& resolved = window.timeResolved()->controls();
+
+    pulse.externalTrigger().click();
+    EXPECT_TRUE(resolved.externalTrigger->isChecked());
+    resolved.internalTrigger->click();
+    EXPECT_TRUE(pulse.internalTrigger().isChecked());
+    EXPECT_TRUE(pulse.levelEdit().isEnabled());
+    resolved.externalTrigger->click();
+    EXPECT_TRUE(pulse.externalTrigger().isChecked());
+    EXPECT_FALSE(pulse.pulseFrequency().isEnabled());
+    pulse.internalTrigger().click();
+    EXPECT_TRUE(resolved.internalTrigger->isChecked());
+
+    pulse.levelEdit().setText(QStringLiteral("33"));
+    emit pulse.levelEdit().editingFinished();
+    pulse.pulseFrequency().setValue(2.5);
+    EXPECT_EQ(resolved.level->text(), QStringLiteral("33"));
+    EXPECT_EQ(resolved.pulseFrequency->text(), QStringLiteral("2.5"));
+
+    resolved.level->setText(QStringLiteral("44"));
+    emit resolved.level->editingFinished();
+    resolved.pulseFrequency->setText(QStringLiteral("50"));
+    emit resolved.pulseFrequency->editingFinished();
+    EXPECT_EQ(pulse.levelEdit().text(), QStringLiteral("33"));
+    EXPECT_EQ(pulse.pulseFrequency().value(), 2.5);
     QSettings().clear();
 }
 
