@@ -730,6 +730,9 @@ void scanTab::setScanControlsEnabled(bool idle)
     if (m_frequencyCombo && m_activeSensor && !m_activeSensor->frequencies().isEmpty())
         m_frequencyCombo->setEnabled(idle);
     m_form->stopScan->setEnabled(!idle);
+    // The current scan is the one recording now: it is saved once it ends.
+    if (!idle)
+        m_form->saveScan->setEnabled(false);
 }
 
 void scanTab::startScan()

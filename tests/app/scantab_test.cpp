@@ -205,8 +205,11 @@ TEST_F(ScanTab, StartSendsTheRateThenAFullyConfiguredScan)
         EXPECT_EQ(tab->currentScan(), queued.scan);
         EXPECT_FALSE(tab->form().startScan->isEnabled());
         EXPECT_TRUE(tab->form().stopScan->isEnabled());
+        // Not even the previous scan's Save while this one records.
+        EXPECT_FALSE(tab->form().saveScan->isEnabled()) << label;
         tab->form().stopScan->click();
         EXPECT_TRUE(tab->form().startScan->isEnabled());
+        EXPECT_TRUE(tab->form().saveScan->isEnabled());
     }
 }
 
