@@ -310,9 +310,8 @@ void timeResolvedScanTab::startScan()
     QuvixSensor* sensor = m_activeSensor;
     // Without a step the sweep would never reach its end time.
     if (!(numberIn(*m_controls.stepTime) > 0)) {
-        QMessageBox::warning(
-            this, QStringLiteral("Time Step"),
-            QStringLiteral("The time step must be at least 1 µs. The scan was not started."));
+        QMessageBox::warning(this, QStringLiteral("Time Step"),
+                             QStringLiteral("The time step must be above 0 µs. The scan was not started."));
         return;
     }
 

@@ -254,6 +254,7 @@ TEST_F(TimeResolvedTab, AStepOfZeroIsRefusedAndNothingQueued)
         tab->form().startScan->click();
         ASSERT_EQ(answers.seen().size(), 1) << step.toStdString();
         EXPECT_EQ(answers.seen()[0].title, QStringLiteral("Time Step"));
+        EXPECT_TRUE(answers.seen()[0].text.startsWith(QStringLiteral("The time step must be above 0")));
         EXPECT_TRUE(usb.queued.isEmpty());
         EXPECT_EQ(tab->currentScan(), nullptr);
         EXPECT_TRUE(tab->form().startScan->isEnabled());
