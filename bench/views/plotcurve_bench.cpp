@@ -17,6 +17,7 @@
 
 #include "bench/support/offscreenapplication.h"
 #include "bench/support/ratioreporter.h"
+#include "support/noisywave.h"
 #include "support/scanfactory.h"
 #include "views/livecurve.h"
 #include "views/reducedcurve.h"
@@ -33,24 +34,13 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
-#include <random>
 
 namespace {
 
 constexpr size_t millionPoints = 1000000;
 
 struct NoisyCurve {
-    NoisyCurve()
-    {
-        std::mt19937 random(7);
-        std::normal_distribution<double> noise(0.0, 0.05);
-        time.resize(millionPoints);
-        values.resize(millionPoints);
-        for (size_t i = 0; i < millionPoints; ++i) {
-            time[i] = i * 1e-3;
-            values[i] = std::sin(time[i] * 0.02) + noise(random);
-        }
-    }
+    NoisyCurve() { scantest::noisyWave(millionPoints, 7, time, values); }
     Series time;
     Series values;
 };

@@ -3,6 +3,7 @@
 // all points, at most four points per pixel column; the live curve that
 // follows a scan; and the coalesced replot.
 
+#include "support/noisywave.h"
 #include "support/scanfactory.h"
 #include "views/livecurve.h"
 #include "views/reducedcurve.h"
@@ -23,22 +24,8 @@
 
 #include <algorithm>
 #include <map>
-#include <random>
 
 namespace {
-
-// A slow wave with noise, one sample per millisecond.
-void noisyCurve(size_t count, Series& time, Series& values)
-{
-    std::mt19937 random(42);
-    std::normal_distribution<double> noise(0.0, 0.05);
-    time.resize(count);
-    values.resize(count);
-    for (size_t i = 0; i < count; ++i) {
-        time[i] = i * 1e-3;
-        values[i] = std::sin(time[i] * 0.02) + noise(random);
-    }
-}
 
 class Plot : public QwtPlot
 {
@@ -79,7 +66,7 @@ protected:
     {
         time = new Series;
         values = new Series;
-        noisyCurve(1000000, *time, *values);
+        scantest::noisyWave(1000000, 42, *time, *values);
     }
     static void TearDownTestSuite()
     {
