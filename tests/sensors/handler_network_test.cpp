@@ -10,6 +10,7 @@
 #include "sim/websensor/discoveryresponder.h"
 #include "sim/websensor/websensorserver.h"
 #include "support/testenvironment.h"
+#include "usbsimcontrol.h"
 
 #include <gtest/gtest.h>
 
@@ -121,6 +122,12 @@ protected:
                             "sensor handler is one per process, reads the remembered sensors and starts "
                             "discovery only when it is built, and keeps the sensors, addresses and "
                             "timers an earlier test left behind";
+        // The stand-in USB driver beside the test presents a sensor of its
+        // own, which the handler would open at its first poll and keep; these
+        // tests count network sensors only.
+        UsbSimControl usb;
+        ASSERT_TRUE(usb.isComplete());
+        ASSERT_EQ(usb.configure(""), 0);
     }
 
     // The simulators are gone by now: every loop ends, and what the loops
