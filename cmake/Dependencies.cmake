@@ -31,15 +31,21 @@ set_target_properties(libusb0::libusb0 PROPERTIES
   IMPORTED_LOCATION ${LIBUSB0_LIBRARY}
   INTERFACE_INCLUDE_DIRECTORIES ${LIBUSB0_INCLUDE_DIR})
 
-# cpp-httplib (header only) serves the simulated network sensor.
+# cpp-httplib serves the simulated network sensor.
 find_path(HTTPLIB_INCLUDE_DIR httplib.h REQUIRED)
 add_library(httplib::httplib INTERFACE IMPORTED)
 set_target_properties(httplib::httplib PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${HTTPLIB_INCLUDE_DIR})
 # Debian ships cpp-httplib split: the header only declares, the bodies are in
-# libcpp-httplib.so.
+# libcpp-httplib.so, built with TLS and compression. Those switches change the
+# layout of the header's classes (Client, Request, ClientImpl), so every user
+# must compile with the library's own definitions; without them the library
+# writes past objects sized by the header, e.g. a Client on the stack.
 find_library(HTTPLIB_LIBRARY NAMES cpp-httplib)
 if(HTTPLIB_LIBRARY)
-  set_target_properties(httplib::httplib PROPERTIES INTERFACE_LINK_LIBRARIES "${HTTPLIB_LIBRARY};Threads::Threads")
+  pkg_check_modules(CPP_HTTPLIB REQUIRED cpp-httplib)
+  set_target_properties(httplib::httplib PROPERTIES
+    INTERFACE_LINK_LIBRARIES "${HTTPLIB_LIBRARY};Threads::Threads"
+    INTERFACE_COMPILE_OPTIONS "${CPP_HTTPLIB_CFLAGS_OTHER}")
 endif()
 
 set(THREADS_PREFER_PTHREAD_FLAG ON)
