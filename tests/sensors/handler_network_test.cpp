@@ -299,7 +299,10 @@ TEST_F(SensorHandlerNetworkTest, StallingRememberedSensorIsOpenedOnAWorkerOnceAt
     ASSERT_TRUE(QTest::qWaitFor([&] { return attempts.count() >= 1; }, 30000));
     QTest::qWait(200); // the worker's last word reaches this thread
 
-    EXPECT_LT(meter.longestMs(), longestAllowedStallMs);
+    // An open on this thread would hold it for the library's 5 s time-out;
+    // the bound leaves a loaded machine its scheduling delays.
+    constexpr qint64 farBelowTheOpenTimeoutMs = 2000;
+    EXPECT_LT(meter.longestMs(), farBelowTheOpenTimeoutMs);
     EXPECT_EQ(attempts.count(), 1) << "one open in flight per address";
     EXPECT_LT(attempts.front().front().toInt(), 0);
     EXPECT_EQ(handler->findSensor("NETSIM-S"), nullptr);
