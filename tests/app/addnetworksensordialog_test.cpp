@@ -7,6 +7,8 @@
 #include "app/mainwindow.h"
 #include "app/qstringprinter.h"
 #include "app/recordingkeepawake.h"
+#include "app/scanactivity.h"
+#include "app/timetrendscantab.h"
 #include "scans/cwscan.h"
 #include "scans/scanhandler.h"
 #include "sensors/quvixsensor.h"
@@ -19,10 +21,12 @@
 #include "support/testenvironment.h"
 #include "ui_addnetworksensordialog.h"
 #include "ui_mainwindow.h"
+#include "ui_scantab.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QSettings>
@@ -413,6 +417,38 @@ TEST_F(AddNetworkSensorDialogTest, UsbDisconnectHandsTheRunningScanOverAtOnce)
     EXPECT_NE(sensor->currentScan(), scan.data());
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return ScanHandler::getInstance()->keptScans().contains(scan); }, 20000));
+}
+
+// The sensor leaves the lists before its scan ends; the Time Trend tab that
+// started the scan hears of its end all the same.
+TEST_F(AddNetworkSensorDialogTest, DisconnectingANetworkSensorStopsTheTimeTrendTabsScan)
+{
+    MainWindow window(nullptr, std::make_unique<RecordingKeepAwake>());
+    timeTrendScanTab& tab = *window.timeTrend();
+    const KeepAwake& keepAwake = window.scanActivityState().keepAwake();
+    open();
+    ASSERT_EQ(connectTo("http://192.0.2.2/"), "Connected.");
+    QComboBox& sensorList = *tab.form().sensorList;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sensorList.findText("NET-A") >= 0; }, 20000));
+    sensorList.setCurrentIndex(sensorList.findText("NET-A"));
+    tab.form().scanDuration->clear();
+    tab.form().startScan->click();
+    const QPointer<BaseScan> scan(tab.currentScan());
+    ASSERT_FALSE(scan.isNull());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keepAwake.isHeld() && scan->sampleCount(0) > 0; }, 20000));
+
+    ASSERT_TRUE(select("NET-A", "Connected"));
+    QTest::mouseClick(connectButton(), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.scanActivityState().isAnyActive(); }, 20000));
+    EXPECT_FALSE(keepAwake.isHeld());
+    EXPECT_FALSE(tab.getCurScan());
+    EXPECT_EQ(sensorList.findText("NET-A"), -1);
+    EXPECT_TRUE(tab.form().startScan->isEnabled()) << "the USB sensor is chosen now";
+    EXPECT_FALSE(tab.form().stopScan->isEnabled());
+    ASSERT_FALSE(scan.isNull());
+    EXPECT_TRUE(scan->isFinished());
+    EXPECT_EQ(tab.currentScan(), scan.data());
+    EXPECT_TRUE(tab.form().saveScan->isEnabled());
 }
 
 TEST_F(AddNetworkSensorDialogTest, AutoStartIsStoredUnderTheSerialEvenWithANickname)
