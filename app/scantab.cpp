@@ -10,6 +10,7 @@
 #include "ui_scantab.h"
 #include "views/barchart.h"
 #include "views/frequencygrid.h"
+#include "views/replotcoalescer.h"
 #include "views/sampleratewidget.h"
 #include "views/smithchartdialog.h"
 #include "views/userquestions.h"
@@ -90,6 +91,7 @@ scanTab::scanTab(DisplaySettings* settings, QWidget* parent)
 {
     m_form->setupUi(this);
     buildPlot();
+    m_replot = new ReplotCoalescer(m_plot, this);
     fixMeterSizes();
 
     m_form->thresholdSpin->hide();
@@ -330,6 +332,7 @@ void scanTab::sensorListSelected(int index)
         return;
     setActiveSensor(sensor);
     updateSensorCheckState();
+    refreshMeterChecks();
 }
 
 void scanTab::checkActivity(bool active)
@@ -463,6 +466,8 @@ void scanTab::buildFrequencyButtons(QuvixSensor& sensor, bool wholeKilohertz)
         if (i == 0)
             button->setChecked(true);
     }
+    // The checked button is the one new curves and the meters follow.
+    m_displayedFrequency = 0;
     connect(m_frequencyButtons, qOverload<int>(&QButtonGroup::buttonClicked), this,
             &scanTab::dispFrequencyChanged, Qt::UniqueConnection);
 }
@@ -496,9 +501,9 @@ void scanTab::feedViewsAgain(QuvixSensor& sensor)
         }
         if (record->firstCurve)
             record->firstCurve->attach(m_plot);
-        // The meter slot whose displayed parameter is the record's.
-        for (int slot = 0; slot < meterCount && m_displaySettings; ++slot) {
-            if (m_displaySettings->displayedParameterAt(slot) == static_cast<int>(record->type)) {
+        // The shown meter slot whose quantity the record draws, if any.
+        for (int slot = 0; slot < m_meterIds.size(); ++slot) {
+            if (curveShowsParameter(record->type, m_meterIds.at(slot))) {
                 meterCheckBox(slot)->setChecked(true);
                 break;
             }
@@ -526,6 +531,7 @@ void scanTab::sensorReconfigured()
     }
     qDeleteAll(m_frequencyButtons->buttons());
     buildFrequencyButtons(sensor, true);
+    refreshMeterChecks();
 }
 
 void scanTab::restoreCombo(QComboBox* combo)
@@ -1029,13 +1035,3 @@ void scanTab::changeEvent(QEvent* event)
         updateMeterView();
     }
 }
-
-// --- Live curves, meters, auto-start and saved settings: filled in with
-// the live views; the connections above already reach them. ---
-
-void scanTab::scanUpdate(BaseScan*) {}
-void scanTab::dispFrequencyChanged(int index)
-{
-    m_displayedFrequency = index;
-}
-void scanTab::viewHarmonicWidget(int) {}

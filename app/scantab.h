@@ -25,6 +25,7 @@ class QTimer;
 class QuvixSensor;
 class QwtPlot;
 class QwtPlotZoomer;
+class ReplotCoalescer;
 class SampleRateWidget;
 class SmithChartDialog;
 class Ui_scanTab;
@@ -72,6 +73,8 @@ public:
     const QList<CurveRecord*>& curves() const { return m_curveRecords; }
     const QVector<int>& meterIds() const { return m_meterIds; }
     MeterRows& meterRows() const { return *m_meterRows; }
+    QGroupBox& harmonicBox() const { return *m_harmonicBox; }
+    FrequencyGrid* frequencyGrid() const { return m_frequencyGrid; }
     bool isControlPanelExpanded() const { return m_panelExpanded; }
 
 signals:
@@ -153,6 +156,16 @@ protected:
     // active sensor; false when nothing started (no frequency to watch, or
     // the tab turned to another sensor while it asked for the target).
     bool startAutoScan(autoStartDialog* dialog);
+    // Live views: the curves of the scan's sensor take its new samples, the
+    // Smith chart the newest impedance of each frequency.
+    void feedLiveCurves(BaseScan& scan);
+    void addSmithPoints(BaseScan& scan);
+    bool wasStartedHere(const QString& serialNumber) const;
+    // Each shown meter box is ticked while a curve of the active sensor
+    // draws its quantity at the displayed frequency.
+    void refreshMeterChecks();
+    void rebuildFrequencyGrid(valueType type);
+    void removeCurvesBelongingTo(int parameter);
 
     Ui_scanTab* m_form;
     DisplaySettings* m_displaySettings;
@@ -190,6 +203,7 @@ protected:
     QPointer<BaseScan> m_meterScan;
     waveForm* m_waveWindow = nullptr;
     QwtPlotZoomer* m_zoomer = nullptr;
+    ReplotCoalescer* m_replot = nullptr;
     bool m_panelExpanded = false;
 
 private:
@@ -217,3 +231,9 @@ private:
 
 // The frequency text of the sensor controls: MHz from 1 MHz up, else kHz.
 QString frequencyText(double megahertz, bool wholeKilohertz = false);
+// The two-component quantity a component curve belongs to (a gamma, impedance,
+// current or voltage part to its polar or complex quantity); any other id
+// stands for itself.
+int compositeParameterOf(int id);
+// Whether a curve of that quantity shows the meter quantity `parameter`.
+bool curveShowsParameter(int curveType, int parameter);

@@ -38,7 +38,7 @@ void SeriesFeed::clear()
 
 SeriesFeed::Change SeriesFeed::update(const BaseScan& scan)
 {
-    if (&scan != m_scan || m_needsFullCopy)
+    if (&scan != m_scan.data() || m_needsFullCopy)
         return takeFullCopy(scan);
 
     SeriesCopy copy = scan.copySeries(m_source.parameterId, m_source.record, m_source.harmonic,

@@ -2,6 +2,7 @@
 
 #include "scans/frequencyrecord.h"
 
+#include <QPointer>
 #include <QtGlobal>
 
 #include <cstddef>
@@ -68,7 +69,9 @@ private:
     size_t dropTrimmedFront(qint64 heldFirst);
 
     Source m_source;
-    const BaseScan* m_scan = nullptr;
+    // Guarded: a scan deleted and another made at its address must not pass
+    // for the one whose samples are held.
+    QPointer<const BaseScan> m_scan;
     bool m_needsFullCopy = true;
     int m_timeShiftCount = 0;
     qint64 m_first = 0;
