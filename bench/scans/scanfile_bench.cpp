@@ -14,6 +14,7 @@
 // The CSV goes to /dev/null (written directly, as devices are), so that a
 // gigabyte-sized export does not fill the disk; the .dat files are real.
 
+#include "bench/support/ratioreporter.h"
 #include "scans/basescan.h"
 #include "support/scanfactory.h"
 
@@ -28,7 +29,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -267,48 +268,31 @@ BENCHMARK(writeDat)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()
 BENCHMARK(floorRead)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(readDat)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            const auto bytes = run.counters.find("bytes_per_second");
-            if (bytes != run.counters.end())
-                bytesPerSecond[run.run_name.function_name] = bytes->second.value;
-            if (run.run_name.function_name == "fileMemory")
-                for (const char* key : {"save_extra_MB", "csv_extra_MB", "load_extra_MB"}) {
-                    const auto found = run.counters.find(key);
-                    if (found != run.counters.end())
-                        extraMB[key][run.run_name.args] = found->second.value;
-                }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> bytesPerSecond;
-    // Per file operation and sample count.
-    std::map<std::string, std::map<std::string, double>> extraMB;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto& r = reporter.bytesPerSecond;
-    if (r.count("writeDat") && r.count("floorWrite") && r.count("readDat") && r.count("floorRead")) {
-        std::printf("write %.0f MB/s, floor %.0f MB/s: %.2f of the floor (target >= 0.7)\n",
-                    r["writeDat"] / 1e6, r["floorWrite"] / 1e6, r["writeDat"] / r["floorWrite"]);
-        std::printf("read %.0f MB/s, floor %.0f MB/s: %.2f of the floor (target >= 0.5)\n",
-                    r["readDat"] / 1e6, r["floorRead"] / 1e6, r["readDat"] / r["floorRead"]);
+    reporter.run(argc, argv);
+    const auto rate = [&reporter](const char* name) { return reporter.counter(name, "bytes_per_second"); };
+    const std::optional<double> write = rate("writeDat");
+    const std::optional<double> floorWrite = rate("floorWrite");
+    const std::optional<double> read = rate("readDat");
+    const std::optional<double> floorRead = rate("floorRead");
+    if (write && floorWrite && read && floorRead) {
+        std::printf("write %.0f MB/s, floor %.0f MB/s: %.2f of the floor (target >= 0.7)\n", *write / 1e6,
+                    *floorWrite / 1e6, *write / *floorWrite);
+        std::printf("read %.0f MB/s, floor %.0f MB/s: %.2f of the floor (target >= 0.5)\n", *read / 1e6,
+                    *floorRead / 1e6, *read / *floorRead);
     }
-    for (auto& [key, bySamples] : reporter.extraMB)
-        if (bySamples.count("10000") && bySamples.count("1000000"))
+    for (const char* key : {"csv_extra_MB", "load_extra_MB", "save_extra_MB"}) {
+        const std::optional<double> small = reporter.counter("fileMemory/10000", key);
+        const std::optional<double> large = reporter.counter("fileMemory/1000000", key);
+        if (small && large)
             std::printf(
-                "%s: %.1f MB at 1e4, %.1f at 1e5, %.1f at 1e6 samples: 1e6/1e4 = %.2f (target <= 2)\n",
-                key.c_str(), bySamples["10000"], bySamples["100000"], bySamples["1000000"],
-                bySamples["1000000"] / std::max(bySamples["10000"], 0.1));
+                "%s: %.1f MB at 1e4, %.1f at 1e5, %.1f at 1e6 samples: 1e6/1e4 = %.2f (target <= 2)\n", key,
+                *small, reporter.counter("fileMemory/100000", key).value_or(0.0), *large,
+                *large / std::max(*small, 0.1));
+    }
     return 0;
 }

@@ -10,13 +10,14 @@
 // series grow as the program grows them (no reserve) and reports the heap
 // that growth leaves, the figure a long scan really pays.
 
+#include "bench/support/ratioreporter.h"
 #include "scans/trenddataset.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
-#include <utility>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -115,47 +116,22 @@ BENCHMARK(appendAndTrimOwnGrowth)->Arg(1000)->Iterations(2000000);
 BENCHMARK(appendAndTrimOwnGrowth)->Arg(100000)->Iterations(2000000);
 BENCHMARK(appendAndTrimOwnGrowth)->Arg(1000000)->Iterations(2000000);
 
-// Console output as usual, and the per-sample time of each window kept for
-// the ratio.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                nanosecondsPerSample[run.benchmark_name()] = run.GetAdjustedRealTime();
-                const auto heap = run.counters.find("heap_bytes_per_sample_full");
-                const auto model = run.counters.find("model_bytes_per_sample");
-                if (heap != run.counters.end() && model != run.counters.end())
-                    heapAgainstModel[run.benchmark_name()] = {heap->second.value, model->second.value};
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> nanosecondsPerSample;
-    std::map<std::string, std::pair<double, double>> heapAgainstModel;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    double smallest = 0.0;
-    double largest = 0.0;
-    for (const auto& [name, ns] : reporter.nanosecondsPerSample) {
-        if (name.rfind("appendAndTrim/", 0) != 0)
-            continue;
-        if (name.find("/1000/") != std::string::npos)
-            smallest = ns;
-        if (name.find("/10000000/") != std::string::npos)
-            largest = ns;
+    reporter.run(argc, argv);
+    for (const std::string& name : reporter.names()) {
+        const std::optional<double> heap = reporter.counter(name, "heap_bytes_per_sample_full");
+        const std::optional<double> model = reporter.counter(name, "model_bytes_per_sample");
+        if (heap && model)
+            std::printf(
+                "%s: heap %.0f bytes per sample with the window full, model %.0f: %.2f of the model\n",
+                name.c_str(), *heap, *model, *heap / *model);
     }
-    for (const auto& [name, bytes] : reporter.heapAgainstModel)
-        std::printf("%s: heap %.0f bytes per sample with the window full, model %.0f: %.2f of the model\n",
-                    name.c_str(), bytes.first, bytes.second, bytes.first / bytes.second);
+    const double smallest = reporter.nanoseconds("appendAndTrim/1000");
+    const double largest = reporter.nanoseconds("appendAndTrim/10000000");
     if (smallest > 0.0 && largest > 0.0)
         std::printf("append+trim per sample: window 1e7 / window 1e3 = %.2f (target <= 1.5)\n",
                     largest / smallest);
