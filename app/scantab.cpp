@@ -694,6 +694,9 @@ void scanTab::showScanControl(bool checked)
 void scanTab::showParamViewBox(bool checked)
 {
     showContents(m_form->paramViewBox, checked && m_panelExpanded);
+    // Showing the section's contents showed the unused meter slots too.
+    if (checked && m_panelExpanded)
+        updateMeterView();
     m_form->paramViewBox->setMaximumSize(checked ? QSize(500, 300) : QSize(130, 50));
     setSectionStyle(m_form->paramViewBox, checked);
 }

@@ -17,6 +17,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QSettings>
 
 #include <algorithm>
@@ -222,6 +223,18 @@ TEST_F(ScanTabHarmonics, RebindingTicksTheBoxThatShowsACurvesQuantityOrNone)
     for (int slot = 0; slot < tab->meterIds().size(); ++slot)
         EXPECT_EQ(tab->meterCheckBox(slot)->isChecked(), slot == swr) << slot;
     EXPECT_EQ(tab->curves().size(), 2);
+}
+
+TEST_F(ScanTabHarmonics, AnExpandedParameterViewShowsOnlyTheDisplayedSlots)
+{
+    makeTab({QStringLiteral("Power"), QStringLiteral("GammaPolar"), QStringLiteral("SWR")});
+    ASSERT_TRUE(tab->isControlPanelExpanded());
+    tab->form().paramViewBox->setChecked(false);
+    tab->form().paramViewBox->setChecked(true);
+    for (int slot = 0; slot < 8; ++slot) {
+        EXPECT_EQ(tab->meterCheckBox(slot)->isHidden(), slot >= 3) << slot;
+        EXPECT_EQ(tab->meterLabel(slot)->isHidden(), slot >= 3) << slot;
+    }
 }
 
 } // namespace
