@@ -16,6 +16,7 @@
 #include "support/testenvironment.h"
 #include "ui_mainwindow.h"
 #include "ui_scantab.h"
+#include "views/curverecord.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QThread>
+
+#include <qwt_plot_curve.h>
 
 namespace {
 
@@ -64,8 +67,6 @@ TEST(TimeResolvedWithSensor, APulseProfileOverOnePeriodRunsToItsEnd)
     EXPECT_TRUE(QTest::qWaitFor([&] { return scan && scan->sampleCount(0) >= 4; }, 30000));
     tab.monitorUpdate(scan, 0);
     EXPECT_NE(controls.peak->text(), QStringLiteral("--.-%"));
-    const QString picture = screenshot::keep(window, QStringLiteral("time-resolved-sensor"));
-    EXPECT_FALSE(picture.isEmpty());
 
     // The sweep ends by itself at the end time and the tab returns to idle.
     ASSERT_TRUE(QTest::qWaitFor([&] { return tab.form().startScan->isEnabled(); }, 60000));
@@ -75,6 +76,11 @@ TEST(TimeResolvedWithSensor, APulseProfileOverOnePeriodRunsToItsEnd)
     EXPECT_TRUE(scan->isFinished());
     EXPECT_GE(scan->sampleCount(0), 10);
     EXPECT_LE(scan->sampleCount(0), 12);
+    // The last update drew the whole sweep: on for 400 µs, then off.
+    ASSERT_FALSE(tab.curves().isEmpty());
+    EXPECT_GE(tab.curves().front()->firstCurve->dataSize(), 10u);
+    const QString picture = screenshot::keep(window, QStringLiteral("time-resolved-sensor"));
+    EXPECT_FALSE(picture.isEmpty());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window.scanActivityState().isAnyActive(); }, 20000));
 
     std::vector<QPointer<QThread>> sensorThreads;

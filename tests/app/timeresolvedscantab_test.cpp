@@ -287,6 +287,10 @@ TEST_F(TimeResolvedTab, OnlyItsOwnScanIsDrawnAndThePeakIsShown)
     ASSERT_GT(other->sampleCount(0), 0);
     tab->scanUpdate(other.get());
     EXPECT_EQ(tab->curves().front()->firstCurve->dataSize(), 0u);
+    mine->start();
+    ASSERT_GT(scantest::fill(*mine, usb, 4), 0);
+    tab->scanUpdate(mine.get());
+    EXPECT_GT(tab->curves().front()->firstCurve->dataSize(), 0u);
 
     EXPECT_EQ(controls().peak->text(), QStringLiteral("--.-%"));
     tab->monitorUpdate(other.get(), 0);
