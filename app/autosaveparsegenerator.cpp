@@ -1,5 +1,7 @@
 #include "app/autosaveparsegenerator.h"
 
+#include "scans/autosavetag.h"
+
 #include "scans/scanhandler.h"
 #include "ui_autosaveparsegenerator.h"
 
@@ -60,7 +62,7 @@ QString autosaveParseGenerator::text() const
 
 QString autosaveParseGenerator::defaultPattern()
 {
-    return QStringLiteral("<scantype>-<fulldate>");
+    return defaultAutosavePattern();
 }
 
 void autosaveParseGenerator::fillTagList()

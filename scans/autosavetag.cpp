@@ -21,3 +21,8 @@ const QList<AutosaveTag>& autosaveTagTable()
     };
     return tags;
 }
+
+QString defaultAutosavePattern()
+{
+    return QStringLiteral("<scantype>-<fulldate>");
+}

@@ -16,3 +16,6 @@ struct AutosaveTag {
 const QList<AutosaveTag>& autosaveTagTable();
 // The first 11 entries.
 constexpr int generalAutosaveTagCount = 11;
+// The pattern a fresh program offers, and the one a scan falls back to when
+// its own pattern expands to nothing (a bare ".dat" would be a hidden file).
+QString defaultAutosavePattern();

@@ -560,15 +560,21 @@ QString BaseScan::autosaveTagValue(int id) const
     }
 }
 
+QString BaseScan::expandAutosavePattern(QString pattern) const
+{
+    for (const AutosaveTag& tag : autosaveTagTable())
+        if (pattern.contains(tag.tag))
+            pattern.replace(tag.tag, autosaveTagValue(tag.id));
+    static const QRegularExpression unknownTag(QStringLiteral("<(.*?)>"));
+    return pattern.remove(unknownTag);
+}
+
 void BaseScan::autosaveFileName()
 {
     autosavePath.clear();
-    QString name = autosavePattern;
-    for (const AutosaveTag& tag : autosaveTagTable())
-        if (name.contains(tag.tag))
-            name.replace(tag.tag, autosaveTagValue(tag.id));
-    static const QRegularExpression unknownTag(QStringLiteral("<(.*?)>"));
-    name.remove(unknownTag);
+    QString name = expandAutosavePattern(autosavePattern);
+    if (name.isEmpty())
+        name = expandAutosavePattern(defaultAutosavePattern());
 
     QString path =
         autosaveFolder.endsWith(QLatin1Char('/')) ? autosaveFolder + name : autosaveFolder + "/" + name;

@@ -239,6 +239,8 @@ protected:
 
 private:
     qint64 storedBytesLocked() const;
+    // The pattern with each known tag replaced and unknown tags removed.
+    QString expandAutosavePattern(QString pattern) const;
     void triggeredStep();
     void startEvent();
     bool eventEnded();

@@ -71,6 +71,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         NameCase{"NickAndDate", "<nick>_<fulldate>", {}, "A123_2023_08_21-14-05-09.dat"},
         NameCase{"UnknownTagRemoved", "run<other>", {}, "run.dat"},
+        // Nothing left of the name would give a hidden ".dat".
+        NameCase{"EmptyPatternTakesTheDefault", "", {}, "Continuous Wave-2023_08_21-14-05-09.dat"},
+        NameCase{"OnlyUnknownTagsTakeTheDefault", "<other>", {}, "Continuous Wave-2023_08_21-14-05-09.dat"},
         NameCase{"UnclosedTagKept", "<nick", {}, "<nick.dat"},
         NameCase{"WaferSuffix", "name", [](BaseScan& s) { s.setWaferInfo("L7", "3"); }, "name_L7_3.dat"},
         NameCase{"NoSuffixWithoutLot", "name", [](BaseScan& s) { s.setWaferInfo("", "3"); }, "name.dat"},
