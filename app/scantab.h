@@ -165,6 +165,7 @@ protected:
     // draws its quantity at the displayed frequency.
     void refreshMeterChecks();
     void rebuildFrequencyGrid(valueType type);
+    void placeHarmonicBox();
     void removeCurvesBelongingTo(int parameter);
 
     Ui_scanTab* m_form;

@@ -98,13 +98,7 @@ void scanTab::viewHarmonicWidget(int id)
             });
         if (!drawn)
             m_frequencyGrid->selectHarmonic(0, true);
-        // Beside the parameter view, inside the tab.
-        m_harmonicBox->adjustSize();
-        const QPoint view = m_form->paramViewBox->mapTo(this, QPoint(0, 0));
-        const int x =
-            std::clamp(view.x() - m_harmonicBox->width(), 0, std::max(0, width() - m_harmonicBox->width()));
-        const int y = std::clamp(view.y(), 0, std::max(0, height() - m_harmonicBox->height()));
-        m_harmonicBox->move(x, y);
+        placeHarmonicBox();
         m_harmonicBox->show();
         m_harmonicBox->raise();
         return;
@@ -113,6 +107,22 @@ void scanTab::viewHarmonicWidget(int id)
         (*flags)[static_cast<size_t>(id)] = false;
     rebuildFrequencyGrid(parameter);
     removeCurvesBelongingTo(parameter);
+}
+
+void scanTab::placeHarmonicBox()
+{
+    // Under the parameter view, over the plot rather than over the scan
+    // controls, and wide enough for its title.
+    m_harmonicBox->adjustSize();
+    const int titleWidth = m_harmonicBox->fontMetrics().horizontalAdvance(m_harmonicBox->title()) +
+                           4 * m_harmonicBox->fontMetrics().height();
+    m_harmonicBox->resize(std::max(m_harmonicBox->width(), titleWidth), m_harmonicBox->height());
+    const QWidget& view = *m_form->paramViewBox;
+    const QPoint corner = view.mapTo(this, QPoint(view.width(), view.height()));
+    const int x =
+        std::clamp(corner.x() - m_harmonicBox->width(), 0, std::max(0, width() - m_harmonicBox->width()));
+    const int y = std::clamp(corner.y(), 0, std::max(0, height() - m_harmonicBox->height()));
+    m_harmonicBox->move(x, y);
 }
 
 void scanTab::rebuildFrequencyGrid(valueType type)
