@@ -2,6 +2,7 @@
 
 #include "app/displaysettings.h"
 #include "app/meterrows.h"
+#include "app/sectionwidthguard.h"
 #include "scans/cwscan.h"
 #include "scans/filenameprompt.h"
 #include "scans/processvalues.h"
@@ -26,12 +27,14 @@
 #include <QDebug>
 #include <QDoubleValidator>
 #include <QEvent>
+#include <QGridLayout>
 #include <QIcon>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -161,6 +164,11 @@ scanTab::scanTab(DisplaySettings* settings, QWidget* parent)
         setSectionStyle(box, true);
     }
     m_form->paramViewBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    auto* widthGuard = new SectionWidthGuard(this);
+    for (QGroupBox* box :
+         {m_form->groupBox_66, m_form->sensorConfigBox, m_form->scanConfigurationBox, m_form->scanControlBox})
+        widthGuard->watch(box);
+    connect(widthGuard, &SectionWidthGuard::sectionFitted, this, [this] { shareWidthWithParameterView(); });
 
     m_form->scanDuration->setPlaceholderText(QStringLiteral("∞"));
     m_form->scanDuration->setToolTip(
@@ -1023,10 +1031,47 @@ void scanTab::mousePressEvent(QMouseEvent* event)
 void scanTab::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    const int width = this->width();
-    m_form->paramViewBox->setMinimumWidth(static_cast<int>(width / 2.5));
+    shareWidthWithParameterView();
+}
+
+void scanTab::shareWidthWithParameterView()
+{
+    constexpr int meterColumnGap = 40;
+    constexpr int narrowestMeterColumnGap = 12;
+    // A share of the width, but only of what the other sections leave:
+    // taking more cut their texts off. The width is the page's room, as a
+    // tab wider than its minimum allows is cut off at the window's edge.
+    const int width = parentWidget() ? std::min(this->width(), parentWidget()->width()) : this->width();
+    QLayout& row = *m_form->horizontalLayout_9;
+    forgetCachedSizes(row);
+    const QMargins outer = m_form->verticalLayout_3->contentsMargins();
+    const int others = row.minimumSize().width() - m_form->verticalLayout_23->minimumSize().width();
+    const int left = width - outer.left() - outer.right() - others;
+    const int full = static_cast<int>(width / 2.5);
+    const int share = std::max(130, std::min(full, left));
+    m_form->paramViewBox->setMinimumWidth(share);
+    // Wider values only with the full share: squeezed, the check boxes
+    // above them keep each column wide enough.
     for (int i = 0; i < meterCount; ++i)
-        meterLabel(i)->setMinimumWidth(static_cast<int>(width / 2.5 / 5));
+        meterLabel(i)->setMinimumWidth(share == full ? full / 5 : 0);
+    // Still too narrow: the gaps between the meter columns give up what the
+    // last column would lose.
+    QGridLayout& meters = *m_form->grid_meter;
+    meters.setHorizontalSpacing(meterColumnGap);
+    forgetCachedSizes(*m_form->paramViewBox->layout());
+    const int missing = m_form->paramViewBox->minimumSizeHint().width() - share;
+    if (missing > 0)
+        meters.setHorizontalSpacing(std::max(narrowestMeterColumnGap, meterColumnGap - (missing + 2) / 3));
+}
+
+// New limits and spacings reach the sizes a layout keeps of its items only
+// at its next activation; measured before that, they were those of before.
+void scanTab::forgetCachedSizes(QLayout& layout)
+{
+    for (int i = 0; i < layout.count(); ++i)
+        if (QLayout* inner = layout.itemAt(i)->layout())
+            forgetCachedSizes(*inner);
+    layout.invalidate();
 }
 
 void scanTab::changeEvent(QEvent* event)

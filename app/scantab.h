@@ -21,6 +21,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QTimer;
 class QuvixSensor;
 class QwtPlot;
@@ -221,6 +222,8 @@ private:
     void restoreCombo(QComboBox* combo);
     void setSectionStyle(QGroupBox* box, bool expanded);
     void applySections();
+    void shareWidthWithParameterView();
+    static void forgetCachedSizes(QLayout& layout);
     bool saveDataLimitScan(BaseScan& scan);
     void finishOtherSensorsScan(BaseScan* scan);
     QList<QWidget*> panelWidgets() const;
