@@ -24,6 +24,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include <cmath>
 
@@ -133,11 +134,12 @@ void pulseTrendScanTab::buildTrendsConfig()
         value->setFixedWidth(40);
         auto* unit = new QLabel;
         auto* mode = new QComboBox;
-        mode->setFixedWidth(65);
         for (int m = 0; m < modeCount; ++m) {
             mode->addItem(modeText(m));
             mode->setItemData(m, modeTip(m), Qt::ToolTipRole);
         }
+        // 65 was narrow enough to cut every mode's unit off.
+        mode->setFixedWidth(std::max(65, mode->sizeHint().width()));
         connect(mode, qOverload<int>(&QComboBox::currentIndexChanged), this,
                 &pulseTrendScanTab::trendModeChanged);
         grid->addWidget(new QLabel(QString::number(i + 1)), i + 1, 0);
@@ -170,7 +172,9 @@ void pulseTrendScanTab::buildTriggerConfig()
     m_levelCaption = new QLabel(QStringLiteral("Level"));
     m_peakCaption = new QLabel(QStringLiteral("Peak"));
     m_peakLabel = new QLabel(QStringLiteral("--.-%"));
-    m_peakLabel->setFixedWidth(40);
+    // 40 cut the unit of every peak from "10.0 %" on.
+    m_peakLabel->setFixedWidth(
+        std::max(40, m_peakLabel->fontMetrics().horizontalAdvance(QStringLiteral("100.0 %")) + 2));
     m_levelEdit = new QLineEdit;
     m_levelEdit->setPlaceholderText(QStringLiteral("Auto"));
     m_levelEdit->setToolTip(

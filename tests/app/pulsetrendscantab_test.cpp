@@ -103,6 +103,26 @@ TEST_F(PulseTrendTab, WithoutSettingsBothTrendsAreTimesUpToTheTenKilohertzPeriod
     EXPECT_DOUBLE_EQ(tab->pulsePeriod(), 100.0);
 }
 
+TEST_F(PulseTrendTab, TheLatestPeakAndEveryTrendModeAreReadable)
+{
+    build();
+    QLabel& peak = tab->peakLabel();
+    for (const QString& text :
+         {QStringLiteral("--.-%"), QStringLiteral("50.0 %"), QStringLiteral("100.0 %")}) {
+        SCOPED_TRACE(text.toStdString());
+        peak.setText(text);
+        EXPECT_GE(peak.width(), peak.sizeHint().width());
+    }
+    for (int trend = 0; trend < tab->trendCount(); ++trend) {
+        QComboBox& mode = *tab->trendModeBox(trend);
+        for (int m = 0; m < mode.count(); ++m) {
+            SCOPED_TRACE(mode.itemText(m).toStdString());
+            mode.setCurrentIndex(m);
+            EXPECT_GE(mode.width(), mode.sizeHint().width());
+        }
+    }
+}
+
 TEST_F(PulseTrendTab, ATimeBecomesAShareOfThePeriodAndBackWhileSharesKeepTheirValue)
 {
     build();
