@@ -16,6 +16,7 @@
 #include <cmath>
 #include <future>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -178,5 +179,124 @@ TEST_F(NetworkSensorLoopTest, ClosedByTheUserWhileItsLoopRunsIsAnnouncedOnce)
     EXPECT_EQ(recorder.eventsOf(LoopEvent::Disconnected).size(), 1u);
     EXPECT_FALSE(sensor->isConnected());
 }
+
+// Three frequencies with several harmonics each, a selection that leaves the
+// middle one out, and every sample endpoint of the firmware generations: each
+// value the simulated sensor reports must land at its frequency and harmonic.
+struct EndpointCase {
+    const char* firmwareRevision;
+    bool reportsPulseTiming;
+};
+
+class NetworkSensorSampleLayoutTest : public ::testing::TestWithParam<EndpointCase>
+{
+protected:
+    void SetUp() override
+    {
+        QUVIX_REQUIRE_NETLAB();
+        ASSERT_TRUE(loadWebSensorLibrary());
+        quvixsim::WebSensorOptions options;
+        options.address = "192.0.2.2";
+        options.port = 0;
+        options.serial = "NETLAYOUT";
+        options.firmwareRevision = GetParam().firmwareRevision;
+        options.refreshMs = 20;
+        options.frequenciesHz = {13560000.0, 27120000.0, 40680000.0};
+        options.harmonics = {4, 3, 2};
+        options.loads.clear();
+        for (const auto& [resistance, reactance, volts] :
+             {std::tuple{35.0, 12.0, 100.0}, std::tuple{20.0, -8.0, 60.0}, std::tuple{75.0, 30.0, 40.0}}) {
+            quvixsim::RfLoadSettings load;
+            load.resistance = resistance;
+            load.reactance = reactance;
+            load.voltage = volts;
+            load.driftFraction = 0.0; // the same readings at every time stamp
+            options.loads.push_back(load);
+        }
+        options.pulse.periodMicroseconds = 200.0;
+        options.pulse.onTimeMicroseconds = 50.0;
+        server = std::make_unique<quvixsim::WebSensorServer>(options);
+        ASSERT_TRUE(server->start());
+    }
+
+    void TearDown() override
+    {
+        if (thread) {
+            server->stop();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 20000));
+        }
+        delete sensor;
+        QCoreApplication::sendPostedEvents();
+        delete scan.data();
+    }
+
+    std::unique_ptr<quvixsim::WebSensorServer> server;
+    quvixSensorWeb* sensor = nullptr;
+    QPointer<QThread> thread;
+    QPointer<CWScan> scan;
+    LoopRecorder recorder;
+};
+
+TEST_P(NetworkSensorSampleLayoutTest, ScanHoldsEachReportedValueAtItsFrequencyAndHarmonic)
+{
+    const std::string url = server->baseUrl();
+    const int handle = webSensorApi().quvixWebOpen(url.c_str());
+    ASSERT_GE(handle, 0);
+    sensor = new quvixSensorWeb(handle, QString(), "NETLAYOUT", QString::fromStdString(url));
+    recorder.attach(sensor);
+    thread = startLoopThread(sensor);
+
+    // Changed while the loop already reads, as the user does in a tab.
+    const QVector<int> selection{3, 0, 2};
+    ASSERT_TRUE(sensor->setSelectedHarmonics(selection));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return server->state().selectedHarmonics() == std::vector<int>{3, 0, 2};
+        },
+        15000));
+    scan = new CWScan(sensor, QStringLiteral("layout"), 20);
+    EXPECT_EQ(scan->sampleLength(), (2 + 4 * 3) + (2 + 4 * 2) + 2);
+    sensor->queueScan(scan);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 10; }, 15000))
+        << "samples recorded: " << scan->sampleCount(0);
+    sensor->stopScan();
+    ASSERT_TRUE(recorder.waitForCount(LoopEvent::Complete, 1));
+
+    const struct {
+        int record;
+        size_t frequencyIndex;
+        int harmonics;
+    } places[] = {{0, 0, 3}, {1, 2, 2}};
+    for (const auto& place : places) {
+        const quvixsim::RfLoadModel load = server->state().model(place.frequencyIndex);
+        for (int h = 0; h < place.harmonics; ++h) {
+            const quvixsim::HarmonicReading sent = load.harmonicAt(h, 0.0);
+            const struct {
+                int parameter;
+                double value;
+            } expected[] = {{Voltage, sent.voltage},
+                            {VoltagePhi, sent.voltagePhase},
+                            {Current, sent.current},
+                            {Phase, sent.currentPhase}};
+            for (const auto& quantity : expected) {
+                const SeriesCopy held = scan->copySeries(quantity.parameter, place.record, h, 0);
+                ASSERT_GE(held.values.size(), 10u);
+                for (double value : held.values)
+                    ASSERT_DOUBLE_EQ(value, quantity.value) << "record " << place.record << " harmonic " << h
+                                                            << " parameter " << quantity.parameter;
+            }
+        }
+    }
+    const double period = GetParam().reportsPulseTiming ? 200.0 : 0.0;
+    const double onTime = GetParam().reportsPulseTiming ? 50.0 : 0.0;
+    for (double value : scan->copySeries(PulsePeriod, 0, 0, 0).values)
+        ASSERT_DOUBLE_EQ(value, period);
+    for (double value : scan->copySeries(PulseOnTime, 0, 0, 0).values)
+        ASSERT_DOUBLE_EQ(value, onTime);
+}
+
+INSTANTIATE_TEST_SUITE_P(SampleEndpoints, NetworkSensorSampleLayoutTest,
+                         ::testing::Values(EndpointCase{"v5.23", true}, EndpointCase{"v5.10", true},
+                                           EndpointCase{"v4.30", false}));
 
 } // namespace
