@@ -30,6 +30,14 @@ template <int size, typename Getter> QString textFromLibrary(Getter getter)
     return QString::fromUtf8(buffer, static_cast<int>(strnlen(buffer, size)));
 }
 
+// The thread of the application object; none once that object is gone, as
+// when a loop outlives it at the end of a process.
+QThread* applicationThread()
+{
+    const QCoreApplication* application = QCoreApplication::instance();
+    return application ? application->thread() : nullptr;
+}
+
 } // namespace
 
 QuvixSensor::QuvixSensor()
@@ -606,12 +614,24 @@ void QuvixSensor::resumeCurrentScanAfter(qint64 gapMilliseconds)
 
 void QuvixSensor::deleteOnGuiThread(BaseScan* scan)
 {
+    // Without an application object no event is delivered any more, so
+    // nothing can still carry the scan.
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application) {
+        delete scan;
+        return;
+    }
     // Posted after every queued signal that still carries the scan.
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [scan] { delete scan; }, Qt::QueuedConnection);
+        application, [scan] { delete scan; }, Qt::QueuedConnection);
 }
 
 // --- Acquisition loop ---
+
+void QuvixSensor::endLoop()
+{
+    m_running = false;
+}
 
 void QuvixSensor::process()
 {
@@ -635,7 +655,7 @@ void QuvixSensor::process()
         }
     }
     close();
-    moveToThread(QCoreApplication::instance()->thread());
+    moveToThread(applicationThread());
     // Nothing more runs on this thread: let it end and delete itself.
     QThread::currentThread()->quit();
 }
@@ -755,7 +775,7 @@ BaseScan* QuvixSensor::currentOrNewScan()
         passive = new BaseScan(this, QStringLiteral("Default"));
     }
     // Deleted on the GUI thread once finished, like every other scan.
-    passive->moveToThread(QCoreApplication::instance()->thread());
+    passive->moveToThread(applicationThread());
     if (!m_carriedEnergies.isEmpty())
         passive->setInitialEnergies(m_carriedEnergies);
     // A scan queued while the passive one was being built goes first: nothing

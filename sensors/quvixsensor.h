@@ -130,10 +130,15 @@ public:
     // Makes the loop sleep before each pass (pulse scans reconfigure the
     // sensor between samples). Any thread.
     void pauseBetweenPasses() { m_noSleep = false; }
+    // Asks the loop to end after its current pass, which then closes the
+    // sensor as a lost one. The network sensor also closes its handle at
+    // once, which ends a read that waits for a sample. Any thread.
+    virtual void endLoop();
 
 public slots:
     // The acquisition loop; runs on the sensor's own thread until the sensor
-    // is lost, then closes it, moves it back to the GUI thread and ends the
+    // is lost or endLoop is called, then closes it, moves it back to the GUI
+    // thread (to no thread once the application object is gone) and ends the
     // thread's event loop.
     void process();
 

@@ -172,6 +172,13 @@ void quvixSensorWeb::close()
     finishCurrentScan();
 }
 
+void quvixSensorWeb::endLoop()
+{
+    QuvixSensor::endLoop();
+    // A read waiting for a sample returns as soon as the handle is closed.
+    close();
+}
+
 bool quvixSensorWeb::canReadData() const
 {
     return webSensorApi().quvixGetDataHR != nullptr;

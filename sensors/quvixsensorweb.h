@@ -39,6 +39,7 @@ public:
     void enableParameters(int frequencyIndex, int harmonics) override;
     bool parameterReload() override;
     void close() override;
+    void endLoop() override;
     QString variantInfo() override;
     int getDataHR(double* values, int* count, int* timeStampDelta, double* peak, int* delay,
                   int* remaining) override;

@@ -8,6 +8,7 @@
 #include "sensors/rememberednetworksensors.h"
 #include "sensors/sensorlibraries.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QNetworkInterface>
 #include <QSettings>
@@ -78,6 +79,47 @@ SensorHandler::SensorHandler()
     connect(this, &SensorHandler::updateAvailableList, this, &SensorHandler::addNewSensorToList);
     connect(this, &SensorHandler::addNewNetworkSensor, this, &SensorHandler::newWebSensorConnected);
     connect(this, &SensorHandler::closeThread, this, &SensorHandler::removeThread);
+
+    // While the main window and the scan handler's options still exist.
+    if (const QCoreApplication* application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, &SensorHandler::stopSensors);
+    qAddPostRoutine(&SensorHandler::stopSensorsAtExit);
+}
+
+void SensorHandler::stopSensorsAtExit()
+{
+    getInstance()->stopSensors();
+}
+
+QList<QuvixSensor*> SensorHandler::allSensors() const
+{
+    QList<QuvixSensor*> all;
+    for (const QList<QuvixSensor*>* list : {&m_connected, &m_network, &m_waiting, &m_disconnected}) {
+        for (QuvixSensor* sensor : *list) {
+            if (!all.contains(sensor))
+                all.append(sensor);
+        }
+    }
+    return all;
+}
+
+void SensorHandler::stopSensors()
+{
+    m_sensorsStopped = true;
+    m_pollTimer->stop();
+    m_discoveryTimer->stop();
+    const QList<QuvixSensor*> sensors = allSensors();
+    for (QuvixSensor* sensor : sensors)
+        sensor->endLoop();
+    for (const QPointer<QThread>& thread : qAsConst(m_loopThreads)) {
+        if (thread && !thread->wait(loopEndLimitMs))
+            qDebug("A sensor loop did not end within %lu ms; the program ends without it", loopEndLimitMs);
+    }
+    m_loopThreads.clear();
+    // A USB sensor keeps its scan for its return; nothing returns now.
+    for (QuvixSensor* sensor : sensors)
+        sensor->finishCurrentScan();
+    QCoreApplication::sendPostedEvents();
 }
 
 QuvixSensor* SensorHandler::findSensor(const QString& serial) const
@@ -170,7 +212,12 @@ void SensorHandler::finishScansOfLongGoneSensors()
 
 void SensorHandler::startWorkerThread(QuvixSensor* sensor)
 {
+    // An open that finished during the shut-down starts nothing.
+    if (m_sensorsStopped)
+        return;
     auto* thread = new QThread();
+    m_loopThreads.removeAll(QPointer<QThread>());
+    m_loopThreads.append(thread);
     sensor->moveToThread(thread);
     connect(sensor, &QuvixSensor::SensorDisconnected, this, &SensorHandler::SensorDisconnected);
     wireToScanRegistry(sensor);

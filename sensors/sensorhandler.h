@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QPair>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -14,6 +15,7 @@
 #include <thread>
 
 class BaseScan;
+class QThread;
 class QUdpSocket;
 class QuvixSensor;
 
@@ -25,7 +27,8 @@ using DetectedSensor = QPair<QString, QHostAddress>;
 // sensor objects and never deletes one: a USB sensor's object is kept for
 // its return, a network sensor's object is parked on the waiting list.
 // Polls the USB driver library every second and repeats network discovery
-// every 15 s while network scanning is on.
+// every 15 s while network scanning is on. Every sensor loop it starts ends
+// before the application object does (stopSensors).
 class SensorHandler : public QObject
 {
     Q_OBJECT
@@ -53,6 +56,14 @@ public:
     static constexpr int maxDetectedPerRound = 100;
     // How long a USB sensor may stay away before its scan is finished.
     void setWatchdogDelay(int milliseconds) { m_watchdogDelayMs = milliseconds; }
+    // Ends every sensor loop and waits for its thread, then finishes every
+    // sensor's scan and delivers what the sensors announced, so that the
+    // scan handler registers and autosaves each measurement scan. Runs when
+    // the application's event loop ends and, where it never ran, as the
+    // application object is destroyed; no loop starts afterwards. GUI thread.
+    void stopSensors();
+    // The longest wait for one sensor's loop to end.
+    static constexpr unsigned long loopEndLimitMs = 20000;
 
 signals:
     void updateSensorList(QList<QuvixSensor*>& sensors);
@@ -86,6 +97,8 @@ public slots:
 
 private:
     SensorHandler();
+    static void stopSensorsAtExit();
+    QList<QuvixSensor*> allSensors() const;
 
     // One newly attached USB sensor per poll, if any.
     void openNewUsbSensor();
@@ -124,6 +137,9 @@ private:
     std::list<std::thread> m_connectionWorkers;
     QMetaObject::Connection m_discoveryConnection;
     int m_watchdogDelayMs = 10000;
+    // The loop threads started; each deletes itself once finished.
+    QList<QPointer<QThread>> m_loopThreads;
+    bool m_sensorsStopped = false;
 };
 
 // Opens a network sensor by URL through the network sensor library and tells

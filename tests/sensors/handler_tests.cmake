@@ -37,3 +37,13 @@ if(TARGET Quvix_web_dll AND TARGET quvix_sim_websensor)
   set_target_properties(handler_soak_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   add_dependencies(handler_soak_test Quvix_web_dll quvix3)
 endif()
+
+# The end of the program while a USB and a network sensor record.
+if(TARGET Quvix_web_dll AND TARGET quvix_sim_websensor)
+  quvix_add_test(handler_shutdown_test
+    SOURCES handler_shutdown_test.cpp
+    LIBS quvix_core quvix_sim_websensor
+    LABELS network threads)
+  set_target_properties(handler_shutdown_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  add_dependencies(handler_shutdown_test Quvix_web_dll quvix3)
+endif()
