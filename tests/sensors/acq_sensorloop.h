@@ -28,11 +28,22 @@ struct LoopEvent {
 };
 
 // Records the loop's signals through direct connections (on the loop's
-// thread, between two reads). Thread-safe.
+// thread, between two reads). Thread-safe. Its connections go with it: a
+// sensor that outlives the recorder (the handler's, which ends its loop as
+// the process ends) must not reach it.
 class LoopRecorder
 {
 public:
     using DeliveredCounter = std::function<long long()>;
+
+    LoopRecorder() = default;
+    LoopRecorder(const LoopRecorder&) = delete;
+    LoopRecorder& operator=(const LoopRecorder&) = delete;
+    ~LoopRecorder()
+    {
+        for (const QMetaObject::Connection& connection : m_connections)
+            QObject::disconnect(connection);
+    }
 
     void attach(QuvixSensor* sensor, DeliveredCounter delivered = {})
     {
@@ -40,12 +51,13 @@ public:
         auto record = [this](LoopEvent::Kind kind) {
             return [this, kind](BaseScan* scan) { add(kind, scan); };
         };
-        QObject::connect(sensor, &QuvixSensor::ScanStarted, record(LoopEvent::Started));
-        QObject::connect(sensor, &QuvixSensor::ScanComplete, record(LoopEvent::Complete));
-        QObject::connect(sensor, &QuvixSensor::ScanToBeRemoved, record(LoopEvent::ToBeRemoved));
-        QObject::connect(sensor, &QuvixSensor::MonitoringUpdate, record(LoopEvent::Monitoring));
-        QObject::connect(sensor, &QuvixSensor::SensorDisconnected,
-                         [this](QuvixSensor*) { add(LoopEvent::Disconnected, nullptr); });
+        m_connections = {
+            QObject::connect(sensor, &QuvixSensor::ScanStarted, record(LoopEvent::Started)),
+            QObject::connect(sensor, &QuvixSensor::ScanComplete, record(LoopEvent::Complete)),
+            QObject::connect(sensor, &QuvixSensor::ScanToBeRemoved, record(LoopEvent::ToBeRemoved)),
+            QObject::connect(sensor, &QuvixSensor::MonitoringUpdate, record(LoopEvent::Monitoring)),
+            QObject::connect(sensor, &QuvixSensor::SensorDisconnected,
+                             [this](QuvixSensor*) { add(LoopEvent::Disconnected, nullptr); })};
     }
 
     std::vector<LoopEvent> events() const
@@ -85,6 +97,7 @@ private:
         m_events.push_back({kind, scan, m_clock.elapsed(), delivered});
     }
 
+    std::vector<QMetaObject::Connection> m_connections;
     mutable std::mutex m_mutex;
     std::vector<LoopEvent> m_events;
     DeliveredCounter m_delivered;
