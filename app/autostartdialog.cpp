@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QSettings>
 
+#include <algorithm>
+
 namespace {
 
 struct ParameterChoice {
@@ -95,6 +97,7 @@ autoStartDialog::autoStartDialog(QuvixSensor* sensor, QWidget* parent, bool /*in
     setupControls();
     loadSettings();
     setFixedSize(1027, 585);
+    widenCutTexts();
     connect(m_ui->thresholdStop, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
             &autoStartDialog::useDifferentThresholds);
     connect(m_ui->stopParameter, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
@@ -104,6 +107,25 @@ autoStartDialog::autoStartDialog(QuvixSensor* sensor, QWidget* parent, bool /*in
 }
 
 autoStartDialog::~autoStartDialog() = default;
+
+void autoStartDialog::widenCutTexts()
+{
+    // The places were measured for a narrower font than this system's: a
+    // choice whose text no longer fits grows to the right, and one that then
+    // passes the dialog's edge moves left by what it passes.
+    const int visibleRight = width() - m_ui->imageFrame->x();
+    QList<QWidget*> choices;
+    for (QRadioButton* button : m_ui->imageFrame->findChildren<QRadioButton*>())
+        choices.append(button);
+    choices.append(m_ui->stopCondition);
+    for (QWidget* choice : choices) {
+        QRect place = choice->geometry();
+        place.setWidth(std::max(place.width(), choice->sizeHint().width()));
+        if (place.right() >= visibleRight)
+            place.moveRight(visibleRight - 1);
+        choice->setGeometry(place);
+    }
+}
 
 QString autoStartDialog::settingsGroup() const
 {

@@ -58,6 +58,7 @@ private slots:
 
 private:
     void setupControls();
+    void widenCutTexts();
     void loadSettings();
     void saveSettings();
     void showDurationControls();

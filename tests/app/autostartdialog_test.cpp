@@ -83,6 +83,24 @@ TEST_F(AutoStartDialogTest, FirstConstructionShowsTheDefaults)
     EXPECT_EQ(dialog->frequencyIndex(), 0);
 }
 
+TEST_F(AutoStartDialogTest, EveryChoiceShowsItsWholeTextInsideTheDialog)
+{
+    const auto dialog = open();
+    dialog->show();
+    QList<QWidget*> choices;
+    for (QRadioButton* button : dialog->findChildren<QRadioButton*>())
+        choices.append(button);
+    auto* stopCondition = find<QComboBox>(*dialog, "stopCondition");
+    stopCondition->setCurrentText(QStringLiteral("Stop Threshold"));
+    choices.append(stopCondition);
+    for (QWidget* choice : choices) {
+        SCOPED_TRACE(choice->objectName().toStdString());
+        EXPECT_GE(choice->width(), choice->sizeHint().width());
+        const QRect place(choice->mapTo(dialog.get(), QPoint(0, 0)), choice->size());
+        EXPECT_TRUE(dialog->rect().contains(place));
+    }
+}
+
 TEST_F(AutoStartDialogTest, ParameterChoiceSetsIdUnitAndThresholdRange)
 {
     const struct {
