@@ -46,6 +46,10 @@ std::vector<std::pair<double, double>> latestImpedances(const BaseScan& scan)
     if (scan.dataSets.empty() || !scan.dataSets.front())
         return impedances;
     const TrendDataSet& set = *scan.dataSets.front();
+    // Before its first sample a scan's latest impedance reads 0: a short
+    // circuit the load never was.
+    if (set.sampleCount() == 0)
+        return impedances;
     for (size_t i = 0; i < set.records.size(); ++i) {
         const int record = static_cast<int>(i);
         impedances.emplace_back(set.latestValue(ImpedancePolar, record, 0),

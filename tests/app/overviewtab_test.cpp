@@ -201,6 +201,25 @@ TEST_F(OverviewTab, DataUpdatesFillTheCurvesAndPutTheLatestImpedanceOnTheSmithCh
     EXPECT_EQ(all[0]->dataSize(), 10u);
 }
 
+TEST_F(OverviewTab, AnUpdateBeforeTheFirstSamplePutsNothingOnTheSmithChart)
+{
+    FakeSensor& sensor = addSensor(QStringLiteral("S1"), {13.56}, {1});
+    overviewTab& overview = makeTab();
+    list({&sensor});
+    overview.form().startScanButton->click();
+
+    BaseScan* scan = sensor.pendingScan();
+    scan->start();
+    overview.dataUpdate(scan);
+    const SmithChartV2& chart = *overview.form().smithChart;
+    EXPECT_TRUE(chart.points(0).isEmpty());
+
+    scantest::fill(*scan, sensor, 1, scantest::Load{50.0, 1.0, 0.0});
+    overview.dataUpdate(scan);
+    ASSERT_EQ(chart.points(0).size(), 1);
+    EXPECT_EQ(chart.points(0).front(), SmithChartV2::chartPoint(1.0, 0.0));
+}
+
 TEST_F(OverviewTab, AScanWithMoreFrequenciesThanCurvesAddsNoStrayPoints)
 {
     FakeSensor& other = addSensor(QStringLiteral("OTHER"), {27.12}, {1});
