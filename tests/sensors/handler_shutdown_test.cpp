@@ -24,6 +24,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -103,7 +104,7 @@ void runChildTest(const QString& testName, const QProcessEnvironment& environmen
 
 // A network sensor's loop started by hand (no sensor handler), which ends
 // only once the process is past the application object's destruction: its
-// sensor stops answering in the destructor of a static.
+// sensor stops answering in an exit handler.
 class LoopOutlivingTheApplication
 {
 public:
@@ -121,10 +122,20 @@ public:
         return true;
     }
 
-    ~LoopOutlivingTheApplication()
+    // Once it has, the simulator has set up everything it keeps for the
+    // process's life: an exit handler registered afterwards runs before any
+    // of that is torn down.
+    bool settingsTaken() const
     {
-        if (!m_thread)
-            return;
+        for (const quvixsim::LoggedRequest& request : m_server->requests()) {
+            if (request.method == "POST")
+                return true;
+        }
+        return false;
+    }
+
+    void end()
+    {
         m_server->stop();
         if (!m_thread->wait(60000))
             std::abort();
@@ -213,8 +224,10 @@ TEST_F(SensorHandlerShutdownTest, ProcessEndingWhileSensorsRecordExitsCleanlyAnd
 // Run by the next test in a process of its own.
 TEST_F(SensorHandlerShutdownTest, DISABLED_ChildLoopEndsAfterTheApplicationObject)
 {
-    static LoopOutlivingTheApplication loop;
-    ASSERT_TRUE(loop.start());
+    static auto* const loop = new LoopOutlivingTheApplication;
+    ASSERT_TRUE(loop->start());
+    ASSERT_TRUE(QTest::qWaitFor([] { return loop->settingsTaken(); }, 20000));
+    std::atexit([] { loop->end(); });
 }
 
 TEST_F(SensorHandlerShutdownTest, LoopEndingAfterTheApplicationObjectEndsCleanly)
