@@ -832,10 +832,18 @@ bool QuvixSensor::fitsLayout(const BaseScan* scan, int count)
     const int expected = scan->sampleLength();
     if (count == expected || count == 5) {
         m_layoutMismatchReported = false;
+        m_layoutMismatchSinceMs = -1;
         return true;
     }
-    // Its values would land in the wrong places: dropped, and said once per run.
-    if (!m_layoutMismatchReported) {
+    // Its values would land in the wrong places: dropped. Right after a
+    // selection change (and at connection) the library still hands out the
+    // samples it queued before the sensor took the new selection; only a run
+    // that lasts means the sensor does not follow the selection, and that is
+    // said once per run.
+    const qint64 now = steadyMilliseconds();
+    if (m_layoutMismatchSinceMs < 0)
+        m_layoutMismatchSinceMs = now;
+    if (!m_layoutMismatchReported && now - m_layoutMismatchSinceMs >= stallLimitMs()) {
         m_layoutMismatchReported = true;
         qDebug("Sensor %s delivered samples of %d values where the selection needs %d: dropped",
                qPrintable(m_serialNumber), count, expected);

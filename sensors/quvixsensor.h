@@ -242,6 +242,9 @@ private:
     mutable std::mutex m_scanLock;
     bool m_oversizedSampleReported = false;
     bool m_layoutMismatchReported = false; // loop thread only
+    // Loop thread only: when the current run of samples that do not fit the
+    // selection began (steady clock, ms); -1 while samples fit.
+    qint64 m_layoutMismatchSinceMs = -1;
     // Loop thread only: when the last sample arrived (steady clock, ms).
     qint64 m_lastSampleMs = -1;
     std::atomic<bool> m_stalled{false};

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 
 namespace {
 
@@ -81,6 +82,62 @@ TEST(SampleLayout, SamplesOfAnotherLayoutNeverReachTheScan)
 
     sensor->harmonicsSent = 1;
     EXPECT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 5; }, 30000));
+
+    sensor->attached = false;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 30000));
+    sensor->finishCurrentScan();
+    QCoreApplication::processEvents();
+    delete sensor;
+}
+
+// Counts the debug lines that say a sensor's samples do not fit, from
+// whichever thread logs them, while alive.
+class MismatchMessages
+{
+public:
+    MismatchMessages() { m_previous = qInstallMessageHandler(&MismatchMessages::record); }
+    ~MismatchMessages() { qInstallMessageHandler(m_previous); }
+    MismatchMessages(const MismatchMessages&) = delete;
+    MismatchMessages& operator=(const MismatchMessages&) = delete;
+
+    static int count() { return counter().load(); }
+
+private:
+    static std::atomic<int>& counter()
+    {
+        static std::atomic<int> said{0};
+        return said;
+    }
+    static void record(QtMsgType, const QMessageLogContext&, const QString& message)
+    {
+        if (message.contains(QStringLiteral("where the selection needs")))
+            ++counter();
+    }
+
+    QtMessageHandler m_previous = nullptr;
+};
+
+TEST(SampleLayout, OnlyAMismatchThatLastsIsSaid)
+{
+    MismatchMessages messages;
+    const int before = MismatchMessages::count();
+    auto* sensor = new LayoutSensor();
+    const QPointer<QThread> thread = startLoopThread(sensor);
+
+    // The samples a library still holds from before a selection change.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sensor->reads >= 50; }, 30000));
+    sensor->harmonicsSent = 1;
+    BaseScan* scan = sensor->currentScan();
+    ASSERT_NE(scan, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 5; }, 30000));
+    EXPECT_EQ(MismatchMessages::count(), before) << "a passing mismatch was reported";
+
+    // A sensor that keeps ignoring the selection.
+    sensor->harmonicsSent = 3;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return MismatchMessages::count() > before; }, 30000));
+    const int reads = sensor->reads;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sensor->reads >= reads + 50; }, 30000));
+    EXPECT_EQ(MismatchMessages::count(), before + 1) << "said more than once for one run";
 
     sensor->attached = false;
     EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 30000));
