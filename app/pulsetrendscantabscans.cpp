@@ -70,15 +70,7 @@ void pulseTrendScanTab::startScan()
     scan->setAutosaveSettings(m_displaySettings);
     scan->externalTrigger = m_externalTrigger->isChecked();
     scan->setWaferInfo(m_form->waferLot->text(), m_form->waferNumber->text());
-    if (m_form->autosave->isChecked())
-        scan->setAutosaveTarget(m_autosaveFolder, m_autosaveTitle);
-    const double duration = numberOf(*m_form->scanDuration);
-    if (duration != 0.0) {
-        scan->timed = true;
-        scan->duration = duration;
-    }
-    sensor->queueScan(scan);
-    connect(sensor, &QuvixSensor::ScanComplete, this, &scanTab::scanComplete, Qt::UniqueConnection);
+    queueOnSensor(sensor, scan);
 
     if (m_curveRecords.isEmpty())
         curveDisplayControl(true, Voltage, 0, 0);

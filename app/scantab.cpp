@@ -772,16 +772,7 @@ void scanTab::startScan()
                             numberOf(*m_form->ifEArea));
     scan->setWaferInfo(m_form->waferLot->text(), m_form->waferNumber->text());
     sensor->resetEnergy();
-    if (m_form->autosave->isChecked())
-        scan->setAutosaveTarget(m_autosaveFolder, m_autosaveTitle);
-    const double duration = numberOf(*m_form->scanDuration);
-    if (duration != 0.0) {
-        scan->timed = true;
-        scan->duration = duration;
-    }
-    sensor->queueScan(scan);
-
-    connect(sensor, &QuvixSensor::ScanComplete, this, &scanTab::scanComplete, Qt::UniqueConnection);
+    queueOnSensor(sensor, scan);
     setCurrentScan(scan);
 
     m_barChart->clear();
@@ -916,6 +907,20 @@ void scanTab::reportActivity(bool active)
 void scanTab::activityTimer()
 {
     emit activity(m_activityValue);
+}
+
+void scanTab::queueOnSensor(QuvixSensor* sensor, BaseScan* scan)
+{
+    if (m_form->autosave->isChecked())
+        scan->setAutosaveTarget(m_autosaveFolder, m_autosaveTitle);
+    // Settled before the hand-over: from then on the sensor's thread runs it.
+    const double duration = numberOf(*m_form->scanDuration);
+    if (duration != 0.0) {
+        scan->timed = true;
+        scan->duration = duration;
+    }
+    sensor->queueScan(scan);
+    connect(sensor, &QuvixSensor::ScanComplete, this, &scanTab::scanComplete, Qt::UniqueConnection);
 }
 
 void scanTab::setCurrentScan(BaseScan* scan)

@@ -141,6 +141,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
+    // Gives the started scan the tab's autosave target and duration, hands
+    // it to the sensor's loop and listens for its end.
+    void queueOnSensor(QuvixSensor* sensor, BaseScan* scan);
     // The scan this tab started or completed last; guarded, as the scan
     // handler may delete it at any time. The tab holds it at the handler, so
     // that a scan the handler does not keep can still be saved, until

@@ -325,16 +325,7 @@ void timeResolvedScanTab::startScan()
     connect(scan, &BaseScan::errorOcurred, this, &scanTab::showScanError);
     scan->setWaferInfo(m_form->waferLot->text(), m_form->waferNumber->text());
     scan->externalTrigger = m_controls.externalTrigger->isChecked();
-    if (m_form->autosave->isChecked())
-        scan->setAutosaveTarget(m_autosaveFolder, m_autosaveTitle);
-    // Settled before the hand-over: from then on the sensor's thread runs it.
-    const double duration = numberIn(*m_form->scanDuration);
-    if (duration != 0.0) {
-        scan->timed = true;
-        scan->duration = duration;
-    }
-    sensor->queueScan(scan);
-    connect(sensor, &QuvixSensor::ScanComplete, this, &scanTab::scanComplete, Qt::UniqueConnection);
+    queueOnSensor(sensor, scan);
 
     m_barChart->clear();
     m_barChart->addScan(scan);
