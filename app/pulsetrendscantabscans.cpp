@@ -19,7 +19,6 @@
 
 #include <qwt_plot.h>
 
-#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -130,15 +129,9 @@ void pulseTrendScanTab::curveDisplayControl(bool drawRemove, valueType type, int
         removeCurve(type, harmonic, frequency);
         return;
     }
-    // Without a checked frequency button (no enabled frequency) there is
-    // nothing the pair could be named after or follow.
-    const QAbstractButton* frequencyButton = m_frequencyButtons->checkedButton();
-    if (!frequencyButton || !m_activeSensor)
+    const QString title = newCurveTitle(ParameterNames::shared().longName(type), harmonic);
+    if (title.isEmpty())
         return;
-    const QString title =
-        QStringLiteral("%1 : %2%3, %4")
-            .arg(ParameterNames::shared().longName(type), frequencyButton->text(),
-                 QStringLiteral(", Harmonic %1").arg(harmonic + 1), m_activeSensor->serialNumber());
     LiveCurve* trendCurves[2] = {};
     for (int trend = 0; trend < 2; ++trend) {
         auto* curve = new LiveCurve(QStringLiteral("%1. Trend %2").arg(title).arg(trend + 1),
@@ -147,15 +140,7 @@ void pulseTrendScanTab::curveDisplayControl(bool drawRemove, valueType type, int
         curve->attach(m_plot);
         trendCurves[trend] = curve;
     }
-    auto* record = new CurveRecord;
-    record->firstCurve = trendCurves[0];
-    record->secondCurve = trendCurves[1];
-    record->type = type;
-    record->sensor = m_activeSensor;
-    record->frequency = frequency;
-    record->harmonic = harmonic;
-    m_curveRecords.append(record);
-    m_plot->replot();
+    keepCurveRecord(type, harmonic, frequency, trendCurves[0], trendCurves[1]);
 }
 
 // Every pair again, in the same order and in the next colours, so that the

@@ -25,6 +25,7 @@ class QLayout;
 class QTimer;
 class QuvixSensor;
 class QwtPlot;
+class QwtPlotCurve;
 class QwtPlotZoomer;
 class ReplotCoalescer;
 class SampleRateWidget;
@@ -152,6 +153,14 @@ protected:
     void releaseCurrentScan();
     void removeAllCurves();
     void removeCurve(valueType type, int harmonic, int frequency);
+    // The title of a new curve of the active sensor showing `quantity`;
+    // empty without a checked frequency button or an active sensor, when
+    // there is nothing the curve could be named after or follow.
+    QString newCurveTitle(const QString& quantity, int harmonic) const;
+    // Records the curves drawn for the active sensor (the tab owns the
+    // record and its curves from then on) and replots.
+    void keepCurveRecord(valueType type, int harmonic, int frequency, QwtPlotCurve* firstCurve,
+                         QwtPlotCurve* secondCurve);
     void loadSettings();
     void saveSettings() const;
     void reportActivity(bool active);

@@ -20,20 +20,33 @@ void scanTab::curveDisplayControl(bool drawRemove, valueType type, int harmonic,
         removeCurve(type, harmonic, frequency);
         return;
     }
+    const QString title = newCurveTitle(ParameterNames::shared().label(type), harmonic);
+    if (title.isEmpty())
+        return;
+    auto* curve = new LiveCurve(title, SeriesFeed::Source{static_cast<int>(type), frequency, harmonic, 0});
+    curve->setPen(curvePalette::takeNext(m_colourIndex, curvePalette::acquisitionLastIndex));
+    curve->attach(m_plot);
+    keepCurveRecord(type, harmonic, frequency, curve, nullptr);
+}
+
+QString scanTab::newCurveTitle(const QString& quantity, int harmonic) const
+{
     // Without a checked frequency button (a sensor with no enabled
     // frequency) there is nothing the curve could be named after or follow.
     const QAbstractButton* frequencyButton = m_frequencyButtons->checkedButton();
     if (!frequencyButton || !m_activeSensor)
-        return;
-    const QString title =
-        QStringLiteral("%1 : %2%3, %4")
-            .arg(ParameterNames::shared().label(type), frequencyButton->text(),
-                 QStringLiteral(", Harmonic %1").arg(harmonic + 1), m_activeSensor->serialNumber());
-    auto* curve = new LiveCurve(title, SeriesFeed::Source{static_cast<int>(type), frequency, harmonic, 0});
-    curve->setPen(curvePalette::takeNext(m_colourIndex, curvePalette::acquisitionLastIndex));
-    curve->attach(m_plot);
+        return QString();
+    return QStringLiteral("%1 : %2%3, %4")
+        .arg(quantity, frequencyButton->text(), QStringLiteral(", Harmonic %1").arg(harmonic + 1),
+             m_activeSensor->serialNumber());
+}
+
+void scanTab::keepCurveRecord(valueType type, int harmonic, int frequency, QwtPlotCurve* firstCurve,
+                              QwtPlotCurve* secondCurve)
+{
     auto* record = new CurveRecord;
-    record->firstCurve = curve;
+    record->firstCurve = firstCurve;
+    record->secondCurve = secondCurve;
     record->type = type;
     record->sensor = m_activeSensor;
     record->frequency = frequency;
