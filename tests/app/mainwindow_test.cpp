@@ -91,6 +91,29 @@ protected:
         return std::make_unique<MainWindow>(nullptr, std::make_unique<RecordingKeepAwake>());
     }
 
+    // Autosave on, into "/data/auto", titled by serial number.
+    static void storeSerialAutosave()
+    {
+        QSettings settings;
+        settings.beginGroup(QStringLiteral("Settings"));
+        settings.setValue(QStringLiteral("autosavedir"), QStringLiteral("/data/auto"));
+        settings.setValue(QStringLiteral("autosaveTitle"), QStringLiteral("<serial>"));
+        settings.setValue(QStringLiteral("autosaveState"), true);
+    }
+    static void expectSerialAutosave(const scanTab& tab)
+    {
+        EXPECT_TRUE(tab.isAutosaveOn());
+        EXPECT_EQ(tab.autosaveFolder(), QStringLiteral("/data/auto"));
+        EXPECT_EQ(tab.autosaveTitle(), QStringLiteral("<serial>"));
+    }
+    static void expectActivityReachesWindow(const MainWindow& window, scanTab& tab)
+    {
+        emit tab.activity(true);
+        EXPECT_TRUE(window.scanActivityState().isAnyActive());
+        emit tab.activity(false);
+        EXPECT_FALSE(window.scanActivityState().isAnyActive());
+    }
+
     static QImage imageOf(const QLabel* label) { return label->pixmap(Qt::ReturnByValue).toImage(); }
     static QImage resourceImage(const char* name)
     {
@@ -285,26 +308,15 @@ TEST_F(MainWindowTest, SettingsComeBackAsStored)
 
 TEST_F(MainWindowTest, ThePulseTrendTabFollowsTheTimeTrendTabWithTheStoredAutosave)
 {
-    {
-        QSettings settings;
-        settings.beginGroup(QStringLiteral("Settings"));
-        settings.setValue(QStringLiteral("autosavedir"), QStringLiteral("/data/auto"));
-        settings.setValue(QStringLiteral("autosaveTitle"), QStringLiteral("<serial>"));
-        settings.setValue(QStringLiteral("autosaveState"), true);
-    }
+    storeSerialAutosave();
     auto window = makeWindow();
     pulseTrendScanTab* tab = window->pulseTrend();
     ASSERT_NE(tab, nullptr);
     EXPECT_EQ(window->form().tabWidget->indexOf(tab), 2);
     EXPECT_EQ(window->form().tabWidget->tabText(2), QStringLiteral("Pulse Trend"));
-    EXPECT_TRUE(tab->isAutosaveOn());
-    EXPECT_EQ(tab->autosaveFolder(), QStringLiteral("/data/auto"));
-    EXPECT_EQ(tab->autosaveTitle(), QStringLiteral("<serial>"));
+    expectSerialAutosave(*tab);
 
-    emit tab->activity(true);
-    EXPECT_TRUE(window->scanActivityState().isAnyActive());
-    emit tab->activity(false);
-    EXPECT_FALSE(window->scanActivityState().isAnyActive());
+    expectActivityReachesWindow(*window, *tab);
 }
 
 // A sensor left in pulse monitor mode shows it again whenever the user comes
@@ -372,13 +384,7 @@ TEST_F(MainWindowTest, PathsTheWindowSavedOutliveTheTabsStaleCopies)
 
 TEST_F(MainWindowTest, TheTimeResolvedTabFollowsTheTrendTabsAndIsWiredLikeThem)
 {
-    {
-        QSettings settings;
-        settings.beginGroup(QStringLiteral("Settings"));
-        settings.setValue(QStringLiteral("autosavedir"), QStringLiteral("/data/auto"));
-        settings.setValue(QStringLiteral("autosaveTitle"), QStringLiteral("<serial>"));
-        settings.setValue(QStringLiteral("autosaveState"), true);
-    }
+    storeSerialAutosave();
     auto window = makeWindow();
     QTabWidget& tabs = *window->form().tabWidget;
     timeResolvedScanTab* tab = window->timeResolved();
@@ -390,14 +396,9 @@ TEST_F(MainWindowTest, TheTimeResolvedTabFollowsTheTrendTabsAndIsWiredLikeThem)
     EXPECT_EQ(tabs.tabText(index + 1), QStringLiteral("Data Display"));
     EXPECT_EQ(index + 2, tabs.count());
 
-    EXPECT_TRUE(tab->isAutosaveOn());
-    EXPECT_EQ(tab->autosaveTitle(), QStringLiteral("<serial>"));
-    EXPECT_EQ(tab->autosaveFolder(), QStringLiteral("/data/auto"));
+    expectSerialAutosave(*tab);
 
-    emit tab->activity(true);
-    EXPECT_TRUE(window->scanActivityState().isAnyActive());
-    emit tab->activity(false);
-    EXPECT_FALSE(window->scanActivityState().isAnyActive());
+    expectActivityReachesWindow(*window, *tab);
 
     DisplaySettings& options = *window->displaySettings();
     emit options.smithPointsChanged(7);
