@@ -9,6 +9,7 @@
 #include "app/quvixdisplaywidget.h"
 #include "app/recordingkeepawake.h"
 #include "app/scanactivity.h"
+#include "app/sensorloops.h"
 #include "scans/basescan.h"
 #include "sensors/quvixsensor.h"
 #include "sensors/sensorhandler.h"
@@ -119,13 +120,7 @@ TEST(OverviewWithSensors, ScansTheSelectedSensorsIntoCurvesAndSmithTrails)
         EXPECT_TRUE(tilesShow(*later.overview(), serials));
     }
 
-    std::vector<QPointer<QThread>> sensorThreads;
-    for (QuvixSensor* sensor : SensorHandler::getInstance()->sensors())
-        sensorThreads.emplace_back(sensor->thread());
-    for (const QString& serial : serials)
-        control.setAttached(serial.toLatin1().constData(), 0);
-    for (const QPointer<QThread>& thread : sensorThreads)
-        EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 20000));
+    detachAndAwaitSensorLoops(control, serials);
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             for (const quvixDisplayWidget* tile : overview.tiles())

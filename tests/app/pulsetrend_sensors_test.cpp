@@ -8,6 +8,7 @@
 #include "app/pulsetrendscantab.h"
 #include "app/recordingkeepawake.h"
 #include "app/scanactivity.h"
+#include "app/sensorloops.h"
 #include "app/timeresolvedscantab.h"
 #include "scans/pulsetrendscan.h"
 #include "sensors/quvixsensor.h"
@@ -92,12 +93,7 @@ TEST(PulseTrendWithSensor, ATwoTrendScanDrawsBothTrends)
     emit window.scanDeleted(tab.currentScan());
     EXPECT_EQ(tab.currentScan(), nullptr);
 
-    std::vector<QPointer<QThread>> sensorThreads;
-    for (QuvixSensor* sensor : SensorHandler::getInstance()->sensors())
-        sensorThreads.emplace_back(sensor->thread());
-    control.setAttached(defaultSerial, 0);
-    for (const QPointer<QThread>& thread : sensorThreads)
-        EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 20000));
+    detachAndAwaitSensorLoops(control, {QString::fromLatin1(defaultSerial)});
     QSettings().clear();
 }
 

@@ -8,6 +8,7 @@
 #include "app/mainwindow.h"
 #include "app/recordingkeepawake.h"
 #include "app/scantab.h"
+#include "app/sensorloops.h"
 #include "app/timeresolvedscantab.h"
 #include "app/timetrendscantab.h"
 #include "sensors/quvixsensor.h"
@@ -106,12 +107,7 @@ TEST(ScanTabFit, TextsOfTheControlBoxesAreReadableAtTheNarrowestAndAWideWindow)
         }
     }
 
-    std::vector<QPointer<QThread>> sensorThreads;
-    for (QuvixSensor* sensor : SensorHandler::getInstance()->sensors())
-        sensorThreads.emplace_back(sensor->thread());
-    control.setAttached("FIT-1", 0);
-    for (const QPointer<QThread>& thread : sensorThreads)
-        EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 20000));
+    detachAndAwaitSensorLoops(control, {QStringLiteral("FIT-1")});
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "app/mainwindow.h"
 #include "app/recordingkeepawake.h"
 #include "app/scanactivity.h"
+#include "app/sensorloops.h"
 #include "app/timeresolvedscantab.h"
 #include "scans/basescan.h"
 #include "sensors/quvixsensor.h"
@@ -83,12 +84,7 @@ TEST(TimeResolvedWithSensor, APulseProfileOverOnePeriodRunsToItsEnd)
     EXPECT_FALSE(picture.isEmpty());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window.scanActivityState().isAnyActive(); }, 20000));
 
-    std::vector<QPointer<QThread>> sensorThreads;
-    for (QuvixSensor* sensor : SensorHandler::getInstance()->sensors())
-        sensorThreads.emplace_back(sensor->thread());
-    control.setAttached(defaultSerial.toLatin1().constData(), 0);
-    for (const QPointer<QThread>& thread : sensorThreads)
-        EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 20000));
+    detachAndAwaitSensorLoops(control, {defaultSerial});
 }
 
 } // namespace

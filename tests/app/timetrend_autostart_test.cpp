@@ -8,6 +8,7 @@
 #include "app/mainwindow.h"
 #include "app/qstringprinter.h"
 #include "app/recordingkeepawake.h"
+#include "app/sensorloops.h"
 #include "app/timetrendscantab.h"
 #include "scans/basescan.h"
 #include "sensors/quvixsensor.h"
@@ -142,12 +143,7 @@ TEST(TimeTrendAutoStart, AMarkedSensorRecordsAndSavesAnEventInTheWindow)
     ASSERT_TRUE(loaded);
     EXPECT_GT(loaded->sampleCount(0), 2);
 
-    std::vector<QPointer<QThread>> sensorThreads;
-    for (QuvixSensor* sensor : SensorHandler::getInstance()->sensors())
-        sensorThreads.emplace_back(sensor->thread());
-    control.setAttached("AS-1", 0);
-    for (const QPointer<QThread>& thread : sensorThreads)
-        EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, waitLimitMs));
+    detachAndAwaitSensorLoops(control, {QStringLiteral("AS-1")}, waitLimitMs);
 }
 
 } // namespace

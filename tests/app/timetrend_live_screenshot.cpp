@@ -7,6 +7,7 @@
 #include "app/mainwindow.h"
 #include "app/meterrows.h"
 #include "app/recordingkeepawake.h"
+#include "app/sensorloops.h"
 #include "app/timetrendscantab.h"
 #include "sensors/quvixsensor.h"
 #include "sensors/sensorhandler.h"
@@ -100,12 +101,7 @@ TEST(TimeTrendLive, CurvesMetersAndSmithChartFollowARunningScan)
 
     tab.form().stopScan->click();
     EXPECT_TRUE(tab.form().startScan->isEnabled());
-    std::vector<QPointer<QThread>> sensorThreads;
-    for (QuvixSensor* sensor : SensorHandler::getInstance()->sensors())
-        sensorThreads.emplace_back(sensor->thread());
-    control.setAttached("LIVE-1", 0);
-    for (const QPointer<QThread>& thread : sensorThreads)
-        EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 20000));
+    detachAndAwaitSensorLoops(control, {QStringLiteral("LIVE-1")});
 }
 
 } // namespace

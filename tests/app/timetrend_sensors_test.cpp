@@ -7,6 +7,7 @@
 #include "app/mainwindow.h"
 #include "app/recordingkeepawake.h"
 #include "app/scanactivity.h"
+#include "app/sensorloops.h"
 #include "app/timetrendscantab.h"
 #include "scans/basescan.h"
 #include "sensors/quvixsensor.h"
@@ -92,12 +93,7 @@ TEST(TimeTrendWithSensor, ATimedScanAutosavesAFileThatLoadsBack)
     EXPECT_EQ(tab.currentScan(), nullptr);
     EXPECT_FALSE(tab.form().saveScan->isEnabled());
 
-    std::vector<QPointer<QThread>> sensorThreads;
-    for (QuvixSensor* sensor : SensorHandler::getInstance()->sensors())
-        sensorThreads.emplace_back(sensor->thread());
-    control.setAttached("TT-1", 0);
-    for (const QPointer<QThread>& thread : sensorThreads)
-        EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 20000));
+    detachAndAwaitSensorLoops(control, {QStringLiteral("TT-1")});
 }
 
 // Two stand-in sensors; a scan of the tab runs on TT-2 until the test pulls
@@ -133,12 +129,7 @@ protected:
     {
         if (!window)
             return;
-        std::vector<QPointer<QThread>> sensorThreads;
-        for (QuvixSensor* sensor : SensorHandler::getInstance()->sensors())
-            sensorThreads.emplace_back(sensor->thread());
-        control.setAttached("TT-3", 0);
-        for (const QPointer<QThread>& thread : sensorThreads)
-            EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 20000));
+        detachAndAwaitSensorLoops(control, {QStringLiteral("TT-3")});
     }
 
     timeTrendScanTab& tab() const { return *window->timeTrend(); }
