@@ -38,13 +38,6 @@ namespace {
 
 constexpr double smithReferenceOhms = 50.0;
 
-double numberOf(const QLineEdit& edit)
-{
-    bool ok = false;
-    const double value = edit.text().toDouble(&ok);
-    return ok ? value : 0.0;
-}
-
 } // namespace
 
 // --- Start and stop ---
@@ -100,7 +93,7 @@ BaseScan* pulseTrendScanTab::createScan()
         if (QRadioButton* button = m_trendButtons.value(i))
             button->setEnabled(true);
     }
-    double level = numberOf(*m_levelEdit);
+    double level = numberIn(*m_levelEdit);
     if (level < 0.01 && m_activeSensor)
         level = m_activeSensor->lastPeak() / 2.0;
     return new PulseTrendScan(m_activeSensor, QString(), values, level, period, 0.0, 0.0, 0.0,

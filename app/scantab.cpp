@@ -43,13 +43,6 @@ constexpr int meterFlagCount = 17;
 const QString expandedColour = QStringLiteral("#425563");
 const QString collapsedColour = QStringLiteral("#69899E");
 
-double numberOf(const QLineEdit& edit)
-{
-    bool ok = false;
-    const double value = edit.text().toDouble(&ok);
-    return ok ? value : 0.0;
-}
-
 bool firmwareHasPulse(QuvixSensor& sensor)
 {
     const int major = sensor.firmwareMajor();
@@ -768,8 +761,8 @@ void scanTab::startScan()
     BaseScan* scan = createScan();
     scan->setAutosaveSettings(m_displaySettings);
     connect(scan, &BaseScan::errorOcurred, this, &scanTab::showScanError);
-    scan->setIonFluxFactors(numberOf(*m_form->ifResistance), numberOf(*m_form->ifVoltDrop),
-                            numberOf(*m_form->ifEArea));
+    scan->setIonFluxFactors(numberIn(*m_form->ifResistance), numberIn(*m_form->ifVoltDrop),
+                            numberIn(*m_form->ifEArea));
     scan->setWaferInfo(m_form->waferLot->text(), m_form->waferNumber->text());
     sensor->resetEnergy();
     queueOnSensor(sensor, scan);
@@ -909,12 +902,19 @@ void scanTab::activityTimer()
     emit activity(m_activityValue);
 }
 
+double scanTab::numberIn(const QLineEdit& edit)
+{
+    bool ok = false;
+    const double value = edit.text().toDouble(&ok);
+    return ok ? value : 0.0;
+}
+
 void scanTab::queueOnSensor(QuvixSensor* sensor, BaseScan* scan)
 {
     if (m_form->autosave->isChecked())
         scan->setAutosaveTarget(m_autosaveFolder, m_autosaveTitle);
     // Settled before the hand-over: from then on the sensor's thread runs it.
-    const double duration = numberOf(*m_form->scanDuration);
+    const double duration = numberIn(*m_form->scanDuration);
     if (duration != 0.0) {
         scan->timed = true;
         scan->duration = duration;
@@ -971,8 +971,8 @@ void scanTab::updateIFFactors()
 {
     if (!m_currentScan)
         return;
-    m_currentScan->setIonFluxFactors(numberOf(*m_form->ifResistance), numberOf(*m_form->ifVoltDrop),
-                                     numberOf(*m_form->ifEArea));
+    m_currentScan->setIonFluxFactors(numberIn(*m_form->ifResistance), numberIn(*m_form->ifVoltDrop),
+                                     numberIn(*m_form->ifEArea));
     scanUpdate(m_currentScan);
 }
 

@@ -22,6 +22,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLayout;
+class QLineEdit;
 class QTimer;
 class QuvixSensor;
 class QwtPlot;
@@ -142,6 +143,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
+    // The number the edit holds; 0 where it holds none.
+    static double numberIn(const QLineEdit& edit);
     // Gives the started scan the tab's autosave target and duration, hands
     // it to the sensor's loop and listens for its end.
     void queueOnSensor(QuvixSensor* sensor, BaseScan* scan);

@@ -22,17 +22,6 @@
 
 #include <memory>
 
-namespace {
-
-double numberIn(const QLineEdit& edit)
-{
-    bool ok = false;
-    const double value = edit.text().toDouble(&ok);
-    return ok ? value : 0.0;
-}
-
-} // namespace
-
 void scanTab::connectAutoScan()
 {
     connect(SensorHandler::getInstance(), &SensorHandler::autoScanStart, this, &scanTab::newAutoStart,

@@ -43,13 +43,6 @@ constexpr int externalWindowLimit = 2000000;
 constexpr double lowestPulseFrequency = 0.005; // kHz
 constexpr float highestPulseFrequency = 100000.0f;
 
-double numberIn(const QLineEdit& edit)
-{
-    bool ok = false;
-    const double value = edit.text().toDouble(&ok);
-    return ok ? value : 0.0;
-}
-
 // The edit owns its validators; the one it had goes.
 void useValidator(QLineEdit* edit, QValidator* validator)
 {
