@@ -594,6 +594,9 @@ void QuvixSensor::finishCurrentScan()
     }
     if (!scan)
         return;
+    // The loop may be in the middle of a pass with this scan; once it lets go
+    // it finds the scan no longer current and leaves it alone.
+    { std::lock_guard<std::mutex> waitForLoop(m_scanUseLock); }
     scan->stop();
     if (scan->isPassive()) {
         emit ScanToBeRemoved(scan);
@@ -662,6 +665,7 @@ void QuvixSensor::process()
 
 void QuvixSensor::changeScanIfDue()
 {
+    std::lock_guard<std::mutex> use(m_scanUseLock);
     BaseScan* finishedScan = nullptr;
     BaseScan* startedScan = nullptr;
     {
@@ -705,13 +709,9 @@ void QuvixSensor::acquire()
             m_running = false;
         return;
     }
-    BaseScan* scan = currentOrNewScan();
-    if (!scan->isStarted()) {
-        scan->start();
-        // A scan that refused its settings is completed at the next pass.
-        if (scan->isFinished())
-            return;
-    }
+    BaseScan* const scan = startedScanForPass();
+    if (!scan)
+        return;
 
     double sample[sampleCapacity];
     int count = sampleCapacity;
@@ -745,6 +745,10 @@ void QuvixSensor::acquire()
         reportOversizedSample(count);
         return;
     }
+    std::lock_guard<std::mutex> use(m_scanUseLock);
+    // Finished from another thread during the read: the sample has no scan.
+    if (currentScan() != scan)
+        return;
     if (!fitsLayout(scan, count)) {
         noteNoSample();
         return;
@@ -758,6 +762,19 @@ void QuvixSensor::acquire()
     emitMonitoringUpdateIfDue(scan, peak);
     scan->checkDuration();
     scan->afterSample(m_handle);
+}
+
+BaseScan* QuvixSensor::startedScanForPass()
+{
+    std::lock_guard<std::mutex> use(m_scanUseLock);
+    BaseScan* scan = currentOrNewScan();
+    if (!scan->isStarted()) {
+        scan->start();
+        // A scan that refused its settings is completed at the next pass.
+        if (scan->isFinished())
+            return nullptr;
+    }
+    return scan;
 }
 
 BaseScan* QuvixSensor::currentOrNewScan()

@@ -120,7 +120,8 @@ public:
     void stopScan();
     // Finishes the current scan: a measurement scan is announced with
     // ScanComplete (and so reaches the scan handler on the GUI thread), a
-    // passive one with ScanToBeRemoved. Any thread.
+    // passive one with ScanToBeRemoved. Any thread; waits while the loop
+    // works with the scan (never during a read).
     void finishCurrentScan();
     bool isMeasuring() const;
     // 0 nothing or only the passive scan, 1 measuring, 2 waiting for trigger.
@@ -222,6 +223,8 @@ private:
     // One read into the current scan (a passive one when none is current).
     void acquire();
     // The current scan; else a scan queued meanwhile, else a new passive one.
+    // The current scan, started; null when it refused its settings.
+    BaseScan* startedScanForPass();
     BaseScan* currentOrNewScan();
     void emitMonitoringUpdateIfDue(BaseScan* scan, double peak);
     void reportOversizedSample(int count);
@@ -240,6 +243,11 @@ private:
     // GUI thread and the loop; never held while calling into a scan's data.
     // When both locks are held, m_mutex is taken first.
     mutable std::mutex m_scanLock;
+    // Held by the loop while it works with the current scan, never during a
+    // read. A thread that takes the current scan away waits on it once, so
+    // that the scan it then announces or deletes is out of the loop's hands.
+    // Taken before m_scanLock and m_mutex.
+    std::mutex m_scanUseLock;
     bool m_oversizedSampleReported = false;
     bool m_layoutMismatchReported = false; // loop thread only
     // Loop thread only: when the current run of samples that do not fit the

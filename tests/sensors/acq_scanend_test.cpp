@@ -50,6 +50,10 @@ public:
     {
         if (!attached)
             return 0;
+        if (holdRead.exchange(false)) {
+            loopReading.release();
+            readMayReturn.acquire();
+        }
         QThread::msleep(2);
         const double sample[] = {13.56e6, 100.0, 50.0, 0.0, 1.0, 10.0, 0.0, 0.0};
         std::copy(std::begin(sample), std::end(sample), values);
@@ -76,6 +80,10 @@ public:
     mutable QSemaphore loopBuildingPassiveScan;
     mutable QSemaphore loopMayGoOn;
     std::atomic<bool> attached{true};
+    // The next read waits, once, until the test lets it return its sample.
+    std::atomic<bool> holdRead{false};
+    QSemaphore loopReading;
+    QSemaphore readMayReturn;
 
 protected:
     bool canReadData() const override { return true; }
@@ -235,6 +243,46 @@ TEST_F(ScanEndTest, ScanOfASensorGoneTooLongIsAnnouncedAndRegisteredOnce)
     sensor->finishCurrentScan();
     sensor->finishCurrentScan();
     expectEndedOnce(scan, "gone");
+}
+
+// A scan finished from the GUI thread while the loop waits for a read (a
+// network sensor closed from the sensors dialog, the watchdog) is out of the
+// loop's hands: the sample that read brings lands nowhere, and the passive
+// scan, deleted meanwhile, is never touched again.
+TEST_F(ScanEndTest, ScanFinishedDuringAReadGetsNoSampleFromIt)
+{
+    startLoop();
+    CWScan* measured = recordingScan("during-read");
+    ASSERT_NE(measured, nullptr);
+    sensor->holdRead = true;
+    ASSERT_TRUE(sensor->loopReading.tryAcquire(1, waitLimitMs));
+    sensor->finishCurrentScan();
+    const int recorded = measured->sampleCount(0);
+    sensor->readMayReturn.release();
+    expectEndedOnce(measured, "during-read");
+
+    QPointer<BaseScan> passive;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            passive = sensor->currentScan();
+            return passive && passive->sampleCount(0) >= 3;
+        },
+        waitLimitMs));
+    EXPECT_EQ(measured->sampleCount(0), recorded);
+
+    sensor->holdRead = true;
+    ASSERT_TRUE(sensor->loopReading.tryAcquire(1, waitLimitMs));
+    sensor->finishCurrentScan();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(passive.isNull()) << "the passive scan is deleted at once";
+    sensor->readMayReturn.release();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const BaseScan* next = sensor->currentScan();
+            return next && next->sampleCount(0) >= 3;
+        },
+        waitLimitMs));
 }
 
 // The overview's Stop reaches a scan whose sensor is away; the sensor comes
