@@ -273,7 +273,6 @@ TEST_F(ScanEndTest, ScanFinishedDuringAReadGetsNoSampleFromIt)
     sensor->holdRead = true;
     ASSERT_TRUE(sensor->loopReading.tryAcquire(1, waitLimitMs));
     sensor->finishCurrentScan();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(passive.isNull()) << "the passive scan is deleted at once";
     sensor->readMayReturn.release();
