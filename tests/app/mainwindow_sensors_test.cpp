@@ -35,7 +35,7 @@ TEST(MainWindowWithSensors, StatusFollowsConnectedSensors)
     const QImage onState = QPixmap(QStringLiteral(":/images/Images/on-state.png")).toImage();
     const QImage offState = QPixmap(QStringLiteral(":/images/Images/off-state.png")).toImage();
 
-    EXPECT_TRUE(QTest::qWaitFor([&] { return status->text() == QStringLiteral("Connected (3)"); }, 15000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status->text() == QStringLiteral("Connected (3)"); }, 30000))
         << status->text().toStdString();
     EXPECT_EQ(window.form().lbStatus->pixmap(Qt::ReturnByValue).toImage(), onState);
 
@@ -45,13 +45,13 @@ TEST(MainWindowWithSensors, StatusFollowsConnectedSensors)
 
     for (const char* serial : serials)
         control.setAttached(serial, 0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return status->text() == QStringLiteral("Disconnected"); }, 15000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status->text() == QStringLiteral("Disconnected"); }, 30000))
         << status->text().toStdString();
     EXPECT_EQ(window.form().lbStatus->pixmap(Qt::ReturnByValue).toImage(), offState);
 
     // Every sensor loop ends before the process (and the stand-in) goes away.
     for (const QPointer<QThread>& thread : sensorThreads)
-        EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 30000));
 }
 
 } // namespace

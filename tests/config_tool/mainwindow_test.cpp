@@ -127,7 +127,7 @@ protected:
         return found;
     }
 
-    bool waitForSensor(bool shown, int timeoutMs = 2000)
+    bool waitForSensor(bool shown, int timeoutMs = 30000)
     {
         return QTest::qWaitFor([&] { return widget<QPushButton>("pushButton")->isEnabled() == shown; },
                                timeoutMs);
@@ -308,7 +308,7 @@ TEST_F(MainWindowTest, ADhcpSendZeroesTheAddressesAndNothingElse)
     widget<QCheckBox>("useDHCP")->click();
     EXPECT_FALSE(widget<QLineEdit>("ipEdit")->isEnabled());
     send();
-    ASSERT_TRUE(waitForStatus("Memory successfully written", 5000));
+    ASSERT_TRUE(waitForStatus("Memory successfully written", 30000));
     const QByteArray after = sensors.memory("a");
     EXPECT_EQ(after.mid(48, 16), QByteArray(16, 0));
     EXPECT_EQ(after.left(48), before.left(48));
@@ -374,7 +374,7 @@ TEST_F(MainWindowTest, InvalidInputIsRefusedAndNothingIsWritten)
         edit->setText(c.text);
         responder.texts.clear();
         send();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return responder.texts.size() >= 2; }, 3000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return responder.texts.size() >= 2; }, 30000));
         EXPECT_TRUE(responder.texts.at(1).startsWith(c.message)) << responder.texts.at(1).toStdString();
         EXPECT_EQ(memoryWrites(), 0);
         edit->setText(original);
@@ -395,7 +395,7 @@ TEST_F(MainWindowTest, HiddenFieldsKeepTheBytesTheSensorHolds)
     start();
     ASSERT_TRUE(waitForSensor(true));
     send();
-    ASSERT_TRUE(waitForStatus("Memory successfully written", 5000));
+    ASSERT_TRUE(waitForStatus("Memory successfully written", 30000));
     const QByteArray after = sensors.memory("a");
     EXPECT_EQ(after.left(42), image.left(42));
     EXPECT_EQ(after, image) << "a send without edits writes back what was read";
@@ -412,7 +412,7 @@ TEST_F(MainWindowTest, EmptyProductIdIsWrittenAsTheDefault)
     EXPECT_TRUE(widget<QLineEdit>("ipEdit")->text().isEmpty());
     EXPECT_EQ(widget<QLineEdit>("productEdit")->text(), "RE201");
     send();
-    ASSERT_TRUE(waitForStatus("Memory successfully written", 5000));
+    ASSERT_TRUE(waitForStatus("Memory successfully written", 30000));
     EXPECT_EQ(sensors.memory("a").left(8), QByteArray("RE201\0\0\0", 8));
 }
 
@@ -422,13 +422,13 @@ TEST_F(MainWindowTest, ResetBootMenuErasesItAtOnce)
     start();
     ASSERT_TRUE(waitForSensor(true));
     QTest::mouseClick(widget<QPushButton>("b_resetBootMenu"), Qt::LeftButton);
-    ASSERT_TRUE(waitForStatus("Memory successfully written", 5000));
+    ASSERT_TRUE(waitForStatus("Memory successfully written", 30000));
     EXPECT_EQ(sensors.memory("a").mid(0x3000, 64), QByteArray(64, char(0xFF)));
     EXPECT_TRUE(responder.texts.isEmpty()) << "no question asked";
 
     sensors.setSetting("a", "failwrite_after", "0");
     QTest::mouseClick(widget<QPushButton>("b_resetBootMenu"), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !responder.texts.isEmpty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !responder.texts.isEmpty(); }, 30000));
     EXPECT_EQ(responder.texts.first(), "Error: Writing calibration data to device failed.");
 }
 
@@ -497,7 +497,7 @@ TEST_F(MainWindowTest, PullingTheCableDisablesTheWindowAndReturningItShowsTheSen
     start();
     ASSERT_TRUE(waitForSensor(true));
     sensors.setPresent("a", false);
-    ASSERT_TRUE(waitForSensor(false, 1000));
+    ASSERT_TRUE(waitForSensor(false, 10000));
     EXPECT_FALSE(widget<QPushButton>("b_resetBootMenu")->isEnabled());
     EXPECT_EQ(NamedMutex::probe(sensorLockName("QX1")), NamedMutex::Presence::Free);
     sensors.setPresent("a", true);
@@ -523,7 +523,7 @@ TEST_F(MainWindowTest, TheChooserSwitchesToTheChosenSensor)
     EXPECT_EQ(widget<QLineEdit>("ipEdit")->text(), "192.0.2.60");
     responder.choice = "QX2";
     QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return widget<QLineEdit>("ipEdit")->text() == "192.0.2.61"; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return widget<QLineEdit>("ipEdit")->text() == "192.0.2.61"; }, 30000));
     EXPECT_EQ(responder.texts.first(), "chooser: QX1,QX2");
     EXPECT_EQ(widget<QLabel>("selectedSerial")->text(), "QX2");
     // Once open, the chosen sensor stays open.
@@ -545,10 +545,10 @@ TEST_F(MainWindowTest, ASensorLostBehindTheSendBoxFailsTheSendCleanly)
         QTest::qWait(3 * MainWindow::kPollPeriodMs);
     };
     send();
-    ASSERT_TRUE(waitForStatus("Failed to write memory", 5000));
+    ASSERT_TRUE(waitForStatus("Failed to write memory", 30000));
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return responder.texts.contains("Error: Writing calibration data to device failed."); }, 3000));
-    EXPECT_TRUE(waitForSensor(false, 1000)) << "the next poll drops the sensor";
+        [&] { return responder.texts.contains("Error: Writing calibration data to device failed."); }, 30000));
+    EXPECT_TRUE(waitForSensor(false, 10000)) << "the next poll drops the sensor";
 }
 
 TEST_F(MainWindowTest, ClosingLeavesTheSensorInNormalModeAndFree)

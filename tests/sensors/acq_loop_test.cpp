@@ -85,7 +85,7 @@ TEST_F(AcquisitionLoopTest, NanValuesAreStoredAsZero)
     CWScan* scan = startWithScan(sensorConfig("nan"));
     ASSERT_NE(scan, nullptr);
     QuvixSensor* sensor = loop.sensor();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 3; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 3; }, 30000));
     ASSERT_TRUE(finishScan(sensor, scan));
 
     // The stand-in spoils the fundamental's voltage of every sample.
@@ -101,7 +101,7 @@ TEST_F(AcquisitionLoopTest, ReadsThatLeaveRemainingAt100AreDiscarded)
     QuvixSensor* sensor = open(sensorConfig("noremaining"));
     ASSERT_NE(sensor, nullptr);
     loop.start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return loop.delivered() >= 5; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loop.delivered() >= 5; }, 30000));
     BaseScan* passive = sensor->currentScan();
     ASSERT_NE(passive, nullptr);
     EXPECT_EQ(passive->sampleCount(0), 0);
@@ -120,14 +120,14 @@ TEST_F(AcquisitionLoopTest, OversizedSampleIsDroppedAndTheScanGoesOn)
     CWScan* scan = startWithScan(sensorConfig("overcount"));
     ASSERT_NE(scan, nullptr);
     QuvixSensor* sensor = loop.sensor();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return loop.delivered() >= 5; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loop.delivered() >= 5; }, 30000));
     EXPECT_EQ(scan->sampleCount(0), 0);
 
     auto setFault = reinterpret_cast<int (*)(const char*, const char*)>(
         QLibrary(QCoreApplication::applicationDirPath() + "/libquvix3.so").resolve("quvix3SimSetFault"));
     ASSERT_NE(setFault, nullptr);
     setFault("ACQ-1", "none");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 2; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 2; }, 30000));
     EXPECT_TRUE(recorder.eventsOf(LoopEvent::Disconnected).empty());
     ASSERT_TRUE(finishScan(sensor, scan));
     qInstallMessageHandler(previous);
@@ -189,7 +189,7 @@ TEST_F(AcquisitionLoopTest, ScanQueuedDuringPassiveScanReplacesIt)
     EXPECT_EQ(started->scan, scan);
     EXPECT_TRUE(sensor->isMeasuring());
     // The passive scan is deleted on this thread once its signals are handled.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return watchedPassive.isNull(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return watchedPassive.isNull(); }, 30000));
     EXPECT_NE(sensor->scanState(), 0);
     ASSERT_TRUE(finishScan(sensor, scan));
 }
@@ -219,7 +219,7 @@ TEST_F(AcquisitionLoopTest, SecondQueuedScanReplacesTheFirstWhileAScanRuns)
     sensor->queueScan(replaced);
     sensor->queueScan(next);
     // A measurement scan is not preempted by a queued one.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return running->sampleCount(0) >= 3; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return running->sampleCount(0) >= 3; }, 30000));
     EXPECT_FALSE(running->isFinished());
     EXPECT_EQ(sensor->pendingScan(), next);
     EXPECT_TRUE(replaced.isNull()); // deleted on this thread, never started
@@ -236,7 +236,7 @@ TEST_F(AcquisitionLoopTest, EnergiesCarryIntoTheNextPassiveScan)
     CWScan* scan = startWithScan(sensorConfig());
     ASSERT_NE(scan, nullptr);
     QuvixSensor* sensor = loop.sensor();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 20; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 20; }, 30000));
     ASSERT_TRUE(finishScan(sensor, scan));
     const QVector<QVector<double>> completed = scan->energies();
     ASSERT_FALSE(completed.empty());
@@ -264,12 +264,12 @@ TEST_F(AcquisitionLoopTest, LostSensorEndsTheLoopAndTheThread)
     CWScan* scan = startWithScan(sensorConfig());
     ASSERT_NE(scan, nullptr);
     QuvixSensor* sensor = loop.sensor();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 2; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 2; }, 30000));
     QPointer<QThread> thread = loop.thread();
 
     control.setAttached(loop.serial().constData(), 0);
     ASSERT_TRUE(recorder.waitForCount(LoopEvent::Disconnected, 1));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 10000)) << "thread not finished";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 30000)) << "thread not finished";
     EXPECT_EQ(sensor->thread(), QCoreApplication::instance()->thread());
     EXPECT_FALSE(sensor->isConnected());
     EXPECT_TRUE(sensor->disconnectTime().isValid());
@@ -282,7 +282,7 @@ TEST_F(AcquisitionLoopTest, LostSensorEndsTheLoopAndTheThread)
     EXPECT_EQ(sensor->currentScan(), nullptr);
     const ScanHandler* registry = ScanHandler::getInstance();
     EXPECT_FALSE(registry->keptScans().contains(scan)) << "not queued";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return registry->keptScans().contains(scan); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return registry->keptScans().contains(scan); }, 30000));
     ASSERT_TRUE(loop.stop());
 }
 
@@ -296,7 +296,7 @@ TEST_F(AcquisitionLoopTest, TimedScanHoldsEverySampleReadAndTheLoad)
     loop.start();
     ASSERT_TRUE(recorder.waitForCount(LoopEvent::Monitoring, 1));
     sensor->queueScan(scan);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->isFinished(); }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->isFinished(); }, 30000));
     ASSERT_TRUE(finishScan(sensor, scan));
 
     const std::vector<LoopEvent> started = recorder.eventsOf(LoopEvent::Started);

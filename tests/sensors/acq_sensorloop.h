@@ -77,12 +77,12 @@ public:
     }
 
     // Waits (serving the GUI thread's events) until the predicate holds.
-    bool waitFor(const std::function<bool(const std::vector<LoopEvent>&)>& holds, int timeoutMs = 10000) const
+    bool waitFor(const std::function<bool(const std::vector<LoopEvent>&)>& holds, int timeoutMs = 30000) const
     {
         return QTest::qWaitFor([&] { return holds(events()); }, timeoutMs);
     }
 
-    bool waitForCount(LoopEvent::Kind kind, size_t count, int timeoutMs = 10000) const
+    bool waitForCount(LoopEvent::Kind kind, size_t count, int timeoutMs = 30000) const
     {
         return QTest::qWaitFor([&] { return eventsOf(kind).size() >= count; }, timeoutMs);
     }
@@ -142,7 +142,7 @@ public:
         if (!m_sensor)
             return true;
         m_control.setAttached(m_serial.constData(), 0);
-        const bool ended = !m_thread || QTest::qWaitFor([&] { return m_thread.isNull(); }, 10000);
+        const bool ended = !m_thread || QTest::qWaitFor([&] { return m_thread.isNull(); }, 30000);
         if (ended) {
             // The passive scan still current is deleted on this thread.
             m_sensor->finishCurrentScan();

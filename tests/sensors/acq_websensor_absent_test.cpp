@@ -62,7 +62,7 @@ TEST_F(WebSensorWithoutConnection, LoopOfASensorWithoutFrequenciesEndsWhenThePro
     QSignalSpy disconnected(sensor, &QuvixSensor::SensorDisconnected);
     const QPointer<QThread> thread = startLoopThread(sensor);
     ASSERT_TRUE(disconnected.wait(5000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 5000)) << "thread not finished";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 30000)) << "thread not finished";
     EXPECT_EQ(sensor->thread(), QCoreApplication::instance()->thread());
     delete sensor;
 }

@@ -95,7 +95,7 @@ TEST_F(NetworkSensorLoopTest, SamplesReachACwScanWithTheLoad)
     // Completed, it goes to the scan handler, which keeps it.
     auto* scan = newScan(QStringLiteral("net"));
     sensor->queueScan(scan);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 10; }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 10; }, 30000));
     sensor->stopScan();
     ASSERT_TRUE(recorder.waitForCount(LoopEvent::Complete, 1));
 
@@ -124,11 +124,11 @@ TEST_F(NetworkSensorLoopTest, StoppedSimulatorEndsTheLoopAndFinishesTheScan)
     // Handed to the scan handler when the sensor is lost.
     auto* scan = newScan(QStringLiteral("lost"));
     sensor->queueScan(scan);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 3; }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 3; }, 30000));
 
     server->stop();
     ASSERT_TRUE(recorder.waitForCount(LoopEvent::Disconnected, 1, 30000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 10000)) << "thread not finished";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thread.isNull(); }, 30000)) << "thread not finished";
     EXPECT_EQ(sensor->thread(), QCoreApplication::instance()->thread());
     EXPECT_TRUE(scan->isFinished());
     EXPECT_EQ(sensor->currentScan(), nullptr);
@@ -169,7 +169,7 @@ TEST_F(NetworkSensorLoopTest, ClosedByTheUserWhileItsLoopRunsIsAnnouncedOnce)
     ASSERT_NE(openAndRun(), nullptr);
     auto* scan = newScan(QStringLiteral("closed"));
     sensor->queueScan(scan);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 3; }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 3; }, 30000));
 
     // Closed on this thread while the loop reads; the loop then ends on the
     // closed handle and must not report the sensor lost a second time.
@@ -257,7 +257,7 @@ TEST_P(NetworkSensorSampleLayoutTest, ScanHoldsEachReportedValueAtItsFrequencyAn
     scan = new CWScan(sensor, QStringLiteral("layout"), 20);
     EXPECT_EQ(scan->sampleLength(), (2 + 4 * 3) + (2 + 4 * 2) + 2);
     sensor->queueScan(scan);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 10; }, 15000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scan->sampleCount(0) >= 10; }, 30000))
         << "samples recorded: " << scan->sampleCount(0);
     sensor->stopScan();
     ASSERT_TRUE(recorder.waitForCount(LoopEvent::Complete, 1));

@@ -161,7 +161,7 @@ TEST_F(SensorHandlerNetworkTest, SensorNotRememberedIsOnlyListed)
     ASSERT_TRUE(sim.start()) << sim.responder.error();
     SensorHandler* handler = SensorHandler::getInstance();
     QSignalSpy seen(handler, &SensorHandler::sensorsDetected);
-    ASSERT_TRUE(QTest::qWaitFor([] { return detected("NETSIM-A", "192.0.2.2"); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([] { return detected("NETSIM-A", "192.0.2.2"); }, 12000));
     EXPECT_GE(seen.count(), 1);
     EXPECT_TRUE(handler->sensors().isEmpty());
     EXPECT_EQ(sim.infoRequests(), 0) << "a sensor nobody remembered was opened";
@@ -178,7 +178,7 @@ TEST_F(SensorHandlerNetworkTest, RememberedSensorIsOpenedOnceAndLostWhenItStops)
     ASSERT_TRUE(sim->start()) << sim->responder.error();
 
     SensorHandler* handler = SensorHandler::getInstance();
-    QuvixSensor* const sensor = waitForListed("NETSIM-B", 5000);
+    QuvixSensor* const sensor = waitForListed("NETSIM-B", 12000);
     ASSERT_NE(sensor, nullptr);
     EXPECT_NE(qobject_cast<quvixSensorWeb*>(sensor), nullptr);
     EXPECT_TRUE(handler->networkSensors().contains(sensor));
@@ -193,7 +193,7 @@ TEST_F(SensorHandlerNetworkTest, RememberedSensorIsOpenedOnceAndLostWhenItStops)
     QSignalSpy seen(handler, &SensorHandler::sensorsDetected);
     handler->scanNetwork();
     handler->scanNetwork();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.count() >= 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.count() >= 1; }, 12000));
     QTest::qWait(500); // the rest of the round's replies
     EXPECT_EQ(sim->infoRequests(), opened);
     EXPECT_EQ(handler->sensors().count(sensor), 1);
@@ -268,9 +268,9 @@ TEST_F(SensorHandlerNetworkTest, RememberedSensorsAreOpenedOnConnectionWorkers)
     SimulatedNetworkSensor sim("192.0.2.3", "NETSIM-E");
     ASSERT_TRUE(sim.server.start());
     handler->connectRememberedSensors();
-    QuvixSensor* const sensor = waitForListed("NETSIM-E", 10000);
+    QuvixSensor* const sensor = waitForListed("NETSIM-E", 30000);
     ASSERT_NE(sensor, nullptr);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !handler->unavailableSensors().contains("NETSIM-E"); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !handler->unavailableSensors().contains("NETSIM-E"); }, 30000));
     EXPECT_TRUE(handler->networkSensors().contains(sensor));
 }
 
@@ -292,10 +292,10 @@ TEST_F(SensorHandlerNetworkTest, StallingRememberedSensorIsOpenedOnAWorkerOnceAt
     QSignalSpy replies(handler, &SensorHandler::sensorsDetected);
     const EventLoopStallMeter meter;
     handler->scanNetwork();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return replies.count() >= 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return replies.count() >= 1; }, 12000));
     // More replies while the first open still waits for the sensor.
     handler->scanNetwork();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return replies.count() >= 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return replies.count() >= 2; }, 12000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return attempts.count() >= 1; }, 30000));
     QTest::qWait(200); // the worker's last word reaches this thread
 
@@ -380,7 +380,7 @@ TEST_F(SensorHandlerNetworkTest, DiscoveryRepliesAreCheckedListedOnceAndCappedPe
     QUdpSocket* const nextReceiver = replySocketOf(handler);
     ASSERT_NE(nextReceiver, nullptr);
     sendReplies(nextReceiver, {"FLOOD-2"});
-    EXPECT_TRUE(QTest::qWaitFor([] { return detected("FLOOD-2", "192.0.2.2"); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([] { return detected("FLOOD-2", "192.0.2.2"); }, 12000));
 }
 
 TEST_F(SensorHandlerNetworkTest, SensorWithAnImplausibleSerialIsNotKept)
