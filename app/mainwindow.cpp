@@ -30,9 +30,12 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -299,6 +302,17 @@ void MainWindow::loadSettings()
     settings.beginGroup(QStringLiteral("MainWindow"));
     settings.endGroup();
     adjustSize();
+    // adjustSize keeps a window within two thirds of its screen, which on
+    // common screens is below the minimum width: there the acquisition tabs'
+    // sections left their parameter view too little room and its meter names
+    // overlapped.
+    if (const QScreen* shownOn = screen())
+        resize(openingWidth(shownOn->availableGeometry()), height());
+}
+
+int MainWindow::openingWidth(const QRect& availableArea) const
+{
+    return std::max(minimumWidth(), availableArea.width());
 }
 
 void MainWindow::saveSettings()

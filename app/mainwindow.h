@@ -57,6 +57,10 @@ public:
     pulseTrendScanTab* pulseTrend() const { return pulseTrend_; }
     timeResolvedScanTab* timeResolved() const { return timeResolved_; }
 
+    // The width the window opens at on a screen with the given free area: as
+    // wide as that area, never narrower than the window's minimum.
+    int openingWidth(const QRect& availableArea) const;
+
     // Writes the paths, the autosave configuration, size and position. Called
     // after every save and export.
     void saveSettings();

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QGroupBox>
+#include <QPointer>
 #include <QVariant>
 
 namespace {
@@ -41,8 +42,21 @@ bool SectionWidthGuard::eventFilter(QObject* watched, QEvent* event)
 {
     // Shown or hidden contents and new texts end in a layout request of the
     // section itself; a new, narrower limit in a resize.
-    if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Resize)
-        if (auto* section = qobject_cast<QGroupBox*>(watched); section && fitToContents(*section))
-            emit sectionFitted();
+    auto* section = qobject_cast<QGroupBox*>(watched);
+    if (section && event->type() == QEvent::LayoutRequest)
+        fitAndAnnounce(section);
+    // A wider minimum set during a resize resizes the section again at once,
+    // and its layout then placed the contents for the size of the resize
+    // still being delivered: they stayed squeezed in a wide section.
+    if (section && event->type() == QEvent::Resize)
+        QMetaObject::invokeMethod(
+            this, [this, later = QPointer<QGroupBox>(section)] { fitAndAnnounce(later); },
+            Qt::QueuedConnection);
     return QObject::eventFilter(watched, event);
+}
+
+void SectionWidthGuard::fitAndAnnounce(QGroupBox* section)
+{
+    if (section && fitToContents(*section))
+        emit sectionFitted();
 }

@@ -28,4 +28,7 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void fitAndAnnounce(QGroupBox* section);
 };

@@ -1,11 +1,14 @@
-// The acquisition tabs of the main window at the narrowest window the
-// program allows and at a common wide screen, with a simulated USB sensor
-// from the stand-in driver beside this test: the texts of the sensor, scan
-// configuration and scan boxes across the top must be readable, not cut by
-// their box; the parameter view takes what they leave. Building the window
-// starts discovery, so this runs only inside the private network namespace.
+// The acquisition tabs of the main window at the width it opens at on a
+// 1600 x 1000 screen, at the narrowest window the program allows and at a
+// wide one, with a simulated USB sensor from the stand-in driver beside this
+// test: the texts of the sensor, scan configuration and scan boxes across the
+// top must be readable, neither cut by their box nor lying over one another;
+// where the parameter view has its share too, its meter grid's as well.
+// Building the window starts discovery, so this runs only inside the private
+// network namespace.
 
 #include "app/mainwindow.h"
+#include "app/pulsetrendscantab.h"
 #include "app/recordingkeepawake.h"
 #include "app/scantab.h"
 #include "app/sensorloops.h"
@@ -21,10 +24,12 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPointer>
+#include <QScreen>
 #include <QTest>
 #include <QThread>
 
@@ -75,6 +80,34 @@ QStringList cutTexts(QWidget& tab, const std::vector<QGroupBox*>& boxes)
     return cut;
 }
 
+// Visible text widgets of one box drawn over each other: a layout given less
+// than its widgets' minimum widths still places them at those widths.
+QStringList overlappingTexts(QWidget& tab, const std::vector<QGroupBox*>& boxes)
+{
+    QStringList overlapping;
+    for (QGroupBox* box : boxes) {
+        std::vector<QWidget*> texts;
+        for (QWidget* widget : box->findChildren<QWidget*>())
+            if (!textOf(*widget).trimmed().isEmpty() && widget->isVisibleTo(&tab))
+                texts.push_back(widget);
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            for (std::size_t j = i + 1; j < texts.size(); ++j) {
+                const QRect first(texts[i]->mapTo(box, QPoint(0, 0)), texts[i]->size());
+                const QRect second(texts[j]->mapTo(box, QPoint(0, 0)), texts[j]->size());
+                if (first.intersects(second))
+                    overlapping << QStringLiteral("%1 \"%2\" and %3 \"%4\" in %5")
+                                       .arg(texts[i]->objectName(), textOf(*texts[i]), texts[j]->objectName(),
+                                            textOf(*texts[j]), box->objectName());
+            }
+    }
+    return overlapping;
+}
+
+QStringList unreadableTexts(QWidget& tab, const std::vector<QGroupBox*>& boxes)
+{
+    return cutTexts(tab, boxes) + overlappingTexts(tab, boxes);
+}
+
 TEST(ScanTabFit, TextsOfTheControlBoxesAreReadableAtTheNarrowestAndAWideWindow)
 {
     QUVIX_REQUIRE_NETLAB();
@@ -85,26 +118,44 @@ TEST(ScanTabFit, TextsOfTheControlBoxesAreReadableAtTheNarrowestAndAWideWindow)
                                 "frequency = 13560000 3 40 25\n"),
               1);
 
+    // The font the program gets on an X display without desktop settings;
+    // the offscreen platform's own default is larger.
+    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
     MainWindow window(nullptr, std::make_unique<RecordingKeepAwake>());
-    window.resize(1400, 950);
+    EXPECT_EQ(window.width(), window.openingWidth(window.screen()->availableGeometry()));
     window.show();
-    const std::vector<scanTab*> tabs{window.timeTrend(), window.timeResolved()};
-    for (scanTab* tab : tabs) {
+    const int openingWidth = window.openingWidth(QRect(0, 0, 1600, 1000));
+    struct FitCase {
+        scanTab* tab;
+        int width;
+        // At the narrowest window the boxes beside it keep their texts, but
+        // the parameter view is left too little room for its meter grid.
+        bool withParameterView;
+    };
+    const std::vector<FitCase> cases{
+        {window.timeTrend(), openingWidth, true}, {window.timeTrend(), 1200, false},
+        {window.timeTrend(), 1920, true},         {window.pulseTrend(), openingWidth, true},
+        {window.pulseTrend(), 1920, true},        {window.timeResolved(), openingWidth, true},
+        {window.timeResolved(), 1200, false},     {window.timeResolved(), 1920, true},
+    };
+    for (const FitCase& fit : cases) {
+        scanTab* tab = fit.tab;
         window.form().tabWidget->setCurrentWidget(tab);
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return tab->form().sensorList->findText(QStringLiteral("FIT-1")) >= 0; }, 20000));
         tab->form().sensorList->setCurrentIndex(tab->form().sensorList->findText(QStringLiteral("FIT-1")));
-        for (const int width : {1200, 1600}) {
-            window.resize(width, 950);
-            const Ui_scanTab& form = tab->form();
-            // New values (the latest peak) come in while the layout settles.
-            const std::vector<QGroupBox*> boxes{form.sensorConfigBox, form.scanConfigurationBox,
-                                                form.scanControlBox};
-            QTest::qWaitFor([&] { return cutTexts(*tab, boxes).isEmpty(); }, 5000);
-            const QStringList cut = cutTexts(*tab, boxes);
-            EXPECT_TRUE(cut.isEmpty()) << tab->metaObject()->className() << " at " << width << " px:\n"
-                                       << cut.join(QLatin1Char('\n')).toStdString();
-        }
+        window.resize(fit.width, window.height());
+        const Ui_scanTab& form = tab->form();
+        std::vector<QGroupBox*> boxes{form.sensorConfigBox, form.scanConfigurationBox, form.scanControlBox};
+        if (fit.withParameterView)
+            boxes.push_back(form.paramViewBox);
+        // New values (the latest peak, the meters) come in while the layout
+        // settles.
+        (void)QTest::qWaitFor([&] { return unreadableTexts(*tab, boxes).isEmpty(); }, 5000);
+        const QStringList unreadable = unreadableTexts(*tab, boxes);
+        EXPECT_TRUE(unreadable.isEmpty())
+            << tab->metaObject()->className() << " at " << window.width() << " px:\n"
+            << unreadable.join(QLatin1Char('\n')).toStdString();
     }
 
     detachAndAwaitSensorLoops(control, {QStringLiteral("FIT-1")});
