@@ -3,12 +3,35 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QPointer>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QVariant>
+
+#include <algorithm>
 
 namespace {
 
 // The minimum width a watched section had before it was watched.
 const char* const collapsedMinimumWidth = "collapsedMinimumWidth";
+
+// The width that shows a section's title whole, with as much room after it
+// as before it.
+int titleWidth(const QGroupBox& section)
+{
+    QStyleOptionGroupBox option;
+    option.initFrom(&section);
+    // Unbounded: the style keeps a title inside the box it is given.
+    option.rect.setWidth(1 << 15);
+    option.text = section.title();
+    option.lineWidth = 1;
+    option.textAlignment = section.alignment();
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    if (section.isCheckable())
+        option.subControls |= QStyle::SC_GroupBoxCheckBox;
+    const QRect title =
+        section.style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &section);
+    return title.right() + 1 + title.left();
+}
 
 } // namespace
 
@@ -26,14 +49,16 @@ void SectionWidthGuard::watch(QGroupBox* section)
 
 bool SectionWidthGuard::fitToContents(QGroupBox& section)
 {
-    // A collapsed section keeps the limits it was given.
+    // A collapsed section keeps the limits it was given, unless its title
+    // needs more.
     const bool expanded = !section.isCheckable() || section.isChecked();
-    const int needed =
-        expanded ? section.minimumSizeHint().width() : section.property(collapsedMinimumWidth).toInt();
-    if (section.minimumWidth() == needed && (!expanded || section.maximumWidth() >= needed))
+    const int needed = expanded
+                           ? section.minimumSizeHint().width()
+                           : std::max(section.property(collapsedMinimumWidth).toInt(), titleWidth(section));
+    if (section.minimumWidth() == needed && section.maximumWidth() >= needed)
         return false;
     section.setMinimumWidth(needed);
-    if (expanded && section.maximumWidth() < needed)
+    if (section.maximumWidth() < needed)
         section.setMaximumWidth(needed);
     return true;
 }

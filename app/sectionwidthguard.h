@@ -9,7 +9,8 @@ class QGroupBox;
 // the row of sections squeezed its labels and buttons until they were cut
 // off. Whenever an expanded section's contents ask for a new layout, its
 // minimum width becomes what they need, and its maximum width grows to that
-// at least; collapsed, it has the minimum width it had before again.
+// at least; collapsed, it has the minimum width it had before again, or the
+// width its title needs.
 // GUI thread only; installed as an event filter on the sections it watches,
 // which it does not own (it is a child of the tab that owns them).
 class SectionWidthGuard : public QObject

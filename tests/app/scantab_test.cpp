@@ -22,9 +22,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -444,6 +447,41 @@ TEST_F(ScanTab, AScanThatEndsWithoutTheTabReturnsItToIdle)
     EXPECT_FALSE(activity[0][0].toBool());
     tab.reset();
     delete scan;
+}
+
+// Where the style draws a section's title, as the box itself asks for it.
+QRect titleArea(const QGroupBox& section)
+{
+    QStyleOptionGroupBox option;
+    option.initFrom(&section);
+    // Unbounded: the style keeps a title inside the box it is given.
+    option.rect.setWidth(10000);
+    option.text = section.title();
+    option.lineWidth = 1;
+    option.textAlignment = section.alignment();
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxCheckBox;
+    return section.style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &section);
+}
+
+TEST_F(ScanTab, ACollapsedSectionShowsItsWholeTitle)
+{
+    bind(usb);
+    tab->resize(1600, 600);
+    tab->show();
+    // Around the text, inside the title's frame: the form's style sheet.
+    constexpr int titlePaddingAndBorder = 5 + 1;
+    const Ui_scanTab& form = tab->form();
+    for (QGroupBox* section :
+         {form.sensorConfigBox, form.scanConfigurationBox, form.scanControlBox, form.paramViewBox}) {
+        section->setChecked(false);
+        QCoreApplication::sendPostedEvents();
+        QApplication::processEvents();
+        const QRect title = titleArea(*section);
+        EXPECT_GE(title.width(), section->fontMetrics().horizontalAdvance(section->title()))
+            << section->objectName().toStdString();
+        EXPECT_LE(title.right() + titlePaddingAndBorder, section->rect().right())
+            << section->objectName().toStdString() << " is " << section->width() << " px wide";
+    }
 }
 
 } // namespace
