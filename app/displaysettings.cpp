@@ -6,6 +6,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QIntValidator>
 #include <QSettings>
@@ -152,6 +153,10 @@ void DisplaySettings::fillLegendPositions()
 {
     for (const char* position : legendPositions)
         ui->legendOptions->addItem(QString::fromLatin1(position));
+    // The form's width was chosen for a narrower font; in a wider one the
+    // box cut its positions short.
+    QComboBox& positions = *ui->legendOptions;
+    positions.setMaximumWidth(std::max(positions.maximumWidth(), positions.sizeHint().width()));
 }
 
 QCheckBox* DisplaySettings::displayBox(int optionIndex) const

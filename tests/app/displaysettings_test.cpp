@@ -18,6 +18,8 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTemporaryDir>
 
 #include <vector>
@@ -193,6 +195,21 @@ TEST_F(DisplaySettingsTest, FreshSettings)
     EXPECT_EQ(delimiters->count(), 3);
     EXPECT_EQ(delimiters->itemText(2), QStringLiteral("Tab"));
     EXPECT_EQ(child<QComboBox>(dialog, QStringLiteral("legendOptions"))->count(), 6);
+}
+
+TEST_F(DisplaySettingsTest, TheLegendBoxShowsEachPositionWhole)
+{
+    DisplaySettings dialog;
+    dialog.show();
+    auto* positions = child<QComboBox>(dialog, QStringLiteral("legendOptions"));
+    QStyleOptionComboBox option;
+    option.initFrom(positions);
+    option.frame = true;
+    const QRect field = positions->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                           QStyle::SC_ComboBoxEditField, positions);
+    for (int i = 0; i < positions->count(); ++i)
+        EXPECT_LE(positions->fontMetrics().horizontalAdvance(positions->itemText(i)), field.width())
+            << positions->itemText(i).toStdString() << " in a box " << positions->width() << " px wide";
 }
 
 TEST_F(DisplaySettingsTest, EighthTickDisablesTheRestAndANinthIsRefused)
