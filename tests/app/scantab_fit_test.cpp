@@ -133,10 +133,15 @@ TEST(ScanTabFit, TextsOfTheControlBoxesAreReadableAtTheNarrowestAndAWideWindow)
         bool withParameterView;
     };
     const std::vector<FitCase> cases{
-        {window.timeTrend(), openingWidth, true}, {window.timeTrend(), 1200, false},
-        {window.timeTrend(), 1920, true},         {window.pulseTrend(), openingWidth, true},
-        {window.pulseTrend(), 1920, true},        {window.timeResolved(), openingWidth, true},
-        {window.timeResolved(), 1200, false},     {window.timeResolved(), 1920, true},
+        {window.timeTrend(), openingWidth, true},
+        {window.timeTrend(), 1200, false},
+        {window.timeTrend(), 1920, true},
+        {window.pulseTrend(), openingWidth, true},
+        {window.pulseTrend(), 1920, true},
+        {window.pulseTrend(), 1200, false},
+        {window.timeResolved(), openingWidth, true},
+        {window.timeResolved(), 1200, false},
+        {window.timeResolved(), 1920, true},
     };
     for (const FitCase& fit : cases) {
         scanTab* tab = fit.tab;
