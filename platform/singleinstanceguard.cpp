@@ -10,8 +10,18 @@ bool SingleInstanceGuard::tryAcquire()
 {
     if (segment_.isAttached())
         return true;
-    clearAbandonedSegment();
-    return segment_.create(1, QSharedMemory::ReadWrite);
+    // The system key comes from the key file's inode. Without a key file an
+    // abandoned segment can't be found, yet a new key file may get the inode
+    // whose key that segment still holds: the create that made the file
+    // finds it, and a second clearing removes it.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        clearAbandonedSegment();
+        if (segment_.create(1, QSharedMemory::ReadWrite))
+            return true;
+        if (segment_.error() != QSharedMemory::AlreadyExists)
+            return false;
+    }
+    return false;
 }
 
 bool SingleInstanceGuard::isHeld() const

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
+#include <QSharedMemory>
 
 namespace {
 
@@ -57,6 +59,22 @@ TEST(SingleInstanceGuard, LiveOtherProcessKeepsItKilledOneDoesNot)
 
     SingleInstanceGuard afterCrash(key);
     EXPECT_TRUE(afterCrash.tryAcquire()) << "a crashed instance's segment must not block later starts";
+}
+
+// A crashed instance's segment whose key file is gone (a cleaned temporary
+// folder): the next key file usually gets the freed inode, and with it the
+// segment's system key.
+TEST(SingleInstanceGuard, SegmentLeftWithoutItsKeyFileDoesNotBlockLaterStarts)
+{
+    const QString key = uniqueKey("vanished");
+    QProcess holder;
+    startHolder(holder, key);
+    holder.kill();
+    ASSERT_TRUE(holder.waitForFinished(30000));
+    ASSERT_TRUE(QFile::remove(QSharedMemory(key).nativeKey()));
+
+    SingleInstanceGuard next(key);
+    EXPECT_TRUE(next.tryAcquire());
 }
 
 } // namespace
