@@ -19,6 +19,7 @@
 #include "sensors/quvixsensor.h"
 #include "sensors/sensorhandler.h"
 #include "ui_mainwindow.h"
+#include "ui_overviewtab.h"
 #include "views/barchart.h"
 #include "views/smithchartdialog.h"
 
@@ -308,11 +309,27 @@ void MainWindow::loadSettings()
     // overlapped.
     if (const QScreen* shownOn = screen())
         resize(openingWidth(shownOn->availableGeometry()), height());
+    builtSize_ = size();
 }
 
 int MainWindow::openingWidth(const QRect& availableArea) const
 {
     return std::max(minimumWidth(), availableArea.width());
+}
+
+int MainWindow::openingHeight(const QRect& availableArea) const
+{
+    // The tab widget is as low as its tallest page allows; the overview's
+    // page scrolls by the amount its contents need beyond that.
+    int tallestPage = 0;
+    for (int page = 0; page < ui_->tabWidget->count(); ++page) {
+        const QWidget* shown = ui_->tabWidget->widget(page);
+        tallestPage = std::max({tallestPage, shown->minimumSizeHint().height(), shown->minimumHeight()});
+    }
+    const int overviewContents = overview_->form().pageContents->minimumSizeHint().height();
+    const int unscrolled = minimumSizeHint().height() + std::max(0, overviewContents - tallestPage);
+    const int lowest = std::max(minimumHeight(), minimumSizeHint().height());
+    return std::max(lowest, std::min(std::max(height(), unscrolled), availableArea.height()));
 }
 
 void MainWindow::saveSettings()
@@ -449,6 +466,22 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->accept();
     else
         event->ignore();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The overview's page scrolls rather than make the window taller than a
+    // laptop screen; where the screen has room, the window opens without
+    // that scrolling. Its children are shown by now, so their minimum
+    // heights are final, and the window is not yet on screen.
+    if (openingHeightApplied_)
+        return;
+    openingHeightApplied_ = true;
+    if (size() != builtSize_)
+        return;
+    if (const QScreen* shownOn = screen())
+        resize(width(), openingHeight(shownOn->availableGeometry()));
 }
 
 void MainWindow::changeEvent(QEvent* event)

@@ -60,6 +60,11 @@ public:
     // The width the window opens at on a screen with the given free area: as
     // wide as that area, never narrower than the window's minimum.
     int openingWidth(const QRect& availableArea) const;
+    // The height it opens at there: tall enough that the overview's page
+    // shows whole without scrolling, but no taller than that area, and never
+    // lower than the window's minimum. Exact once the window is shown: the
+    // pages' minimum heights settle only then.
+    int openingHeight(const QRect& availableArea) const;
 
     // Writes the paths, the autosave configuration, size and position. Called
     // after every save and export.
@@ -130,6 +135,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -178,5 +184,9 @@ private:
     int leftAxisCurveCount_ = 0;
     int rightAxisCurveCount_ = 0;
     bool ownPathsWritten_ = false;
+    // The size the window was built at; its height is chosen at the first
+    // show unless someone sized the window before that.
+    QSize builtSize_;
+    bool openingHeightApplied_ = false;
     int connectedSensorCount_ = 0;
 };

@@ -4,7 +4,9 @@
 #include "app/autosavefailurenotice.h"
 
 #include "app/displaysettings.h"
+#include "app/overviewtab.h"
 #include "app/pulsetrendscantab.h"
+#include "app/quvixdisplaywidget.h"
 
 #include "app/recordingkeepawake.h"
 #include "app/scanactivity.h"
@@ -21,6 +23,7 @@
 #include "support/scanfactory.h"
 #include "support/testenvironment.h"
 #include "ui_mainwindow.h"
+#include "ui_overviewtab.h"
 #include "ui_scantab.h"
 #include "views/smithchartdialog.h"
 #include "views/smithchartv2.h"
@@ -38,6 +41,9 @@
 #include <QEvent>
 #include <QFile>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -600,3 +606,60 @@ TEST(VisibleTab, OnlyTheVisiblePageOfTheWantedKind)
 } // namespace
 
 #include "mainwindow_test.moc"
+
+namespace {
+
+// Whether the whole of a child shows in a scroll area's viewport.
+bool showsWhole(const QScrollArea& area, const QWidget& child)
+{
+    const QRect shown(child.mapTo(area.viewport(), QPoint(0, 0)), child.size());
+    return area.viewport()->rect().contains(shown);
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, TheWindowFitsALaptopScreenAndTheOverviewScrollsToItsWholePage)
+{
+    auto window = makeWindow();
+    overviewTab& overview = *window->overview();
+    overview.updateUnavailableWidgets({QStringLiteral("QVX0001")});
+    window->show();
+    QApplication::processEvents();
+    EXPECT_EQ(window->height(), window->openingHeight(window->screen()->availableGeometry()));
+
+    // Room left for a window manager's title bar on a 1600 x 1000 screen.
+    const QRect laptop(0, 0, 1600, 1000);
+    const int titleBar = 40;
+    const QSize lowest = window->minimumSize().expandedTo(window->minimumSizeHint());
+    EXPECT_LE(lowest.width(), laptop.width());
+    EXPECT_LE(lowest.height(), laptop.height() - titleBar);
+    EXPECT_LE(window->openingHeight(laptop), laptop.height());
+
+    // At its lowest the window keeps the overview's sizes and scrolls to
+    // every part of the page: the tile row, the tile, the Smith chart and
+    // the start buttons at the bottom.
+    window->resize(lowest);
+    QApplication::processEvents();
+    const Ui_overviewTab& page = overview.form();
+    EXPECT_GE(page.pageContents->height(), page.pageContents->minimumSizeHint().height());
+    EXPECT_GE(page.quvixViewArea->height(), 180);
+    EXPECT_EQ(page.smithChart->size(), QSize(400, 538));
+    ASSERT_EQ(overview.tiles().size(), 1);
+    const QWidget& tile = *overview.tiles().front();
+    EXPECT_GE(tile.height(), tile.minimumSizeHint().height());
+    EXPECT_TRUE(showsWhole(*page.quvixViewArea, tile));
+    QScrollBar& scroll = *page.pageScrollArea->verticalScrollBar();
+    ASSERT_GT(scroll.maximum(), 0);
+    scroll.setValue(scroll.minimum());
+    EXPECT_TRUE(showsWhole(*page.pageScrollArea, *page.quvixViewArea));
+    scroll.setValue(scroll.maximum());
+    EXPECT_TRUE(showsWhole(*page.pageScrollArea, *page.frame_4));
+    EXPECT_TRUE(showsWhole(*page.pageScrollArea, *page.frame_3));
+
+    // Where the screen has room, the window opens with the page whole.
+    const QRect tall(0, 0, 1920, 1200);
+    window->resize(window->width(), window->openingHeight(tall));
+    QApplication::processEvents();
+    EXPECT_LE(window->height(), tall.height());
+    EXPECT_EQ(scroll.maximum(), 0);
+}
