@@ -61,7 +61,10 @@ barchart::barchart(QWidget* parent)
     hideHarmonicTicks(ui->iPlot);
     on_dbcScale_toggled(false);
 
+    // No scan is chosen yet, so there is no frequency to choose either; an
+    // empty box would offer nothing.
     ui->scanSelector->hide();
+    ui->frequencySelector->hide();
     showPlaceholders(ui->vPlot, m_voltageHistogram);
     showPlaceholders(ui->iPlot, m_currentHistogram);
 
@@ -112,8 +115,12 @@ void barchart::removeScan(BaseScan* scan)
             ui->scanSelector->removeItem(i);
     if (ui->scanSelector->count() < 2)
         ui->scanSelector->hide();
-    if (ui->scanSelector->count() == 0)
+    if (ui->scanSelector->count() == 0) {
         setPickersScan(nullptr);
+        // The frequencies were those of a scan no longer listed.
+        ui->frequencySelector->clear();
+        ui->frequencySelector->hide();
+    }
 }
 
 void barchart::dropDeletedScans()

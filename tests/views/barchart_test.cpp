@@ -210,6 +210,27 @@ TEST(BarChart, ClosingEmitsWorkDoneOnce)
     EXPECT_FALSE(chart.isVisible());
 }
 
+TEST(BarChart, TheFrequencyBoxShowsOnlyWhileAScanIsChosen)
+{
+    barchart chart;
+    QComboBox* frequencies = selector(chart, "frequencySelector");
+    EXPECT_TRUE(frequencies->isHidden());
+
+    auto first = harmonicScan(QStringLiteral("first"));
+    auto second = harmonicScan(QStringLiteral("second"));
+    chart.addScan(first.scan.get());
+    chart.addScan(second.scan.get());
+    EXPECT_FALSE(frequencies->isHidden());
+    EXPECT_EQ(frequencies->count(), 1);
+
+    chart.removeScan(first.scan.get());
+    EXPECT_FALSE(frequencies->isHidden());
+    EXPECT_EQ(frequencies->count(), 1);
+    chart.removeScan(second.scan.get());
+    EXPECT_TRUE(frequencies->isHidden());
+    EXPECT_EQ(frequencies->count(), 0);
+}
+
 TEST(BarChart, AScanDeletedElsewhereDropsOut)
 {
     barchart chart;
