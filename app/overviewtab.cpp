@@ -11,6 +11,7 @@
 #include "views/livecurve.h"
 #include "views/replotcoalescer.h"
 #include "views/sampleratewidget.h"
+#include "views/smithchartv2.h"
 #include "views/userquestions.h"
 
 #include <qwt_plot_grid.h>
@@ -35,6 +36,8 @@ const QString startCwText = QStringLiteral("Start SCAN with selected sensors");
 const QString startTrText = QStringLiteral("Start Time Resolve SCAN with selected sensors");
 constexpr double pi = 3.141592653589793;
 constexpr double referenceImpedance = 50.0;
+// The Smith chart's side beside the plot, and its least when maximised.
+constexpr int smithSide = 400;
 
 // The newest impedance magnitude and phase (degrees) of every frequency of a
 // scan's first data set, read together under the scan's lock so that both
@@ -68,6 +71,8 @@ overviewTab::overviewTab(QWidget* parent)
     m_form->plot->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_form->plot->setMinimumHeight(50);
     m_form->smithChart->setSizeHint(400, 100);
+    m_form->smithChart->setResizable(true);
+    fitSmithChart(false);
 
     setUpPlot();
 
@@ -537,22 +542,14 @@ void overviewTab::maxPlot()
         m_maxSmithAction->setChecked(false);
         minPlot();
     }
+    // The page fills its view: the plot grows into the room the hidden
+    // widgets leave and gives it back when they show again.
     const bool restored = !maximise;
     m_form->quvixViewArea->setVisible(restored);
     m_form->smithChart->setVisible(restored);
     m_form->label->setVisible(restored);
     m_form->frame_2->setVisible(restored);
     m_form->plot->setVisible(true);
-    if (restored) {
-        m_form->plot->setMaximumHeight(m_savedChartHeight);
-        m_form->frame->setMaximumHeight(m_savedPlotFrameHeight);
-        return;
-    }
-    m_savedPlotFrameHeight = m_form->frame->height();
-    m_savedChartHeight = m_form->plot->height();
-    m_form->plot->setMaximumHeight(static_cast<int>(m_form->plot->height() * 2.28));
-    m_form->frame->setMaximumHeight(static_cast<int>(m_form->frame->height() * 2.28));
-    m_maxSmithAction->setChecked(false);
 }
 
 void overviewTab::minPlot()
@@ -568,16 +565,23 @@ void overviewTab::minPlot()
     m_form->frame->setVisible(restored);
     m_form->label_2->setVisible(restored);
     m_form->valueBox->setVisible(restored);
-    if (restored) {
-        m_form->smithChart->setMaximumHeight(m_savedChartHeight);
-        m_form->frame_2->setMaximumHeight(m_savedSmithFrameHeight);
-        return;
+    fitSmithChart(maximise);
+}
+
+void overviewTab::fitSmithChart(bool maximised)
+{
+    // Beside the plot the chart is a square of its own size, which leaves
+    // the start buttons on a laptop screen; maximised it takes the page and
+    // draws itself on the page's largest square.
+    SmithChartV2& chart = *m_form->smithChart;
+    if (maximised) {
+        chart.setMinimumSize(smithSide, smithSide);
+        chart.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        chart.setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    } else {
+        chart.setFixedSize(smithSide, smithSide);
+        chart.setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     }
-    m_savedSmithFrameHeight = m_form->frame_2->height();
-    m_savedChartHeight = m_form->smithChart->height();
-    m_form->smithChart->setMaximumHeight(static_cast<int>(m_form->smithChart->height() * 1.6));
-    m_form->frame_2->setMaximumHeight(static_cast<int>(m_form->frame_2->height() * 1.6));
-    m_maxPlotAction->setChecked(false);
 }
 
 void overviewTab::contextMenu(const QPoint& pos)

@@ -108,6 +108,7 @@ private:
     bool anyRecordedScanRunning() const;
     int plottedQuantity() const;
     void followQuantity();
+    void fitSmithChart(bool maximised);
 
     Ui_overviewTab* m_form;
     QList<OverviewScanRecord*> m_records;
@@ -120,9 +121,6 @@ private:
     ReplotCoalescer* m_replot = nullptr;
     bool m_activityFlag = false;
     QTimer* m_activityTimer = nullptr;
-    int m_savedChartHeight = 0;
-    int m_savedPlotFrameHeight = 0;
-    int m_savedSmithFrameHeight = 0;
     QAction* m_maxPlotAction = nullptr;
     QAction* m_maxSmithAction = nullptr;
     QActionGroup* m_legendGroup = nullptr;

@@ -186,6 +186,17 @@ void SmithChartV2::setPointMarkers(bool on)
     m_pointMarkers = on;
 }
 
+void SmithChartV2::setResizable(bool resizable)
+{
+    m_resizable = resizable;
+    if (resizable) {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    } else {
+        setFixedSize(fixedWidth, fixedHeight);
+    }
+}
+
 QSize SmithChartV2::sizeHint() const
 {
     return m_sizeHint;
@@ -386,9 +397,29 @@ void SmithChartV2::mouseReleaseEvent(QMouseEvent* /*event*/)
     m_readOutBox->hide();
 }
 
+QPoint SmithChartV2::onFixedChart(QPoint pixel) const
+{
+    const QRect fixedSquare = squareViewport(QSize(fixedWidth, fixedHeight));
+    const QRect shownSquare = squareViewport(size());
+    if (shownSquare.isEmpty())
+        return pixel;
+    const double scale = fixedSquare.width() / double(shownSquare.width());
+    return QPoint(fixedSquare.left() + qRound((pixel.x() - shownSquare.left()) * scale),
+                  fixedSquare.top() + qRound((pixel.y() - shownSquare.top()) * scale));
+}
+
 void SmithChartV2::updateReadOut(QPoint pixel)
 {
-    m_readOut = SmithReadOut::at(pixel, size(), m_readOutBox->size());
+    const QSize fixedSize(fixedWidth, fixedHeight);
+    const QSize box = m_readOutBox->size();
+    if (size() == fixedSize) {
+        m_readOut = SmithReadOut::at(pixel, fixedSize, box);
+    } else {
+        // The read-out's constants fit the fixed chart: the values are read
+        // there, and the box goes where the pointer is on this one.
+        m_readOut = SmithReadOut::at(onFixedChart(pixel), fixedSize, box);
+        m_readOut.boxTopLeft = SmithReadOut::at(pixel, size(), box).boxTopLeft;
+    }
     if (m_readOut.finite) {
         m_lastResistance = m_readOut.resistance;
         m_lastReactance = m_readOut.reactance;
@@ -408,6 +439,8 @@ void SmithChartV2::updateReadOut(QPoint pixel)
 void SmithChartV2::resizeEvent(QResizeEvent* event)
 {
     m_sizeHint = event->size();
+    if (m_resizable)
+        return;
     setFixedHeight(fixedHeight);
     setFixedWidth(fixedWidth);
 }

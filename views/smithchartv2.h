@@ -23,7 +23,9 @@ class QPainter;
 // newest point of each trail carries a cross, green near the matched
 // centre; a pressed mouse button shows the impedance under the cursor.
 // Window (chart) coordinates run from -512 to 511 on a centred square; the
-// circle |Gamma| = 1 has radius 448 and y points down.
+// circle |Gamma| = 1 has radius 448 and y points down. The widget keeps the
+// fixed 400 x 538 that the dialogs are laid out for, unless its owner makes
+// it resizable.
 // GUI thread only; owned by its Qt parent. It owns its trails and its
 // read-out box.
 class SmithChartV2 : public QWidget
@@ -58,6 +60,12 @@ public:
     void setPointLimit(int limit);
     void setSizeHint(int width, int height);
     void setPointMarkers(bool on);
+    // Resizable, the size is left to the owner's layout and the chart is
+    // drawn on the widget's centred square; the read-out reads a pixel where
+    // it lies on that square. Not resizable (as built), every resize goes
+    // back to the fixed size.
+    void setResizable(bool resizable);
+    bool isResizable() const { return m_resizable; }
 
     // Draws frame, scales, grid and every line on a painter whose viewport
     // the caller has set (image export).
@@ -117,6 +125,9 @@ private:
     void drawLine(QPainter& painter, const Line& line, const QVector<QLineF>& older);
     void drawCross(QPainter& painter, QPointF at);
     void updateReadOut(QPoint pixel);
+    // The pixel of the fixed-size chart at the place of the chart that a
+    // pixel of this one shows.
+    QPoint onFixedChart(QPoint pixel) const;
     void keepTrailsAtWidgetScale();
     SmithTrail::PixelScale widgetPixelScale() const;
     static QColor defaultColour(int line);
@@ -130,6 +141,7 @@ private:
     bool m_holdPoints = false;
     bool m_pointMarkers = false;
     bool m_hasData = false;
+    bool m_resizable = false;
     QPainterPath m_majorGrid;
     QPainterPath m_minorGrid;
     QImage m_background;

@@ -46,11 +46,14 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 
 #include <qwt_plot.h>
 #include <qwt_plot_legenditem.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -643,7 +646,7 @@ TEST_F(MainWindowTest, TheWindowFitsALaptopScreenAndTheOverviewScrollsToItsWhole
     const Ui_overviewTab& page = overview.form();
     EXPECT_GE(page.pageContents->height(), page.pageContents->minimumSizeHint().height());
     EXPECT_GE(page.quvixViewArea->height(), 180);
-    EXPECT_EQ(page.smithChart->size(), QSize(400, 538));
+    EXPECT_EQ(page.smithChart->size(), QSize(400, 400));
     ASSERT_EQ(overview.tiles().size(), 1);
     const QWidget& tile = *overview.tiles().front();
     EXPECT_GE(tile.height(), tile.minimumSizeHint().height());
@@ -662,4 +665,75 @@ TEST_F(MainWindowTest, TheWindowFitsALaptopScreenAndTheOverviewScrollsToItsWhole
     QApplication::processEvents();
     EXPECT_LE(window->height(), tall.height());
     EXPECT_EQ(scroll.maximum(), 0);
+}
+
+namespace {
+
+// The overview's parts whose sizes a maximise and its restore must keep.
+QVector<QSize> overviewSizes(const Ui_overviewTab& page)
+{
+    QVector<QSize> sizes;
+    const QList<const QWidget*> parts = {page.quvixViewArea, page.valueBox,   page.frame,   page.plot,
+                                         page.frame_2,       page.smithChart, page.frame_3, page.frame_4};
+    for (const QWidget* part : parts)
+        sizes.append(part->size());
+    return sizes;
+}
+
+int squareSide(const QWidget& widget)
+{
+    return std::min(widget.width(), widget.height());
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, OnALaptopScreenTheOverviewShowsItsStartButtonsAndMaximisesInPlace)
+{
+    auto window = makeWindow();
+    overviewTab& overview = *window->overview();
+    const Ui_overviewTab& page = overview.form();
+    window->show();
+    // A 1600 x 1000 screen with room for a window manager's title bar.
+    const QSize laptopWindow(1600, 1000 - 40);
+    window->resize(laptopWindow);
+    QScrollBar& scroll = *page.pageScrollArea->verticalScrollBar();
+    const auto buttonsShow = [&] {
+        return showsWhole(*page.pageScrollArea, *page.frame_4) &&
+               showsWhole(*page.pageScrollArea, *page.frame_3);
+    };
+    EXPECT_TRUE(QTest::qWaitFor(buttonsShow, 10000)) << page.pageContents->minimumSizeHint().height()
+                                                     << " in " << page.pageScrollArea->viewport()->height();
+    EXPECT_EQ(scroll.maximum(), 0);
+    const QVector<QSize> before = overviewSizes(page);
+    EXPECT_EQ(page.smithChart->size(), QSize(400, 400));
+
+    // Maximised, the plot or the Smith chart takes the room of what hides,
+    // the chart on its largest square; restored, every part is as before.
+    const struct {
+        QAction* action;
+        const QWidget* grown;
+    } maximises[] = {{overview.maximisePlotAction(), page.plot},
+                     {overview.maximiseSmithAction(), page.smithChart}};
+    for (const auto& maximise : maximises) {
+        SCOPED_TRACE(maximise.action->text().toStdString());
+        const int sideBefore = squareSide(*maximise.grown);
+        maximise.action->trigger();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return maximise.grown->isVisible() && squareSide(*maximise.grown) >= sideBefore + 150; },
+            10000))
+            << maximise.grown->width() << "x" << maximise.grown->height();
+        EXPECT_TRUE(buttonsShow());
+
+        // It follows the page as the window grows.
+        const int grownSide = squareSide(*maximise.grown);
+        window->resize(laptopWindow + QSize(200, 200));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return squareSide(*maximise.grown) >= grownSide + 150; }, 10000))
+            << maximise.grown->width() << "x" << maximise.grown->height();
+        window->resize(laptopWindow);
+
+        maximise.action->trigger();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return overviewSizes(page) == before; }, 10000));
+        EXPECT_EQ(overviewSizes(page), before);
+        EXPECT_EQ(scroll.maximum(), 0);
+    }
 }

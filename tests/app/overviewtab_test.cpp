@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <qwt_scale_widget.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -455,42 +456,49 @@ TEST_F(OverviewTab, StartAndStopBeforeTheLoopRunsReportOneInactivity)
     EXPECT_FALSE(activity.front().front().toBool());
 }
 
-TEST_F(OverviewTab, MaximiseAndRestoreGiveBackTheSavedHeights)
+TEST_F(OverviewTab, MaximiseAndRestoreGiveBackTheSizesBefore)
 {
     overviewTab& overview = makeTab();
-    overview.resize(1200, 800);
+    overview.resize(1200, 900);
     overview.show();
-    QApplication::processEvents();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&overview, 10000));
     Ui_overviewTab& form = overview.form();
-    const int plotHeight = form.plot->height();
-    const int frameHeight = form.frame->height();
-    ASSERT_GT(plotHeight, 50);
+    const auto sizes = [&form] {
+        return QVector<QSize>{form.quvixViewArea->size(), form.frame->size(),      form.plot->size(),
+                              form.frame_2->size(),       form.smithChart->size(), form.frame_4->size()};
+    };
+    const QVector<QSize> before = sizes();
+    ASSERT_GT(form.plot->height(), 50);
+    EXPECT_EQ(form.smithChart->size(), QSize(400, 400));
 
     overview.maximisePlotAction()->trigger();
     EXPECT_FALSE(form.smithChart->isVisibleTo(&overview));
     EXPECT_FALSE(form.quvixViewArea->isVisibleTo(&overview));
-    EXPECT_EQ(form.plot->maximumHeight(), static_cast<int>(plotHeight * 2.28));
-    EXPECT_EQ(form.frame->maximumHeight(), static_cast<int>(frameHeight * 2.28));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.plot->height() > before[2].height() + 150; }, 10000))
+        << form.plot->height();
     overview.maximisePlotAction()->trigger();
     EXPECT_TRUE(form.smithChart->isVisibleTo(&overview));
-    EXPECT_EQ(form.plot->maximumHeight(), plotHeight);
-    EXPECT_EQ(form.frame->maximumHeight(), frameHeight);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sizes() == before; }, 10000));
+    EXPECT_EQ(sizes(), before);
 
-    QApplication::processEvents();
-    const int smithHeight = form.smithChart->height();
-    const int smithFrameHeight = form.frame_2->height();
     overview.maximiseSmithAction()->trigger();
     EXPECT_FALSE(form.plot->isVisibleTo(&overview));
     EXPECT_FALSE(form.valueBox->isVisibleTo(&overview));
-    EXPECT_EQ(form.smithChart->maximumHeight(), static_cast<int>(smithHeight * 1.6));
+    // The chart takes the page, drawn on its largest square.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return std::min(form.smithChart->width(), form.smithChart->height()) > 400 + 150; }, 10000))
+        << form.smithChart->width() << "x" << form.smithChart->height();
+    EXPECT_GT(form.smithChart->width(), 1000);
 
     // Maximising the plot now restores the Smith layout first.
     overview.maximisePlotAction()->trigger();
     EXPECT_FALSE(overview.maximiseSmithAction()->isChecked());
-    EXPECT_EQ(form.smithChart->maximumHeight(), smithHeight);
-    EXPECT_EQ(form.frame_2->maximumHeight(), smithFrameHeight);
     EXPECT_TRUE(form.plot->isVisibleTo(&overview));
     EXPECT_FALSE(form.smithChart->isVisibleTo(&overview));
+    EXPECT_EQ(form.smithChart->maximumSize(), QSize(400, 400));
+    overview.maximisePlotAction()->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sizes() == before; }, 10000));
+    EXPECT_EQ(sizes(), before);
 }
 
 TEST_F(OverviewTab, LegendAndDisplayOptions)

@@ -292,6 +292,38 @@ TEST(SmithChartWidget, ResizeKeepsFixedSizeAndStoresHint)
     EXPECT_EQ(chart.maximumSize(), QSize(400, 538));
 }
 
+// A chart its owner lays out draws on its centred square and reads a pixel
+// where it lies on the chart drawn; the box goes where the pointer is.
+TEST(SmithChartWidget, AResizableChartKeepsItsSizeAndReadsWhereItDraws)
+{
+    SmithChartV2 chart(nullptr, 1);
+    chart.setResizable(true);
+    chart.resize(800, 600);
+    EXPECT_EQ(chart.size(), QSize(800, 600));
+    // The square is 600 wide from x = 100; the circle's radius 262.5 pixels.
+    const struct {
+        QPoint pixel;
+        const char* impedance;
+        QPoint boxTopLeft;
+    } presses[] = {
+        {{400, 300}, "Z = 50 + 0j", {400, 300}},
+        {{662, 300}, "Z = infinity", {662 - 135, 300}},
+        {{400, 346}, "Z = 47 - 17j", {400, 346}},
+    };
+    for (const auto& press : presses) {
+        QTest::mousePress(&chart, Qt::LeftButton, {}, press.pixel);
+        EXPECT_EQ(chart.readOut().impedanceText, QString::fromUtf8(press.impedance)) << press.pixel.y();
+        EXPECT_TRUE(chart.isReadOutShown());
+        EXPECT_EQ(chart.readOutPosition(), press.boxTopLeft);
+    }
+    // Outside the circle drawn nothing is read out.
+    QTest::mousePress(&chart, Qt::LeftButton, {}, QPoint(400, 30));
+    EXPECT_FALSE(chart.isReadOutShown());
+
+    chart.setResizable(false);
+    EXPECT_EQ(chart.size(), QSize(400, 538));
+}
+
 TEST(SmithChartWidget, ColourTableFollowsLineCount)
 {
     SmithChartV2 chart(nullptr, 1);
