@@ -110,9 +110,12 @@ void barchart::addScan(BaseScan* scan)
 
 void barchart::removeScan(BaseScan* scan)
 {
+    bool removed = false;
     for (int i = ui->scanSelector->count() - 1; i >= 0; --i)
-        if (scanAt(i) == scan)
+        if (scanAt(i) == scan) {
             ui->scanSelector->removeItem(i);
+            removed = true;
+        }
     if (ui->scanSelector->count() < 2)
         ui->scanSelector->hide();
     if (ui->scanSelector->count() == 0) {
@@ -120,6 +123,12 @@ void barchart::removeScan(BaseScan* scan)
         // The frequencies were those of a scan no longer listed.
         ui->frequencySelector->clear();
         ui->frequencySelector->hide();
+        // Bars of a scan that has gone must not stay as if still measured.
+        showPlaceholders(ui->vPlot, m_voltageHistogram);
+        showPlaceholders(ui->iPlot, m_currentHistogram);
+    } else if (removed) {
+        // The selector may have moved on to another scan: draw that one.
+        updateTimePosition(QPointF(m_voltagePicker->time(), 0.0));
     }
 }
 

@@ -22,6 +22,7 @@
 
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
+#include <qwt_plot_histogram.h>
 #include <qwt_plot_panner.h>
 #include <qwt_plot_picker.h>
 #include <qwt_plot_zoneitem.h>
@@ -601,6 +602,33 @@ TEST_F(DataDisplayTest, HarmonicsProfileButtonTogglesTheBarChartInThePlotRow)
     form().DisplayBarChartButton->click();
     EXPECT_FALSE(chart->isHidden());
     EXPECT_EQ(chart->scans(), QList<BaseScan*>{scan});
+}
+
+TEST_F(DataDisplayTest, HarmonicBarsLeaveWithTheirScan)
+{
+    window->show();
+    form().DisplayBarChartButton->click();
+    const QwtPlotHistogram* bars = window->barChart()->voltageHistogram();
+    const size_t placeholderCount = bars->dataSize();
+    ASSERT_EQ(placeholderCount, 10u);
+    // The scan leaves with Clear All, then with Remove, which deletes it.
+    const std::function<void(BaseScan*)> leave[] = {
+        [this](BaseScan*) { form().clearButton->click(); },
+        [this](BaseScan* scan) {
+            scan->unsavedData = false;
+            tree().setCurrentItem(itemOf(scan));
+            form().DisplayDiscardScanButton->click();
+        },
+    };
+    for (const auto& scanLeaves : leave) {
+        BaseScan* scan = finishedScan(QStringLiteral("one"));
+        doubleClick(voltage(scan));
+        ASSERT_EQ(bars->dataSize(), 1u) << "the fundamental alone";
+        scanLeaves(scan);
+        EXPECT_TRUE(window->barChart()->scans().isEmpty());
+        EXPECT_EQ(bars->dataSize(), placeholderCount);
+        EXPECT_EQ(window->barChart()->currentHistogram()->dataSize(), placeholderCount);
+    }
 }
 
 TEST_F(DataDisplayTest, WaveformViewListsOnlyScansOfIonFluxSensors)

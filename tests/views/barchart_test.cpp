@@ -22,6 +22,7 @@
 #include <qwt_text.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 using charttest::chartScan;
@@ -229,6 +230,36 @@ TEST(BarChart, TheFrequencyBoxShowsOnlyWhileAScanIsChosen)
     chart.removeScan(second.scan.get());
     EXPECT_TRUE(frequencies->isHidden());
     EXPECT_EQ(frequencies->count(), 0);
+}
+
+TEST(BarChart, BarsLeaveWithTheirScan)
+{
+    // Removed from the list or deleted where it lives: either way its bars go.
+    const std::function<void(barchart&, charttest::ChartScan&)> leave[] = {
+        [](barchart& chart, charttest::ChartScan& scan) { chart.removeScan(scan.scan.get()); },
+        [](barchart&, charttest::ChartScan& scan) { scan.scan.reset(); },
+    };
+    for (const auto& scanLeaves : leave) {
+        barchart chart;
+        auto first = harmonicScan(QStringLiteral("first"));
+        // Harmonics of 40 % and 10 %, told apart from the first scan's.
+        auto second = chartScan(QStringLiteral("second"), {13.56}, {{{{10.0, 1.0}, {4.0, 0.4}, {1.0, 0.1}}}});
+        chart.addScan(first.scan.get());
+        chart.addScan(second.scan.get());
+        chart.updateTimePosition(QPointF(0.0, 0.0));
+        ASSERT_EQ(heights(chart.voltageHistogram()), (std::vector<double>{100.0, 50.0, 25.0}));
+
+        // The chosen scan leaves; the one left is drawn in its place.
+        scanLeaves(chart, first);
+        EXPECT_EQ(heights(chart.voltageHistogram()), (std::vector<double>{100.0, 40.0, 10.0}));
+        EXPECT_EQ(heights(chart.currentHistogram()), (std::vector<double>{100.0, 40.0, 10.0}));
+
+        // The last scan leaves: the charts show their placeholders.
+        scanLeaves(chart, second);
+        EXPECT_EQ(heights(chart.voltageHistogram()), placeholders);
+        EXPECT_EQ(heights(chart.currentHistogram()), placeholders);
+        EXPECT_EQ(chart.voltageHistogram()->baseline(), 0.0);
+    }
 }
 
 TEST(BarChart, AScanDeletedElsewhereDropsOut)
