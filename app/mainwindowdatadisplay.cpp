@@ -62,10 +62,27 @@ QListWidgetItem* entryOf(const QTreeWidgetItem* channel)
     return pointerIn<QListWidgetItem>(channel->data(0, CurveEntryRole));
 }
 
+// The link to the curve-list entry tells, not the colour: the colour
+// sequence and the colour dialog both hand out black.
 bool isDisplayed(const QTreeWidgetItem* channel)
 {
-    return channel->foreground(0).color() != QColor(Qt::black);
+    return entryOf(channel) != nullptr;
 }
+
+// A displayed channel's row is bold as well as coloured, so a black curve's
+// row still stands out from the rows not on display.
+void markChannel(QTreeWidgetItem* channel, QListWidgetItem* entry, const QColor& colour)
+{
+    channel->setForeground(0, QBrush(colour, Qt::SolidPattern));
+    if (entry)
+        channel->setData(0, CurveEntryRole, QVariant::fromValue(static_cast<void*>(entry)));
+    else
+        channel->setData(0, CurveEntryRole, 0);
+    QFont font = channel->font(0);
+    font.setBold(entry != nullptr);
+    channel->setFont(0, font);
+}
+
 
 bool isChannel(const QTreeWidgetItem* item)
 {
@@ -192,8 +209,7 @@ void MainWindow::sendCurveToDisplay()
     entry->setData(UnitRole, unit);
     ui_->DisplayCurveList->addItem(entry);
 
-    channel->setForeground(0, QBrush(colour, Qt::SolidPattern));
-    channel->setData(0, CurveEntryRole, QVariant::fromValue(static_cast<void*>(entry)));
+    markChannel(channel, entry, colour);
     ++leftAxisCurveCount_;
 
     ensureWaveform();
@@ -230,10 +246,8 @@ void MainWindow::removeCurveFromDisplay()
     if (!entry)
         return;
     BaseScan* scan = scanOf(entry);
-    if (QTreeWidgetItem* channel = channelOf(entry)) {
-        channel->setForeground(0, QBrush(Qt::black, Qt::SolidPattern));
-        channel->setData(0, CurveEntryRole, 0);
-    }
+    if (QTreeWidgetItem* channel = channelOf(entry))
+        markChannel(channel, nullptr, Qt::black);
     deleteCurveEntry(entry);
     if (!displayedScans().contains(scan))
         barChart_->removeScan(scan);

@@ -260,6 +260,44 @@ TEST_F(DataDisplayTest, DoubleClicksSendEachChannelOnceInTheNextColour)
     EXPECT_EQ(curveList().item(2)->foreground().color(), colourNamed("darkslateblue"));
 }
 
+TEST_F(DataDisplayTest, TheBlackCurveCountsAsDisplayed)
+{
+    BaseScan* scan = finishedScan(QStringLiteral("one"));
+    const QList<QTreeWidgetItem*> channels = channelsOf(scan);
+    // Send curves up to the one that takes black, the first colour's name.
+    int sent = 0;
+    while (CurveColourCounter::nameAt(CurveColourCounter::value() + 1) != QStringLiteral("Black"))
+        doubleClick(channels.value(sent++));
+    QTreeWidgetItem* black = channels.value(sent);
+    doubleClick(black);
+    ASSERT_EQ(curveList().count(), sent + 1);
+    QListWidgetItem* entry = curveList().item(sent);
+    EXPECT_EQ(entry->foreground().color(), QColor(Qt::black)) << "the colour sequence stays";
+    EXPECT_EQ(black->data(0, CurveEntryRole).value<void*>(), entry);
+
+    // Its row is marked like any displayed channel's, whatever the colour.
+    EXPECT_TRUE(black->font(0).bold());
+    EXPECT_TRUE(channels.first()->font(0).bold());
+    EXPECT_FALSE(channels.value(sent + 1)->font(0).bold());
+
+    doubleClick(black);
+    EXPECT_EQ(curveList().count(), sent + 1) << "sent once only";
+    EXPECT_EQ(plotCurveCount(), sent + 1);
+    QStringList texts;
+    readNextMenu(&texts);
+    window->displayTreeContextMenu(QPoint(5, 5));
+    EXPECT_EQ(texts.value(0), QStringLiteral("Remove curve from plot"));
+
+    chooseInNextMenu(QStringLiteral("Remove curve from plot"));
+    window->displayTreeContextMenu(QPoint(5, 5));
+    EXPECT_EQ(curveList().count(), sent);
+    EXPECT_FALSE(black->font(0).bold());
+    texts.clear();
+    readNextMenu(&texts);
+    window->displayTreeContextMenu(QPoint(5, 5));
+    EXPECT_EQ(texts.value(0), QStringLiteral("Send curve to plot"));
+}
+
 TEST_F(DataDisplayTest, CurvesMoveBetweenAxesAndTitlesJoinTheirUnits)
 {
     BaseScan* scan = finishedScan(QStringLiteral("one"), sensor({13.56, 27.12}));
@@ -705,10 +743,11 @@ TEST_F(DataDisplayTest, ListMenuRecoloursRenamesAndRemoves)
     auto* curve = static_cast<QwtPlotCurve*>(curveList().item(0)->data(PlotCurveRole).value<void*>());
     EXPECT_EQ(curve->pen().color(), QColor(Qt::black));
     EXPECT_EQ(curveList().item(0)->foreground().color(), QColor(Qt::black));
-    // Recoloured to black, the channel counts as not displayed: it can be
-    // sent once more, as a second curve.
+    EXPECT_EQ(voltage(scan)->foreground(0).color(), QColor(Qt::black));
+    // Recoloured to black, the channel is still on display: it is not sent
+    // a second time.
     doubleClick(voltage(scan));
-    EXPECT_EQ(curveList().count(), 3);
+    EXPECT_EQ(curveList().count(), 2);
 
     curveList().setCurrentRow(1);
     chooseInNextMenu(QStringLiteral("Rename Curve"));
@@ -717,8 +756,8 @@ TEST_F(DataDisplayTest, ListMenuRecoloursRenamesAndRemoves)
 
     chooseInNextMenu(QStringLiteral("Remove Curve"));
     window->displayListContextMenu(QPoint(5, 5));
-    EXPECT_EQ(curveList().count(), 2);
-    EXPECT_EQ(plot().axisTitle(QwtPlot::yLeft).text(), QStringLiteral("Volts,Volts"));
+    EXPECT_EQ(curveList().count(), 1);
+    EXPECT_EQ(plot().axisTitle(QwtPlot::yLeft).text(), QStringLiteral("Volts"));
 }
 
 TEST_F(DataDisplayTest, PointDragEndsWithTheSmithChartOfTheFinalTime)
