@@ -152,6 +152,8 @@ private:
     void connectDataDisplay();
     void createSmithChart();
     void updateAxisTitles();
+    // Shows each y axis exactly while a curve is on it, and retitles both.
+    void updateAxes();
     void setAxisTitleFromCurves(const QList<QListWidgetItem*>& entries, int axis);
     void applyAnalysisAvailability(int sensorType);
     void ensureWaveform();

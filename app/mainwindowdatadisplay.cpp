@@ -83,7 +83,6 @@ void markChannel(QTreeWidgetItem* channel, QListWidgetItem* entry, const QColor&
     channel->setFont(0, font);
 }
 
-
 bool isChannel(const QTreeWidgetItem* item)
 {
     return item->data(0, SeriesRole).value<void*>() != nullptr;
@@ -253,6 +252,7 @@ void MainWindow::removeCurveFromDisplay()
         barChart_->removeScan(scan);
     if (!ui_->DisplayCurveList->currentItem())
         ui_->DisplayPlot->resetZoom();
+    updateAxes();
     ui_->DisplayPlot->replot();
     barChart_->updateTimePosition(QPointF(barChart_->voltagePicker()->time(), 0.0));
 }
@@ -281,10 +281,15 @@ void MainWindow::switchAxis(QListWidgetItem* entry)
     rightAxisCurveCount_ += toRight ? 1 : -1;
     curveOf(entry)->setYAxis(target);
     entry->setData(CurveAxisRole, target);
+    updateAxes();
+    ui_->DisplayPlot->replot();
+}
+
+void MainWindow::updateAxes()
+{
     ui_->DisplayPlot->enableAxis(QwtPlot::yLeft, leftAxisCurveCount_ != 0);
     ui_->DisplayPlot->enableAxis(QwtPlot::yRight, rightAxisCurveCount_ != 0);
     updateAxisTitles();
-    ui_->DisplayPlot->replot();
 }
 
 void MainWindow::updateAxisTitles()
@@ -400,6 +405,8 @@ void MainWindow::discardSelectedScan()
         else
             ++row;
     }
+    updateAxes();
+    ui_->DisplayPlot->replot();
     takeScanOutOfViews(scan);
     emit scanDeleted(scan);
     delete scan;

@@ -335,6 +335,61 @@ TEST_F(DataDisplayTest, CurvesMoveBetweenAxesAndTitlesJoinTheirUnits)
     EXPECT_FALSE(plot().axisEnabled(QwtPlot::yRight));
 }
 
+TEST_F(DataDisplayTest, AxesFollowTheCurvesThatRemain)
+{
+    // Ways to take the right axis's only curve, the second scan's, away.
+    struct Removal {
+        const char* name;
+        std::function<void(BaseScan*)> remove;
+    };
+    const Removal removals[] = {
+        {"list entry",
+         [this](BaseScan*) {
+             curveList().setCurrentRow(1);
+             window->removeCurveFromDisplay();
+         }},
+        {"tree menu",
+         [this](BaseScan* scan) {
+             tree().setCurrentItem(channel(scan, QStringLiteral("Fund I (Amps)")));
+             chooseInNextMenu(QStringLiteral("Remove curve from plot"));
+             window->displayTreeContextMenu(QPoint(5, 5));
+         }},
+        {"discarded scan",
+         [this](BaseScan* scan) {
+             scan->unsavedData = false;
+             tree().setCurrentItem(itemOf(scan));
+             form().DisplayDiscardScanButton->click();
+         }},
+    };
+    for (const Removal& removal : removals) {
+        SCOPED_TRACE(removal.name);
+        form().clearButton->click();
+        BaseScan* left = finishedScan(QStringLiteral("left"));
+        BaseScan* right = finishedScan(QStringLiteral("right"));
+        doubleClick(voltage(left));
+        doubleClick(channel(right, QStringLiteral("Fund I (Amps)")));
+        setOnRightAxis(1, true);
+        ASSERT_TRUE(plot().axisEnabled(QwtPlot::yRight));
+        ASSERT_EQ(plot().axisTitle(QwtPlot::yRight).text(), QStringLiteral("Amps"));
+
+        removal.remove(right);
+        ASSERT_EQ(curveList().count(), 1);
+        EXPECT_FALSE(plot().axisEnabled(QwtPlot::yRight));
+        EXPECT_EQ(plot().axisTitle(QwtPlot::yRight).text(), QString());
+        EXPECT_TRUE(plot().axisEnabled(QwtPlot::yLeft));
+        EXPECT_EQ(plot().axisTitle(QwtPlot::yLeft).text(), QStringLiteral("Volts"));
+    }
+
+    // Clear All leaves no curve to title an axis.
+    doubleClick(channel(window->displayedScans().first(), QStringLiteral("Fund I (Amps)")));
+    setOnRightAxis(1, true);
+    form().clearButton->click();
+    EXPECT_EQ(plot().axisTitle(QwtPlot::yLeft).text(), QString());
+    EXPECT_EQ(plot().axisTitle(QwtPlot::yRight).text(), QString());
+    EXPECT_FALSE(plot().axisEnabled(QwtPlot::yLeft));
+    EXPECT_FALSE(plot().axisEnabled(QwtPlot::yRight));
+}
+
 TEST_F(DataDisplayTest, ClearAllEmptiesTheDisplay)
 {
     QList<BaseScan*> shown;
