@@ -21,6 +21,7 @@
 #include "ui_mainwindow.h"
 #include "ui_overviewtab.h"
 #include "views/barchart.h"
+#include "views/datadisplayplot.h"
 #include "views/smithchartdialog.h"
 
 #include <QButtonGroup>
@@ -237,10 +238,15 @@ void MainWindow::setUpDataDisplay()
 
     plotTools_ = new QButtonGroup(this);
     plotTools_->setExclusive(true);
-    plotTools_->addButton(ui_->DisplayZoomButton);
-    plotTools_->addButton(ui_->DisplayPanButton);
-    plotTools_->addButton(ui_->DisplaySelectAreaButton);
-    plotTools_->addButton(ui_->DisplaySelectPointButton);
+    plotTools_->addButton(ui_->DisplayZoomButton, DataDisplayPlot::ZoomTool);
+    plotTools_->addButton(ui_->DisplayPanButton, DataDisplayPlot::PanTool);
+    plotTools_->addButton(ui_->DisplaySelectAreaButton, DataDisplayPlot::ZoneSelectTool);
+    plotTools_->addButton(ui_->DisplaySelectPointButton, DataDisplayPlot::PointSelectTool);
+    // The plot also changes its own mode (a view that follows the picked
+    // time switches it to point selection): the buttons show what is in force.
+    const auto showTool = [this](DataDisplayPlot::Tool tool) { plotTools_->button(tool)->setChecked(true); };
+    showTool(ui_->DisplayPlot->tool());
+    connect(ui_->DisplayPlot, &DataDisplayPlot::toolChanged, this, showTool);
     ui_->DisplayPlot->setMinimumSize(10, 10);
     connect(ui_->DisplayZoomButton, &QPushButton::clicked, ui_->DisplayPlot, &DataDisplayPlot::ActivateZoom);
     connect(ui_->DisplayPanButton, &QPushButton::clicked, ui_->DisplayPlot, &DataDisplayPlot::ActivatePan);

@@ -86,35 +86,38 @@ DataDisplayPlot::~DataDisplayPlot()
         delete m_zone;
 }
 
-void DataDisplayPlot::setTools(bool zoom, bool interval, bool point, Qt::MouseButton panButton,
-                               Qt::CursorShape cursor)
+void DataDisplayPlot::setTools(Tool tool, Qt::MouseButton panButton, Qt::CursorShape cursor)
 {
-    m_zoomer->setEnabled(zoom);
-    m_secondaryZoomer->setEnabled(zoom);
-    m_intervalPicker->setEnabled(interval);
-    m_pointPicker->setEnabled(point);
+    m_zoomer->setEnabled(tool == ZoomTool);
+    m_secondaryZoomer->setEnabled(tool == ZoomTool);
+    m_intervalPicker->setEnabled(tool == ZoneSelectTool);
+    m_pointPicker->setEnabled(tool == PointSelectTool);
     m_panner->setMouseButton(panButton, Qt::NoModifier);
     canvas()->setCursor(cursor);
+    if (tool == m_tool)
+        return;
+    m_tool = tool;
+    emit toolChanged(tool);
 }
 
 void DataDisplayPlot::ActivateZoom()
 {
-    setTools(true, false, false, Qt::MiddleButton, Qt::CrossCursor);
+    setTools(ZoomTool, Qt::MiddleButton, Qt::CrossCursor);
 }
 
 void DataDisplayPlot::ActivatePan()
 {
-    setTools(false, false, false, Qt::LeftButton, Qt::OpenHandCursor);
+    setTools(PanTool, Qt::LeftButton, Qt::OpenHandCursor);
 }
 
 void DataDisplayPlot::ActivateZoneSelect()
 {
-    setTools(false, true, false, Qt::MiddleButton, Qt::SplitHCursor);
+    setTools(ZoneSelectTool, Qt::MiddleButton, Qt::SplitHCursor);
 }
 
 void DataDisplayPlot::ActivatePointSelect()
 {
-    setTools(false, false, true, Qt::MiddleButton, Qt::PointingHandCursor);
+    setTools(PointSelectTool, Qt::MiddleButton, Qt::PointingHandCursor);
 }
 
 void DataDisplayPlot::autoScaleAll()

@@ -29,8 +29,16 @@ class DataDisplayPlot : public QwtPlot
     Q_OBJECT
 
 public:
+    // What a left drag on the canvas does.
+    enum Tool { ZoomTool, PanTool, ZoneSelectTool, PointSelectTool };
+    Q_ENUM(Tool)
+
     explicit DataDisplayPlot(QWidget* parent = nullptr);
     ~DataDisplayPlot() override;
+
+    // Zoom after construction; set by the four mode slots and the two
+    // connect calls.
+    Tool tool() const { return m_tool; }
 
     void clearSelection();
     QwtInterval selectedInterval() const;
@@ -53,6 +61,9 @@ signals:
     void IntervalSelection(QRectF rect);
     // Declared for the main window's preview slot; nothing emits it.
     void currentPoint(QPointF point);
+    // Emitted whenever tool() changes, whoever changed it, so that tool
+    // buttons can show the mode in force.
+    void toolChanged(DataDisplayPlot::Tool tool);
 
 public slots:
     void ActivateZoom();
@@ -70,7 +81,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void setTools(bool zoom, bool interval, bool point, Qt::MouseButton panButton, Qt::CursorShape cursor);
+    void setTools(Tool tool, Qt::MouseButton panButton, Qt::CursorShape cursor);
     void autoScaleAll();
     // Moves of a point drag are handled once per turn of the event loop,
     // for the newest position; the release delivers any move still pending
@@ -86,6 +97,7 @@ private:
     QwtPlotZoneItem* m_zone = nullptr;
     barchart* m_barChart = nullptr;
     waveForm* m_waveform = nullptr;
+    Tool m_tool = ZoomTool;
     bool m_intervalSelected = false;
     bool m_movePending = false;
     double m_pendingTime = 0.0;

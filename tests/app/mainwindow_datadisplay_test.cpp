@@ -14,6 +14,7 @@
 #include "ui_mainwindow.h"
 #include "views/barchart.h"
 #include "views/datadisplayplot.h"
+#include "views/rangepicker.h"
 #include "views/smithchartdialog.h"
 #include "views/smithchartv2.h"
 #include "views/waveform.h"
@@ -721,6 +722,50 @@ TEST_F(DataDisplayTest, HarmonicBarsLeaveWithTheirScan)
         EXPECT_TRUE(window->barChart()->scans().isEmpty());
         EXPECT_EQ(bars->dataSize(), placeholderCount);
         EXPECT_EQ(window->barChart()->currentHistogram()->dataSize(), placeholderCount);
+    }
+}
+
+TEST_F(DataDisplayTest, ToolButtonsShowTheModeInForce)
+{
+    QPushButton* const zoom = form().DisplayZoomButton;
+    QPushButton* const pan = form().DisplayPanButton;
+    QPushButton* const point = form().DisplaySelectPointButton;
+    const auto buttonInForce = [&]() -> QPushButton* {
+        if (plot().zoomer()->isEnabled())
+            return zoom;
+        if (plot().pointPicker()->isEnabled())
+            return point;
+        if (plot().intervalPicker()->isEnabled())
+            return form().DisplaySelectAreaButton;
+        return pan;
+    };
+    const auto checkedButtons = [&] {
+        QList<QPushButton*> checked;
+        for (QPushButton* button : {zoom, pan, form().DisplaySelectAreaButton, point})
+            if (button->isChecked())
+                checked.append(button);
+        return checked;
+    };
+    BaseScan* scan = finishedScan(QStringLiteral("one"));
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+        QPushButton* expected;
+    };
+    const Step steps[] = {
+        {"start", [] {}, zoom},
+        {"Pan", [&] { pan->click(); }, pan},
+        {"Harmonics profile", [&] { form().DisplayBarChartButton->click(); }, point},
+        {"Pan again", [&] { pan->click(); }, pan},
+        {"first curve, which makes the waveform view", [&] { doubleClick(voltage(scan)); }, point},
+        {"Zoom", [&] { zoom->click(); }, zoom},
+        {"Harmonics profile again", [&] { form().DisplayBarChartButton->click(); }, point},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.act();
+        EXPECT_EQ(buttonInForce(), step.expected);
+        EXPECT_EQ(checkedButtons(), QList<QPushButton*>{step.expected});
     }
 }
 
