@@ -98,7 +98,7 @@ QTreeWidgetItem* QuantityTree::buildTreeItem(FrequencyRecord& record, int trendI
     addSeriesItem(root, QStringLiteral("Reflected Power"), &record.reflectedPower, scan,
                   prefix + QStringLiteral(" Reflected Power (Watts)"), trendIndex, QStringLiteral("W"));
     addSeriesItem(root, QStringLiteral("Energy"), &record.energy, scan,
-                  prefix + QStringLiteral(" Energy (Watts)"), trendIndex, QStringLiteral("J"));
+                  prefix + QStringLiteral(" Energy (Joules)"), trendIndex, QStringLiteral("J"));
     addSeriesItem(root, QStringLiteral("SWR"), &record.swr, scan, prefix + QStringLiteral(" SWR"), trendIndex,
                   QStringLiteral("N/A"));
     if (record.sensorType == FrequencyRecord::ionFluxSensorType)

@@ -93,6 +93,34 @@ TEST(QuantityTree, BranchOrderRolesAndSeries)
     EXPECT_EQ(seriesOf(root->child(6)->child(15)), &record.gammaPhase[0]);
 }
 
+TEST(QuantityTree, ScalarChannelsNameTheUnitTheyCarry)
+{
+    struct Channel {
+        const char* text;
+        const char* title;
+        const char* unit;
+        Series FrequencyRecord::*series;
+    };
+    const Channel channels[] = {
+        {"Power", "F13.56 Power (Watts)", "W", &FrequencyRecord::power},
+        {"Forward Power", "F13.56 Forward Power (Watts)", "W", &FrequencyRecord::forwardPower},
+        {"Reflected Power", "F13.56 Reflected Power (Watts)", "W", &FrequencyRecord::reflectedPower},
+        {"Energy", "F13.56 Energy (Joules)", "J", &FrequencyRecord::energy},
+        {"SWR", "F13.56 SWR", "N/A", &FrequencyRecord::swr},
+    };
+    FrequencyRecord record(13.56, 1, 1);
+    const auto root = treeOf(record);
+    for (int i = 0; i < 5; ++i) {
+        const Channel& expected = channels[i];
+        const QTreeWidgetItem* item = root->child(i);
+        SCOPED_TRACE(expected.text);
+        EXPECT_EQ(item->text(0), expected.text);
+        EXPECT_EQ(item->data(0, CurveTitleRole).toString(), expected.title);
+        EXPECT_EQ(item->data(0, UnitRole).toString(), expected.unit);
+        EXPECT_EQ(seriesOf(item), &(record.*expected.series));
+    }
+}
+
 TEST(QuantityTree, NoIonFluxOffItsSensorAndNoGroupsWithoutHarmonics)
 {
     FrequencyRecord plain(2.0, 1, 1);
