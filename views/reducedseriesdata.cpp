@@ -52,16 +52,30 @@ void ReducedSeriesData::clear()
     samplesChanged(true, 0, 0);
 }
 
-void ReducedSeriesData::samplesChanged(bool reset, size_t dropped, size_t /*appended*/)
+void ReducedSeriesData::samplesChanged(bool reset, size_t dropped, size_t appended)
 {
-    // Appended samples only extend the bounds; anything that went away
-    // may have held an extreme.
-    if (reset || dropped > 0) {
+    if (reset) {
+        m_samplesReset = true;
         m_boundsStale = true;
         m_ordered = true;
         m_orderCount = 0;
+        return;
     }
-    m_reductionStale = true;
+    if (dropped > 0) {
+        // Anything that went away may have held an extreme. What stays of
+        // an ordered run is still ordered; an unordered one is looked at
+        // again.
+        m_boundsStale = true;
+        m_droppedSince += dropped;
+        if (m_ordered) {
+            m_orderCount = m_orderCount > dropped ? m_orderCount - dropped : 0;
+        } else {
+            m_ordered = true;
+            m_orderCount = 0;
+        }
+    }
+    if (appended > 0)
+        m_samplesAppended = true;
 }
 
 void ReducedSeriesData::setRectOfInterest(const QRectF& rect)
@@ -101,7 +115,7 @@ void ReducedSeriesData::applyView(double left, double right, double pixelLeft, d
     m_pixelLeft = pixelLeft;
     m_pixelRight = pixelRight;
     m_pixels = static_cast<int>(std::ceil(std::abs(pixelRight - pixelLeft)));
-    m_reductionStale = true;
+    m_viewChanged = true;
 }
 
 size_t ReducedSeriesData::size() const
@@ -164,15 +178,78 @@ void ReducedSeriesData::noteOrder(size_t from) const
     m_orderCount = n;
 }
 
+bool ReducedSeriesData::reductionStale() const
+{
+    return m_viewChanged || m_samplesReset || m_samplesAppended || m_droppedSince > 0;
+}
+
+void ReducedSeriesData::visibleRange(size_t n, size_t& from, size_t& to) const
+{
+    from = 0;
+    to = n;
+    if (!m_hasRange || !m_ordered)
+        return;
+    // The visible samples and one neighbour on each side, so the lines into
+    // and out of the view are drawn.
+    const Series& t = *m_time;
+    const auto end = t.begin() + static_cast<std::ptrdiff_t>(n);
+    // Two pixels more on each side for the pen's width.
+    const double margin = m_pixels > 0 ? 2.0 * (m_right - m_left) / m_pixels : 0.0;
+    from = static_cast<size_t>(std::lower_bound(t.begin(), end, m_left - margin) - t.begin());
+    to = static_cast<size_t>(std::upper_bound(t.begin(), end, m_right + margin) - t.begin());
+    from = from > 0 ? from - 1 : 0;
+    to = std::min(to + 1, n);
+}
+
+void ReducedSeriesData::dropFromColumns(size_t dropped) const
+{
+    // The columns of dropped samples go; the others keep their runs under
+    // their new numbers, as do the points drawn for them.
+    const auto gone = std::find_if(m_columns.begin(), m_columns.end(),
+                                   [dropped](const Column& column) { return column.first >= dropped; });
+    m_columns.erase(m_columns.begin(), gone);
+    for (Column& column : m_columns) {
+        column.first -= dropped;
+        column.last -= dropped;
+        column.earlierExtreme -= dropped;
+        column.laterExtreme -= dropped;
+    }
+    if (m_from < dropped) {
+        // What was drawn began among the dropped samples: it is made anew.
+        m_drawn.clear();
+        m_viewChanged = true;
+        return;
+    }
+    for (size_t& index : m_drawn)
+        index -= dropped;
+    m_from -= dropped;
+    m_to -= dropped;
+}
+
 void ReducedSeriesData::reduceIfStale() const
 {
-    if (!m_reductionStale)
+    if (!reductionStale())
         return;
-    m_reductionStale = false;
-    m_drawn.clear();
     const size_t n = fullSize();
-    if (n == 0)
+    if (m_samplesReset || (m_droppedSince > 0 && m_droppedSince >= m_to)) {
+        // Nothing drawn is left to build on.
+        m_columns.clear();
+        m_drawn.clear();
+        m_viewChanged = true;
+    } else if (m_droppedSince > 0) {
+        dropFromColumns(m_droppedSince);
+    }
+    const bool sameView = !m_viewChanged;
+    m_viewChanged = false;
+    m_samplesReset = false;
+    m_samplesAppended = false;
+    m_droppedSince = 0;
+    if (n == 0) {
+        m_drawn.clear();
+        m_columns.clear();
+        m_from = m_to = 0;
         return;
+    }
     if (m_orderCount > n) {
         m_ordered = true;
         m_orderCount = 0;
@@ -181,25 +258,32 @@ void ReducedSeriesData::reduceIfStale() const
 
     size_t from = 0;
     size_t to = n;
-    if (m_hasRange && m_ordered) {
-        // The visible samples and one neighbour on each side, so the lines
-        // into and out of the view are drawn.
-        const Series& t = *m_time;
-        const auto end = t.begin() + static_cast<std::ptrdiff_t>(n);
-        // Two pixels more on each side for the pen's width.
-        const double margin = m_pixels > 0 ? 2.0 * (m_right - m_left) / m_pixels : 0.0;
-        from = static_cast<size_t>(std::lower_bound(t.begin(), end, m_left - margin) - t.begin());
-        to = static_cast<size_t>(std::upper_bound(t.begin(), end, m_right + margin) - t.begin());
-        from = from > 0 ? from - 1 : 0;
-        to = std::min(to + 1, n);
-    }
-    if (m_pixels <= 0 || !m_hasRange || to - from <= 4 * static_cast<size_t>(m_pixels) + 2) {
+    visibleRange(n, from, to);
+    const bool everySample =
+        m_pixels <= 0 || !m_hasRange || to - from <= 4 * static_cast<size_t>(m_pixels) + 2;
+    const bool extending = sameView && !everySample && !m_columns.empty() && from == m_from && to >= m_to;
+    m_from = from;
+    m_to = to;
+    if (everySample) {
+        m_columns.clear();
         m_drawn.resize(to - from);
         for (size_t i = from; i < to; ++i)
             m_drawn[i - from] = i;
         return;
     }
-    reduce(from, to);
+    if (extending) {
+        // Same view, samples only added at the end: every column but the
+        // last still holds the same run. The last one may go on.
+        const Column last = m_columns.back();
+        m_columns.pop_back();
+        m_drawn.resize(last.drawnBegin);
+        reduce(last.first, to, {last});
+        return;
+    }
+    const std::vector<Column> previous = std::move(m_columns);
+    m_columns.clear();
+    m_drawn.clear();
+    reduce(from, to, previous);
 }
 
 namespace {
@@ -246,7 +330,7 @@ std::pair<size_t, size_t> extremesOf(const Series& v, size_t from, size_t to)
 
 } // namespace
 
-void ReducedSeriesData::reduce(size_t from, size_t to) const
+void ReducedSeriesData::reduce(size_t from, size_t to, const std::vector<Column>& previous) const
 {
     const Series& t = *m_time;
     const Series& v = *m_values;
@@ -261,6 +345,9 @@ void ReducedSeriesData::reduce(size_t from, size_t to) const
     };
 
     m_drawn.reserve(4 * static_cast<size_t>(m_pixels + 2));
+    m_columns.reserve(static_cast<size_t>(m_pixels + 2));
+    // The previous columns are in sample order, as the runs found here.
+    auto known = previous.begin();
     size_t i = from;
     while (i < to) {
         const long column = columnOf(t[i]);
@@ -277,12 +364,26 @@ void ReducedSeriesData::reduce(size_t from, size_t to) const
             while (end < to && columnOf(t[end]) == column)
                 ++end;
         }
-        const auto [lowest, highest] = extremesOf(v, i, end);
-        const size_t picked[4] = {i, std::min(lowest, highest), std::max(lowest, highest), end - 1};
+        while (known != previous.end() && known->first < i)
+            ++known;
+        Column made;
+        if (known != previous.end() && known->first == i && known->last + 1 == end) {
+            // The same run of samples has the same extremes.
+            made = *known;
+        } else {
+            const auto [lowest, highest] = extremesOf(v, i, end);
+            made.first = i;
+            made.last = end - 1;
+            made.earlierExtreme = std::min(lowest, highest);
+            made.laterExtreme = std::max(lowest, highest);
+        }
+        made.drawnBegin = m_drawn.size();
+        const size_t picked[4] = {made.first, made.earlierExtreme, made.laterExtreme, made.last};
         m_drawn.push_back(picked[0]);
         for (size_t k = 1; k < 4; ++k)
             if (picked[k] != m_drawn.back())
                 m_drawn.push_back(picked[k]);
+        m_columns.push_back(made);
         i = end;
     }
 }

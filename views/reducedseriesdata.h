@@ -19,6 +19,12 @@
 // handed on. The bounding rectangle covers all samples, so autoscaling and
 // zoom bases see the whole curve.
 //
+// The reduction is kept per column. Samples appended while the view stays
+// put make again only the last column and those the new samples open; a
+// new view (zoom, pan, resize, rescale) makes the columns again, taking
+// over unchanged those that still hold the same run of samples. Either
+// way the result is what a reduction from scratch would give.
+//
 // The vectors are either referred to (a finished scan drawn in place, or a
 // SeriesFeed's vectors; whoever changes them tells samplesChanged) or owned
 // and appended to. Values may be fewer than times; the extra times are
@@ -59,9 +65,22 @@ public:
     const Series& values() const { return *m_values; }
 
 private:
-    void changed();
+    // One pixel column of the reduction: its run of samples, the first
+    // lowest and the first highest value in the order they come, and where
+    // its points begin in m_drawn.
+    struct Column {
+        size_t first = 0;
+        size_t last = 0;
+        size_t earlierExtreme = 0;
+        size_t laterExtreme = 0;
+        size_t drawnBegin = 0;
+    };
+
+    bool reductionStale() const;
     void reduceIfStale() const;
-    void reduce(size_t from, size_t to) const;
+    void visibleRange(size_t n, size_t& from, size_t& to) const;
+    void dropFromColumns(size_t dropped) const;
+    void reduce(size_t from, size_t to, const std::vector<Column>& previous) const;
     void extendBounds(size_t from, size_t to) const;
     void noteOrder(size_t from) const;
     void applyView(double left, double right, double pixelLeft, double pixelRight);
@@ -81,9 +100,17 @@ private:
     double m_pixelRight = 0.0;
     int m_pixels = 0;
 
-    // The reduction, for the view and the samples it was made of.
+    // The reduction: the indices drawn, of samples [m_from, m_to); its
+    // columns, none when every sample of that range is drawn.
     mutable std::vector<size_t> m_drawn;
-    mutable bool m_reductionStale = true;
+    mutable std::vector<Column> m_columns;
+    mutable size_t m_from = 0;
+    mutable size_t m_to = 0;
+    // What changed since the reduction was made.
+    mutable bool m_viewChanged = true;
+    mutable bool m_samplesReset = true;
+    mutable bool m_samplesAppended = false;
+    mutable size_t m_droppedSince = 0;
     // The bounding rectangle of all samples, extended as samples arrive.
     mutable bool m_boundsStale = true;
     mutable size_t m_boundsCount = 0;

@@ -1,7 +1,9 @@
 // Curves drawn through the reduced series: the same pixels as the full
 // drawing of a noisy million-point curve, zoomed out and in, the bounds of
-// all points, at most four points per pixel column; the live curve that
-// follows a scan; and the coalesced replot.
+// all points, at most four points per pixel column; the reduction kept up
+// as samples come and go and the view moves, point for point what a fresh
+// reduction gives; the live curve that follows a scan; and the coalesced
+// replot.
 
 #include "support/noisywave.h"
 #include "support/scanfactory.h"
@@ -23,7 +25,10 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cctype>
 #include <map>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -152,6 +157,121 @@ TEST_F(MillionPoints, PlainCurveReducesForTheScaleRangeAndTheCanvasWidth)
     EXPECT_NEAR(data.sample(0).x(), 200.0, 0.01);
 }
 
+// The points a reduction hands Qwt, in order.
+std::vector<QPointF> pointsOf(const QwtSeriesData<QPointF>& data)
+{
+    std::vector<QPointF> points(data.size());
+    for (size_t i = 0; i < points.size(); ++i)
+        points[i] = data.sample(i);
+    return points;
+}
+
+// What happens to a curve between two drawings: samples go from the front
+// and come at the end, the view moves; `times` such steps in a row.
+struct CurveStep {
+    size_t dropped = 0;
+    size_t appended = 0;
+    double left = 0.0;
+    double right = 0.0;
+    int pixels = 0;
+    int times = 1;
+    // The first appended sample lies this far before the newest one.
+    double backInTime = 0.0;
+};
+
+struct KeptReductionCase {
+    const char* name;
+    size_t initialSamples;
+    std::vector<CurveStep> steps;
+};
+
+class KeptReduction : public ::testing::TestWithParam<KeptReductionCase>
+{
+};
+
+// Whatever the steps, the reduction kept from drawing to drawing draws
+// exactly the points of one made from scratch for the same samples and view.
+TEST_P(KeptReduction, DrawsWhatAFreshReductionDraws)
+{
+    const KeptReductionCase& c = GetParam();
+    Series waveTime;
+    Series waveValues;
+    scantest::noisyWave(300000, 11, waveTime, waveValues);
+    Series time(waveTime.begin(), waveTime.begin() + static_cast<std::ptrdiff_t>(c.initialSamples));
+    Series values(waveValues.begin(), waveValues.begin() + static_cast<std::ptrdiff_t>(c.initialSamples));
+    size_t next = c.initialSamples;
+    ReducedSeriesData kept(&time, &values);
+    int drawing = 0;
+    for (const CurveStep& step : c.steps) {
+        for (int repeat = 0; repeat < step.times; ++repeat, ++drawing) {
+            const size_t dropped = std::min(step.dropped, time.size());
+            time.erase(time.begin(), time.begin() + static_cast<std::ptrdiff_t>(dropped));
+            values.erase(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(dropped));
+            ASSERT_LE(next + step.appended, waveTime.size());
+            for (size_t k = 0; k < step.appended; ++k, ++next) {
+                time.push_back(waveTime[next] - (k == 0 ? step.backInTime : 0.0));
+                values.push_back(waveValues[next]);
+            }
+            kept.samplesChanged(false, dropped, step.appended);
+            kept.setView(step.left, step.right, 0.0, step.pixels);
+            ReducedSeriesData fresh(&time, &values);
+            fresh.setView(step.left, step.right, 0.0, step.pixels);
+            const std::vector<QPointF> expected = pointsOf(fresh);
+            ASSERT_EQ(pointsOf(kept), expected) << c.name << ", drawing " << drawing;
+        }
+    }
+}
+
+// The wave has a sample per millisecond: a 400-pixel view of 200 s puts
+// 500 samples in a column.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeptReduction,
+    ::testing::Values(
+        KeptReductionCase{
+            "within one column", 100000, {{0, 0, 0.0, 200.0, 400}, {0, 1, 0.0, 200.0, 400, 40}}},
+        KeptReductionCase{"across columns", 100000, {{0, 1234, 0.0, 200.0, 400, 12}}},
+        KeptReductionCase{
+            "beyond the right edge", 100000, {{0, 0, 0.0, 80.0, 400}, {0, 700, 0.0, 80.0, 400, 5}}},
+        KeptReductionCase{"scrolling by whole columns",
+                          100000,
+                          {{0, 0, 0.0, 200.0, 400},
+                           {0, 500, 0.5, 200.5, 400},
+                           {0, 500, 1.0, 201.0, 400},
+                           {0, 500, 1.5, 201.5, 400},
+                           {0, 500, 11.5, 211.5, 400}}},
+        KeptReductionCase{"scrolling by part of a column",
+                          100000,
+                          {{0, 0, 0.0, 200.0, 400}, {0, 300, 0.3, 200.3, 400}, {0, 300, 0.65, 200.65, 400}}},
+        KeptReductionCase{"zoom and resize",
+                          100000,
+                          {{0, 0, 0.0, 200.0, 400},
+                           {0, 100, 20.0, 60.0, 400},
+                           {0, 100, 20.0, 60.0, 999},
+                           {0, 100, 0.0, 200.0, 400},
+                           {0, 100, 0.0, 200.0, 400}}},
+        KeptReductionCase{"oldest samples dropped",
+                          100000,
+                          {{0, 0, 0.0, 200.0, 400},
+                           {700, 700, 0.0, 200.0, 400, 2},
+                           {700, 700, 50.0, 250.0, 400, 3},
+                           {30000, 10, 50.0, 250.0, 400},
+                           {30000, 10, 50.0, 250.0, 400}}},
+        KeptReductionCase{"a window that follows the newest samples",
+                          50000,
+                          {{0, 0, 0.0, 50.0, 300}, {1000, 1000, 1.0, 51.0, 300, 6}}},
+        KeptReductionCase{
+            "few samples, then many", 300, {{0, 0, 0.0, 200.0, 400}, {0, 900, 0.0, 200.0, 400, 4}}},
+        KeptReductionCase{
+            "a sample back in time",
+            100000,
+            {{0, 0, 0.0, 200.0, 400}, {0, 50, 0.0, 200.0, 400, 1, 30.0}, {0, 800, 0.0, 200.0, 400, 3}}}),
+    [](const ::testing::TestParamInfo<KeptReductionCase>& info) {
+        std::string name = info.param.name;
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+        return name;
+    });
+
 TEST(ReducedSeriesData, OwnedSamplesGrowAndShrinkWithTheirBounds)
 {
     ReducedSeriesData data;
@@ -194,6 +314,41 @@ TEST(LiveCurve, FollowsTheScanAndKeepsItsBoundsCurrent)
     EXPECT_TRUE(curve.update(scan));
     EXPECT_DOUBLE_EQ(curve.boundingRect().bottom(), 12.0);
     EXPECT_EQ(curve.sample(2).y(), 12.0);
+}
+
+// A live curve on an autoscaled plot, replotted while its scan grows and
+// sheds its oldest samples, draws the points that a curve made afresh from
+// the same samples draws beside it.
+TEST(LiveCurve, DrawsWhatAFreshCurveOfTheSameSamplesDraws)
+{
+    FakeSensor sensor({13.56}, {1});
+    std::unique_ptr<CWScan> scanHolder = scantest::cwScan(sensor, 0);
+    CWScan& scan = *scanHolder;
+    QwtPlot plot;
+    plot.resize(500, 300);
+    plot.setAxisAutoScale(QwtPlot::xBottom, true);
+    plot.setAxisAutoScale(QwtPlot::yLeft, true);
+    auto* live = new LiveCurve("live", {Voltage, 0, 0, 0});
+    live->attach(&plot);
+    std::mt19937 random(5);
+    std::normal_distribution<double> voltage(10.0, 2.0);
+    for (int round = 0; round < 12; ++round) {
+        // 2.5 s of samples a millisecond apart; later the oldest go.
+        for (int k = 0; k < 2500; ++k)
+            scantest::fill(scan, sensor, 1, scantest::Load{voltage(random)});
+        if (round >= 8)
+            scan.trimWindow(20, 15);
+        ASSERT_TRUE(live->update(scan));
+        auto* fresh =
+            new ReducedCurve("fresh", new ReducedSeriesData(&live->feed().time(), &live->feed().values()));
+        fresh->attach(&plot);
+        plot.replot();
+        plot.grab();
+        EXPECT_LT(live->reducedData()->size(), live->reducedData()->fullSize()) << "round " << round;
+        ASSERT_EQ(pointsOf(*live->reducedData()), pointsOf(*fresh->reducedData())) << "round " << round;
+        delete fresh;
+    }
+    EXPECT_GT(live->feed().firstSampleNumber(), 0) << "the scan never shed samples";
 }
 
 class CountingPlot : public QwtPlot
