@@ -55,6 +55,27 @@ QPointF DataDisplayFeeds::normalisedImpedance(double magnitude, double phaseDegr
             magnitude * std::sin(-angle) / referenceOhms};
 }
 
+namespace {
+
+// The series of a line's points: impedance magnitude and phase of the
+// fundamental. Under the scan's mutex.
+struct ImpedanceSeries {
+    const Series& magnitude;
+    const Series& phase;
+    size_t end(const DataDisplayFeeds::IndexRange& range) const
+    {
+        // A record without harmonics holds no values at all.
+        return std::min({range.end, magnitude.size(), phase.size()});
+    }
+};
+
+ImpedanceSeries impedanceSeries(const TrendDataSet& set, int record)
+{
+    return {set.parameterSeries(ImpedancePolar, record, 0), set.parameterSeries(Phase, record, 0)};
+}
+
+} // namespace
+
 std::vector<DataDisplayFeeds::SmithLine> DataDisplayFeeds::smithLines(const QList<BaseScan*>& scans,
                                                                       const std::optional<Interval>& interval)
 {
@@ -69,39 +90,44 @@ std::vector<DataDisplayFeeds::SmithLine> DataDisplayFeeds::smithLines(const QLis
             SmithLine line;
             line.colour = smithLineColour(static_cast<int>(lines.size()));
             line.label = QStringLiteral("%1MHz").arg(number(set.records[f]->frequencyMHz));
-            const int record = static_cast<int>(f);
-            const Series& magnitude = set.parameterSeries(ImpedancePolar, record, 0);
-            const Series& phase = set.parameterSeries(Phase, record, 0);
-            // A record without harmonics holds no values at all.
-            const size_t end = std::min({range.end, magnitude.size(), phase.size()});
-            if (range.first < end)
-                line.impedances.reserve(static_cast<int>(end - range.first));
-            for (size_t i = range.first; i < end; ++i)
-                line.impedances.append(normalisedImpedance(magnitude[i], phase[i]));
+            line.scan = scan;
+            line.record = static_cast<int>(f);
+            line.samples = {range.first, std::max(range.first, impedanceSeries(set, line.record).end(range))};
             lines.push_back(std::move(line));
         }
     }
     return lines;
 }
 
-void DataDisplayFeeds::showSmithLines(SmithChartDialog& dialog, std::vector<SmithLine> lines)
+void DataDisplayFeeds::showSmithLines(SmithChartDialog& dialog, const std::vector<SmithLine>& lines)
 {
     dialog.clear();
     dialog.setLineCount(static_cast<int>(lines.size()));
     for (size_t l = 0; l < lines.size(); ++l) {
-        SmithLine& line = lines[l];
+        const SmithLine& line = lines[l];
         const int index = static_cast<int>(l);
         dialog.addListRow(line.label, line.colour);
         dialog.setLineColour(line.colour, index);
-        if (line.impedances.isEmpty())
+        if (!line.scan)
             continue;
+        std::lock_guard<std::mutex> lock(line.scan->mutex);
+        if (line.scan->dataSets.empty())
+            continue;
+        const ImpedanceSeries series = impedanceSeries(*line.scan->dataSets.front(), line.record);
+        const size_t first = line.samples.first;
+        const size_t end = series.end(line.samples);
+        if (first >= end)
+            continue;
+        const auto impedanceAt = [&series](size_t i) {
+            return normalisedImpedance(series.magnitude[i], series.phase[i]);
+        };
         // The oldest point goes on its own, which marks the chart as holding
         // data (the newest point's cross), as points added live do; the
-        // others follow in one batch, in place.
-        const QPointF oldest = line.impedances.first();
+        // others follow in one batch.
+        const QPointF oldest = impedanceAt(first);
         dialog.addPoint(oldest.x(), oldest.y(), index, false);
-        line.impedances.removeFirst();
-        dialog.chart()->addPoints(line.impedances, index);
+        dialog.chart()->addPoints(
+            end - first - 1, [&](size_t k) { return impedanceAt(first + 1 + k); }, index);
     }
 }
 

@@ -41,19 +41,24 @@ public:
     // maximum; the whole series without an interval.
     static IndexRange rangeOf(const Series& time, const std::optional<Interval>& interval);
 
-    // One Smith chart line: the channel's list row and its points, as
-    // impedances normalised to 50 ohms (r, x).
+    // One Smith chart line: the channel's list row and where its points
+    // come from: the fundamental's impedance (magnitude and phase) of one
+    // record of the scan's first data set, over a range of its samples.
+    // The scan must outlive the line.
     struct SmithLine {
         QString label;
         QColor colour;
-        QVector<QPointF> impedances;
+        BaseScan* scan = nullptr;
+        int record = 0;
+        IndexRange samples;
     };
     // One line per channel of the first data set of each scan, in order.
     static std::vector<SmithLine> smithLines(const QList<BaseScan*>& scans,
                                              const std::optional<Interval>& interval);
     // Empties the dialog and shows the lines: their rows, colours and points,
-    // each line's points in one batch.
-    static void showSmithLines(SmithChartDialog& dialog, std::vector<SmithLine> lines);
+    // as impedances normalised to 50 ohms (r, x), each line's points in one
+    // batch mapped straight from the scan's series into the chart.
+    static void showSmithLines(SmithChartDialog& dialog, const std::vector<SmithLine>& lines);
     static QColor smithLineColour(int line);
     // The chart point of an impedance magnitude (ohms) and phase (degrees).
     static QPointF normalisedImpedance(double magnitude, double phaseDegrees);

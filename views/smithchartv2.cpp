@@ -92,15 +92,20 @@ SmithTrail::PixelScale SmithChartV2::widgetPixelScale() const
 
 void SmithChartV2::setLineCount(int n)
 {
-    const int count = std::max(0, n);
-    const int kept = std::min(count, lineCount());
-    std::vector<Line> lines(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        lines[static_cast<size_t>(i)].trail = SmithTrail(widgetPixelScale());
-        lines[static_cast<size_t>(i)].colour =
-            i < kept ? m_lines[static_cast<size_t>(i)].colour : defaultColour(i);
-    }
+    const size_t count = static_cast<size_t>(std::max(0, n));
+    const size_t kept = std::min(count, m_lines.size());
+    const SmithTrail::PixelScale pixels = widgetPixelScale();
+    std::vector<Line> lines(count);
+    std::move(m_lines.begin(), m_lines.begin() + static_cast<std::ptrdiff_t>(kept), lines.begin());
     m_lines = std::move(lines);
+    for (size_t i = 0; i < count; ++i) {
+        Line& line = m_lines[i];
+        line.trail.clear();
+        line.trail.setPixelScale(pixels);
+        line.held.clear();
+        if (i >= kept)
+            line.colour = defaultColour(static_cast<int>(i));
+    }
 }
 
 void SmithChartV2::setLineColour(QColor colour, int line)
@@ -138,12 +143,19 @@ void SmithChartV2::addHeldPoint(const double& r, const double& x, int line)
 
 void SmithChartV2::addPoints(const QVector<QPointF>& impedances, int line)
 {
+    addPoints(
+        static_cast<size_t>(impedances.size()),
+        [&impedances](size_t k) { return impedances[static_cast<int>(k)]; }, line);
+}
+
+void SmithChartV2::addPoints(size_t count, const std::function<QPointF(size_t)>& impedanceAt, int line)
+{
     if (line < 0 || line >= lineCount())
         return;
-    SmithTrail& trail = m_lines[static_cast<size_t>(line)].trail;
-    trail.reserveMore(static_cast<size_t>(impedances.size()));
-    for (const QPointF& z : impedances)
-        trail.append(chartPoint(z.x(), z.y()));
+    m_lines[static_cast<size_t>(line)].trail.append(count, [&impedanceAt](size_t k, QPointF& point) {
+        const QPointF z = impedanceAt(k);
+        point = chartPoint(z.x(), z.y());
+    });
     update();
 }
 

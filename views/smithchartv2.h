@@ -11,6 +11,8 @@
 #include <QVector>
 #include <QWidget>
 
+#include <cstddef>
+#include <functional>
 #include <vector>
 
 class QGroupBox;
@@ -42,7 +44,8 @@ public:
     static QRect squareViewport(QSize size);
 
     // n lines (0 for a negative n), all empty. Colours already set stay;
-    // new lines take the default colour of their index.
+    // new lines take the default colour of their index. Lines that stay keep
+    // their storage for the points that will come.
     void setLineCount(int n);
     int lineCount() const { return static_cast<int>(m_lines.size()); }
     // The colour of a line; a line outside 0 .. count - 1 is ignored.
@@ -53,6 +56,9 @@ public:
     void addHeldPoint(const double& r, const double& x, int line);
     // Adds (r, x) pairs without the point limit and without marking data.
     void addPoints(const QVector<QPointF>& impedances, int line);
+    // The same for `count` pairs, the k-th of them impedanceAt(k): a batch
+    // taken straight from where the caller keeps it, without a copy.
+    void addPoints(size_t count, const std::function<QPointF(size_t)>& impedanceAt, int line);
     void clear();
 
     void setHoldPoints(bool on);

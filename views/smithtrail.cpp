@@ -37,16 +37,22 @@ SmithTrail::SmithTrail(PixelScale pixels)
 {
 }
 
-QPoint SmithTrail::pixelOf(QPointF point) const
-{
-    return QPoint(pixelCoordinate(point.x() * m_pixels.scale + m_pixels.offset.x()),
-                  pixelCoordinate(point.y() * m_pixels.scale + m_pixels.offset.y()));
-}
-
 void SmithTrail::append(QPointF point)
 {
     m_points.push_back(point);
-    reduce(point, m_firstNumber + static_cast<qint64>(m_points.size()) - 1);
+    reduceFrom(m_points.size() - 1);
+}
+
+void SmithTrail::append(size_t count, const std::function<void(size_t, QPointF&)>& writePoint)
+{
+    const size_t start = m_points.size();
+    m_points.reserve(start + count);
+    // Each point is written where it is kept: handed back whole in two
+    // registers, it would be put together again through memory, at a stall
+    // each.
+    for (size_t k = 0; k < count; ++k)
+        writePoint(k, m_points.emplace_back());
+    reduceFrom(start);
 }
 
 void SmithTrail::reserveMore(size_t count)
@@ -54,11 +60,27 @@ void SmithTrail::reserveMore(size_t count)
     m_points.reserve(m_points.size() + count);
 }
 
-void SmithTrail::reduce(QPointF point, qint64 number)
+void SmithTrail::reduceFrom(size_t index)
 {
-    const QPoint pixel = pixelOf(point);
-    if (m_hasVertex && pixel == m_vertexPixel)
-        return;
+    // Most points of a long trail stay on the pixel of the one before,
+    // which a look at its square in device coordinates tells at once.
+    const double scale = m_pixels.scale;
+    const double offsetX = m_pixels.offset.x();
+    const double offsetY = m_pixels.offset.y();
+    for (size_t i = index; i < m_points.size(); ++i) {
+        const double x = m_points[i].x() * scale + offsetX;
+        const double y = m_points[i].y() * scale + offsetY;
+        if (m_hasVertex && x >= m_vertexPixel.x() && x < m_vertexPixel.x() + 1.0 && y >= m_vertexPixel.y() &&
+            y < m_vertexPixel.y() + 1.0)
+            continue;
+        const QPoint pixel(pixelCoordinate(x), pixelCoordinate(y));
+        if (!m_hasVertex || pixel != m_vertexPixel)
+            takeStep(pixel, m_points[i], m_firstNumber + static_cast<qint64>(i));
+    }
+}
+
+void SmithTrail::takeStep(QPoint pixel, QPointF point, qint64 number)
+{
     if (m_hasVertex) {
         // A step and its reverse cover the same pixels.
         const Step step =
@@ -123,8 +145,16 @@ void SmithTrail::compact()
 
 void SmithTrail::clear()
 {
-    const PixelScale pixels = m_pixels;
-    *this = SmithTrail(pixels);
+    // The storage stays: a trail filled again with as many points takes them
+    // without allocating, into memory already touched.
+    m_points.clear();
+    m_first = 0;
+    m_firstNumber = 0;
+    m_hasVertex = false;
+    m_steps.clear();
+    m_segments.clear();
+    m_segmentSteps.clear();
+    m_taken.clear();
 }
 
 QVector<QPointF> SmithTrail::points() const
@@ -153,6 +183,5 @@ void SmithTrail::setPixelScale(PixelScale pixels)
     m_segments.clear();
     m_segmentSteps.clear();
     m_taken.clear();
-    for (int i = 0; i < size(); ++i)
-        reduce(at(i), numberOfKept(i));
+    reduceFrom(m_first);
 }

@@ -5,7 +5,9 @@
 #include <QPointF>
 #include <QVector>
 
+#include <cstddef>
 #include <deque>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -43,10 +45,14 @@ public:
     explicit SmithTrail(PixelScale pixels);
 
     void append(QPointF point);
+    // Appends `count` points, the k-th of them written by writePoint(k,
+    // point), in one pass that grows the storage at most once.
+    void append(size_t count, const std::function<void(size_t, QPointF&)>& writePoint);
     // Room for `count` more points, so a batch grows the storage once.
     void reserveMore(size_t count);
     // Keeps the newest `limit` points (0 keeps all).
     void trimTo(int limit);
+    // Holds no point; keeps its storage and its pixel scale.
     void clear();
 
     int size() const { return static_cast<int>(m_points.size() - m_first); }
@@ -84,8 +90,9 @@ private:
         qint64 endNumber; // the point that ended the step
     };
 
-    QPoint pixelOf(QPointF point) const;
-    void reduce(QPointF point, qint64 number);
+    // Reduces the stored points from `index` on.
+    void reduceFrom(size_t index);
+    void takeStep(QPoint pixel, QPointF point, qint64 number);
     void dropStepsEndingBefore(qint64 firstKeptNumber);
     void releaseStep(const Step& step);
     void compact();

@@ -1,11 +1,17 @@
 // What the data display hands the Smith chart and the clipboard: sample
-// ranges of an interval, Smith points and colours, and the clipboard text.
+// ranges of an interval, Smith points and colours, the chart filled and
+// filled again with every sample of its lines, and the clipboard text.
 
 #include "app/datadisplayfeeds.h"
+#include "scans/parameternames.h"
+#include "support/scanfactory.h"
+#include "views/smithchartdialog.h"
+#include "views/smithchartv2.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <mutex>
 
 namespace {
 
@@ -51,6 +57,55 @@ TEST(DataDisplayFeeds, SmithPointsAreImpedancesOverFiftyOhms)
     for (int line = 0; line < 20; ++line)
         EXPECT_EQ(DataDisplayFeeds::smithLineColour(line), QColor(QString::fromLatin1(names[line % 10])))
             << line;
+}
+
+// The chart points of a scan's first record in an interval, mapped one by
+// one.
+QVector<QPointF> chartPointsOf(BaseScan& scan, const std::optional<Interval>& interval)
+{
+    std::lock_guard<std::mutex> lock(scan.mutex);
+    const TrendDataSet& set = *scan.dataSets.front();
+    const Series& magnitude = set.parameterSeries(ImpedancePolar, 0, 0);
+    const Series& phase = set.parameterSeries(Phase, 0, 0);
+    const DataDisplayFeeds::IndexRange range = DataDisplayFeeds::rangeOf(set.time, interval);
+    QVector<QPointF> points;
+    for (size_t i = range.first; i < range.end; ++i) {
+        const QPointF z = DataDisplayFeeds::normalisedImpedance(magnitude[i], phase[i]);
+        points.append(SmithChartV2::chartPoint(z.x(), z.y()));
+    }
+    return points;
+}
+
+TEST(DataDisplayFeeds, SmithChartShowsEverySampleOfItsLinesFillAfterFill)
+{
+    // Samples 10 ms apart.
+    std::unique_ptr<BaseScan> longer = scantest::recordedScan(QStringLiteral("longer"), 600, 1);
+    std::unique_ptr<BaseScan> shorter = scantest::recordedScan(QStringLiteral("shorter"), 250, 2);
+    struct Fill {
+        QList<BaseScan*> scans;
+        std::optional<Interval> interval;
+    };
+    const Fill fills[] = {
+        {{longer.get(), shorter.get()}, std::nullopt},
+        {{shorter.get()}, Interval{1.0, 2.0}},
+        {{longer.get()}, Interval{40.0, 50.0}},
+        {{longer.get(), shorter.get()}, Interval{2.0, 100.0}},
+    };
+    SmithChartDialog dialog;
+    for (const Fill& fill : fills) {
+        const QString name =
+            fill.interval ? QString::number(fill.interval->minimum) : QStringLiteral("whole");
+        DataDisplayFeeds::showSmithLines(dialog, DataDisplayFeeds::smithLines(fill.scans, fill.interval));
+        const SmithChartV2& chart = *dialog.chart();
+        ASSERT_EQ(chart.lineCount(), fill.scans.size()) << name.toStdString();
+        bool anyPoint = false;
+        for (int line = 0; line < fill.scans.size(); ++line) {
+            const QVector<QPointF> expected = chartPointsOf(*fill.scans[line], fill.interval);
+            EXPECT_EQ(chart.points(line), expected) << name.toStdString() << ", line " << line;
+            anyPoint = anyPoint || !expected.isEmpty();
+        }
+        EXPECT_EQ(chart.hasData(), anyPoint) << name.toStdString();
+    }
 }
 
 TEST(DataDisplayFeeds, ClipboardLeavesCellsEmptyPastTheEndOfAShorterSeries)
