@@ -2,6 +2,11 @@
 
 #include "scans/parameternames.h"
 
+#include <QFontMetrics>
+#include <QLabel>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+
 #include <cmath>
 
 QString meterValueText(int parameterId, double first, double second)
@@ -13,4 +18,22 @@ QString meterValueText(int parameterId, double first, double second)
         return QStringLiteral("%1 %3 &ang;%2<b></b>").arg(first, 0, 'f', 2).arg(second, 0, 'f', 1).arg(unit);
     const QString pattern = second >= 0.0 ? QStringLiteral("%1 + %2j %3") : QStringLiteral("%1 - %2j %3");
     return pattern.arg(first, 0, 'f', 2).arg(std::fabs(second), 0, 'f', 2).arg(unit);
+}
+
+QString plainMeterText(const QString& text)
+{
+    return Qt::mightBeRichText(text) ? QTextDocumentFragment::fromHtml(text).toPlainText() : text;
+}
+
+int labelWidthFor(const QLabel& label, const QString& text)
+{
+    const QFontMetrics metrics = label.fontMetrics();
+    int indent = label.indent();
+    if (indent < 0 && label.frameWidth() > 0)
+        indent = metrics.horizontalAdvance(QLatin1Char('x')) - 2 * label.margin();
+    const QMargins margins = label.contentsMargins();
+    // One pixel more than the advance: the label's bounding rectangle of a
+    // plain text is that much wider.
+    return metrics.horizontalAdvance(plainMeterText(text)) + 1 + 2 * label.margin() + std::max(0, indent) +
+           margins.left() + margins.right();
 }

@@ -221,9 +221,15 @@ void pulseTrendScanTab::monitorUpdate(BaseScan* scan, int)
         }
     }
     if (auto* trends = ownScan ? qobject_cast<PulseTrendScan*>(scan) : nullptr) {
-        for (int i = 0; i < m_trendButtons.size(); ++i)
-            m_trendButtons[i]->setText(
-                QStringLiteral("Trend %1: %2 \u00b5s").arg(i + 1).arg(trends->trendTime(i)));
+        bool renamed = false;
+        for (int i = 0; i < m_trendButtons.size(); ++i) {
+            const QString text = QStringLiteral("Trend %1: %2 \u00b5s").arg(i + 1).arg(trends->trendTime(i));
+            renamed = renamed || text != m_trendButtons[i]->text();
+            m_trendButtons[i]->setText(text);
+        }
+        // The trend choice sits above the meters and may need more room.
+        if (renamed)
+            refitMeterGrid();
     }
     // A trend the scan does not record (the passive scan between pulse-trend
     // scans has one) would show zeros: the meters take the first instead.

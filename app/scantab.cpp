@@ -218,13 +218,16 @@ void scanTab::buildPlot()
     legend->attach(m_plot);
 }
 
+// The form's fixed widths cut values and names off; the grid is fitted to
+// them instead (fitMeterGrid).
 void scanTab::fixMeterSizes()
 {
     for (int i = 0; i < meterCount; ++i) {
-        meterLabel(i)->setMinimumWidth(110);
-        meterLabel(i)->setMaximumWidth(110);
-        meterCheckBox(i)->setMinimumWidth(100);
-        meterCheckBox(i)->setMaximumWidth(100);
+        for (QWidget* slot :
+             {static_cast<QWidget*>(meterLabel(i)), static_cast<QWidget*>(meterCheckBox(i))}) {
+            slot->setMinimumWidth(0);
+            slot->setMaximumWidth(QWIDGETSIZE_MAX);
+        }
     }
 }
 
@@ -533,6 +536,7 @@ void scanTab::sensorReconfigured()
     qDeleteAll(m_frequencyButtons->buttons());
     buildFrequencyButtons(sensor, true);
     refreshMeterChecks();
+    refitMeterGrid();
 }
 
 void scanTab::restoreCombo(QComboBox* combo)
@@ -698,7 +702,9 @@ void scanTab::showParamViewBox(bool checked)
     // Showing the section's contents showed the unused meter slots too.
     if (checked && m_panelExpanded)
         updateMeterView();
-    m_form->paramViewBox->setMaximumSize(checked ? QSize(500, 300) : QSize(130, 50));
+    // Expanded, never narrower than the meter grid was fitted to.
+    m_form->paramViewBox->setMaximumSize(
+        checked ? QSize(std::max(500, m_form->paramViewBox->minimumWidth()), 300) : QSize(130, 50));
     setSectionStyle(m_form->paramViewBox, checked);
 }
 
@@ -1041,8 +1047,6 @@ void scanTab::resizeEvent(QResizeEvent* event)
 
 void scanTab::shareWidthWithParameterView()
 {
-    constexpr int meterColumnGap = 40;
-    constexpr int narrowestMeterColumnGap = 12;
     // A share of the width, but only of what the other sections leave:
     // taking more cut their texts off. The width is the page's room, as a
     // tab wider than its minimum allows is cut off at the window's edge.
@@ -1053,20 +1057,7 @@ void scanTab::shareWidthWithParameterView()
     const int others = row.minimumSize().width() - m_form->verticalLayout_23->minimumSize().width();
     const int left = width - outer.left() - outer.right() - others;
     const int full = static_cast<int>(width / 2.5);
-    const int share = std::max(130, std::min(full, left));
-    m_form->paramViewBox->setMinimumWidth(share);
-    // Wider values only with the full share: squeezed, the check boxes
-    // above them keep each column wide enough.
-    for (int i = 0; i < meterCount; ++i)
-        meterLabel(i)->setMinimumWidth(share == full ? full / 5 : 0);
-    // Still too narrow: the gaps between the meter columns give up what the
-    // last column would lose.
-    QGridLayout& meters = *m_form->grid_meter;
-    meters.setHorizontalSpacing(meterColumnGap);
-    forgetCachedSizes(*m_form->paramViewBox->layout());
-    const int missing = m_form->paramViewBox->minimumSizeHint().width() - share;
-    if (missing > 0)
-        meters.setHorizontalSpacing(std::max(narrowestMeterColumnGap, meterColumnGap - (missing + 2) / 3));
+    fitMeterGrid(std::max(130, std::min(full, left)));
 }
 
 // New limits and spacings reach the sizes a layout keeps of its items only

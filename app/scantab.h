@@ -183,6 +183,9 @@ protected:
     void rebuildFrequencyGrid(valueType type);
     void placeHarmonicBox();
     void removeCurvesBelongingTo(int parameter);
+    // The meter grid again in the width last given to the parameter view, as
+    // what the section holds changed.
+    void refitMeterGrid();
 
     Ui_scanTab* m_form;
     DisplaySettings* m_displaySettings;
@@ -226,6 +229,20 @@ protected:
 private:
     void buildPlot();
     void fixMeterSizes();
+    // Lays the meter slots out in the width the parameter view may take:
+    // as many columns as show every slot's text whole, at most four rows of
+    // slots; where even the fewest columns do not, a text that does not fit
+    // is cut short with an ellipsis and shown whole in its tool tip.
+    void fitMeterGrid(int room);
+    // A slot's new text; the grid is laid out again when it is wider than
+    // any the slot has shown since its quantity was chosen.
+    void showMeterText(int slot, const QString& text);
+    void arrangeMeterColumns(int columns);
+    void setMeterLabelWidth(int slot, int width);
+    bool meterColumnsFit(int columns, int room);
+    void squeezeMeterColumns(int columns, int room);
+    int meterRowWidth() const;
+    void applyMeterText(int slot);
     void connectForm();
     void clearFrequencyControls();
     void bindRates(QuvixSensor& sensor);
@@ -246,6 +263,16 @@ private:
     void askTriggerAutosaveTarget();
     void showTriggerCurves(valueType startId, valueType stopId);
     void lockControlsForTrigger();
+
+    // Per meter slot: its whole text, the widest label width a text of its
+    // quantity has needed, and the width its text must be cut to (0: none).
+    QVector<QString> m_meterTexts;
+    QVector<int> m_meterTextWidths;
+    QVector<int> m_meterTextRooms;
+    // The width the parameter view was last given; 0 before the tab is laid
+    // out.
+    int m_meterRoom = 0;
+    int m_meterColumns = 4;
 };
 
 // The frequency text of the sensor controls: MHz from 1 MHz up, else kHz.

@@ -1,5 +1,6 @@
 // The scan tab's meter slots: which quantities the parameter view and the
-// meter window show, as the display options choose them.
+// meter window show, as the display options choose them, and how the
+// parameter view's grid of them fits the room it has.
 
 #include "app/scantab.h"
 
@@ -7,12 +8,48 @@
 #include "app/meterrows.h"
 #include "app/metertext.h"
 #include "scans/parameternames.h"
+#include "ui_scantab.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 
 #include <algorithm>
+#include <numeric>
+
+namespace {
+
+constexpr int mostMeterColumns = 4;
+// Rows of check box and value at most: the section's height stays that of
+// the boxes beside it.
+constexpr int mostMeterRows = 4;
+constexpr int widestMeterGap = 40;
+constexpr int narrowestMeterGap = 12;
+// Room is kept for values of this size from the start, so that the grid
+// does not change as the first values come in.
+constexpr double roomyMeterValue = -888.88;
+const QString noMeterValue = QStringLiteral("   ---");
+
+// Shares `spare` among columns that want more, none given more than it
+// wants, the rest in equal parts.
+QVector<int> shareOut(int spare, const QVector<int>& wanted)
+{
+    QVector<int> given(wanted.size(), 0);
+    QVector<int> order(wanted.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return wanted[a] < wanted[b]; });
+    int left = std::max(0, spare);
+    for (int i = 0; i < order.size(); ++i) {
+        const int share = left / (order.size() - i);
+        given[order[i]] = std::min(wanted[order[i]], share);
+        left -= given[order[i]];
+    }
+    return given;
+}
+
+} // namespace
 
 void scanTab::updateMeterView()
 {
@@ -22,12 +59,19 @@ void scanTab::updateMeterView()
                                         : 0;
     const QString checkedStyle =
         QStringLiteral("QCheckBox::indicator:checked {image: url(%1);}").arg(onStateIcon());
+    m_meterTexts.fill(QString(), MeterRows::rowCount);
+    m_meterTextWidths.fill(0, MeterRows::rowCount);
+    m_meterTextRooms.fill(0, MeterRows::rowCount);
     for (int slot = 0; slot < shown; ++slot) {
         const int id = m_displaySettings->displayedParameterAt(slot);
         const QString label = ParameterNames::shared().label(id);
         m_meterIds.append(id);
-        meterLabel(slot)->setText(QStringLiteral("   ---"));
-        meterLabel(slot)->setVisible(true);
+        QLabel& value = *meterLabel(slot);
+        m_meterTexts[slot] = noMeterValue;
+        m_meterTextWidths[slot] =
+            std::max(labelWidthFor(value, noMeterValue),
+                     labelWidthFor(value, meterValueText(id, roomyMeterValue, roomyMeterValue)));
+        value.setVisible(true);
         QCheckBox* box = meterCheckBox(slot);
         box->setVisible(true);
         box->setText(label);
@@ -39,6 +83,9 @@ void scanTab::updateMeterView()
         meterLabel(slot)->hide();
         m_meterRows->clearRow(slot);
     }
+    refitMeterGrid();
+    for (int slot = 0; slot < shown; ++slot)
+        applyMeterText(slot);
 }
 
 void scanTab::monitorUpdate(BaseScan* scan, int trend)
@@ -58,7 +105,173 @@ void scanTab::monitorUpdate(BaseScan* scan, int trend)
                 ? meterValueText(id, scan->latestValue(firstComponent(id), frequency, 0, trend),
                                  scan->latestValue(secondComponent(id), frequency, 0, trend))
                 : meterValueText(id, scan->latestValue(id, frequency, 0, trend));
-        meterLabel(slot)->setText(text);
+        showMeterText(slot, text);
         m_meterRows->setValue(slot, text);
     }
+}
+
+void scanTab::showMeterText(int slot, const QString& text)
+{
+    if (slot < 0 || slot >= m_meterTexts.size())
+        return;
+    m_meterTexts[slot] = text;
+    const int needed = labelWidthFor(*meterLabel(slot), text);
+    if (needed > m_meterTextWidths[slot]) {
+        m_meterTextWidths[slot] = needed;
+        refitMeterGrid();
+    }
+    applyMeterText(slot);
+}
+
+void scanTab::applyMeterText(int slot)
+{
+    QLabel& label = *meterLabel(slot);
+    const QString& text = m_meterTexts.at(slot);
+    const int room = m_meterTextRooms.at(slot);
+    if (room <= 0 || labelWidthFor(label, text) <= room) {
+        label.setTextFormat(Qt::AutoText);
+        label.setText(text);
+        label.setToolTip(QString());
+        return;
+    }
+    const QString whole = plainMeterText(text);
+    const int textRoom = room - labelWidthFor(label, QString());
+    label.setTextFormat(Qt::PlainText);
+    label.setText(label.fontMetrics().elidedText(whole, Qt::ElideRight, textRoom));
+    label.setToolTip(whole);
+}
+
+void scanTab::refitMeterGrid()
+{
+    if (m_meterRoom > 0)
+        fitMeterGrid(m_meterRoom);
+}
+
+void scanTab::fitMeterGrid(int room)
+{
+    m_meterRoom = room;
+    const int shown = m_meterIds.size();
+    // Names cut short for a narrower room are whole again.
+    for (int slot = 0; slot < shown; ++slot) {
+        QCheckBox& box = *meterCheckBox(slot);
+        box.setText(ParameterNames::shared().label(m_meterIds.at(slot)));
+        box.setToolTip(QString());
+    }
+    const int fewest = std::max(1, (shown + mostMeterRows - 1) / mostMeterRows);
+    const int most = std::max(fewest, std::min(mostMeterColumns, shown));
+    int columns = most;
+    while (columns > fewest && !meterColumnsFit(columns, room))
+        --columns;
+    if (columns > fewest || meterColumnsFit(columns, room))
+        m_meterTextRooms.fill(0, MeterRows::rowCount);
+    else
+        squeezeMeterColumns(columns, room);
+
+    // Never narrower than its contents: a layout given less than their
+    // minimum places them over each other.
+    QGroupBox& section = *m_form->paramViewBox;
+    forgetCachedSizes(*section.layout());
+    const int width = std::max(room, section.minimumSizeHint().width());
+    section.setMinimumWidth(width);
+    if (section.maximumWidth() < width)
+        section.setMaximumWidth(width);
+    for (int slot = 0; slot < shown; ++slot)
+        applyMeterText(slot);
+}
+
+void scanTab::arrangeMeterColumns(int columns)
+{
+    if (columns == m_meterColumns)
+        return;
+    m_meterColumns = columns;
+    QGridLayout& grid = *m_form->grid_meter;
+    for (int slot = 0; slot < MeterRows::rowCount; ++slot) {
+        grid.removeWidget(meterCheckBox(slot));
+        grid.removeWidget(meterLabel(slot));
+    }
+    for (int slot = 0; slot < MeterRows::rowCount; ++slot) {
+        const int row = 2 * (slot / columns);
+        grid.addWidget(meterCheckBox(slot), row, slot % columns);
+        grid.addWidget(meterLabel(slot), row + 1, slot % columns);
+    }
+}
+
+// A label's size hints include its minimum size, and it keeps them until
+// its text or indent changes.
+void scanTab::setMeterLabelWidth(int slot, int width)
+{
+    QLabel& label = *meterLabel(slot);
+    if (label.minimumWidth() == width)
+        return;
+    label.setMinimumWidth(width);
+    label.setIndent(label.indent());
+}
+
+bool scanTab::meterColumnsFit(int columns, int room)
+{
+    arrangeMeterColumns(columns);
+    for (int slot = 0; slot < MeterRows::rowCount; ++slot)
+        setMeterLabelWidth(slot, m_meterTextWidths.value(slot));
+    QGridLayout& grid = *m_form->grid_meter;
+    grid.setHorizontalSpacing(widestMeterGap);
+    const int missing = meterRowWidth() - room;
+    if (missing <= 0)
+        return true;
+    if (columns == 1)
+        return false;
+    // The gaps between the columns give up what the last one would lose.
+    const int gaps = columns - 1;
+    grid.setHorizontalSpacing(std::max(narrowestMeterGap, widestMeterGap - (missing + gaps - 1) / gaps));
+    return meterRowWidth() <= room;
+}
+
+// The room goes to the columns' names first, then to the values wider than
+// their names; whatever does not get its width is cut short.
+void scanTab::squeezeMeterColumns(int columns, int room)
+{
+    arrangeMeterColumns(columns);
+    m_form->grid_meter->setHorizontalSpacing(narrowestMeterGap);
+    for (int slot = 0; slot < MeterRows::rowCount; ++slot)
+        setMeterLabelWidth(slot, 1);
+    const int shown = m_meterIds.size();
+    QVector<int> nameWidths(columns, 0);
+    QVector<int> valueWidths(columns, 0);
+    for (int slot = 0; slot < shown; ++slot) {
+        const int column = slot % columns;
+        nameWidths[column] = std::max(nameWidths[column], meterCheckBox(slot)->minimumSizeHint().width());
+        valueWidths[column] = std::max(valueWidths[column], m_meterTextWidths.at(slot));
+    }
+    // Margins, gaps and the view buttons.
+    const int around = meterRowWidth() - std::accumulate(nameWidths.begin(), nameWidths.end(), 0);
+    const int forColumns = room - around;
+    const QVector<int> names = shareOut(forColumns, nameWidths);
+    QVector<int> wider(columns, 0);
+    for (int column = 0; column < columns; ++column)
+        wider[column] = std::max(0, valueWidths[column] - nameWidths[column]);
+    const QVector<int> values = shareOut(forColumns - std::accumulate(names.begin(), names.end(), 0), wider);
+
+    m_meterTextRooms.fill(0, MeterRows::rowCount);
+    for (int slot = 0; slot < shown; ++slot) {
+        const int column = slot % columns;
+        const int width = names[column] + values[column];
+        QCheckBox& box = *meterCheckBox(slot);
+        if (box.minimumSizeHint().width() > width) {
+            const QString name = box.text();
+            const int beside = box.minimumSizeHint().width() - box.fontMetrics().horizontalAdvance(name);
+            box.setText(box.fontMetrics().elidedText(name, Qt::ElideRight, width - beside));
+            box.setToolTip(name);
+        }
+        setMeterLabelWidth(slot, width);
+        m_meterTextRooms[slot] = width;
+    }
+}
+
+// What the row of meters and view buttons needs, with the section's frame.
+int scanTab::meterRowWidth() const
+{
+    forgetCachedSizes(*m_form->paramViewBox->layout());
+    const QMargins frame = m_form->paramViewBox->contentsMargins();
+    const QMargins inner = m_form->verticalLayout_6->contentsMargins();
+    return m_form->horizontalLayout->minimumSize().width() + frame.left() + frame.right() + inner.left() +
+           inner.right();
 }

@@ -1,12 +1,13 @@
 // The acquisition tabs of the main window at the width it opens at on a
 // 1600 x 1000 screen, at the narrowest window the program allows and at a
 // wide one, with a simulated USB sensor from the stand-in driver beside this
-// test: the texts of the sensor, scan configuration and scan boxes across the
-// top must be readable, neither cut by their box nor lying over one another;
-// where the parameter view has its share too, its meter grid's as well.
-// Building the window starts discovery, so this runs only inside the private
-// network namespace.
+// test: the texts of the sensor, scan configuration, scan and parameter view
+// boxes across the top must be readable, neither cut by their box nor lying
+// over one another, and every meter the display options offer shows its
+// whole value. Building the window starts discovery, so this runs only
+// inside the private network namespace.
 
+#include "app/displaysettings.h"
 #include "app/mainwindow.h"
 #include "app/pulsetrendscantab.h"
 #include "app/recordingkeepawake.h"
@@ -17,6 +18,7 @@
 #include "sensors/quvixsensor.h"
 #include "sensors/sensorhandler.h"
 #include "sensors/usbsimcontrol.h"
+#include "support/screenshot.h"
 #include "support/testenvironment.h"
 #include "ui_mainwindow.h"
 #include "ui_scantab.h"
@@ -25,18 +27,50 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <vector>
 
 namespace {
+
+// The display options' meter boxes, the two-valued quantities first.
+const QStringList& displayOptionBoxes()
+{
+    static const QStringList names{QStringLiteral("voltageHCheckBox"),
+                                   QStringLiteral("impedanceHComplexCheckBox"),
+                                   QStringLiteral("impedanceHVectorCheckBox"),
+                                   QStringLiteral("gammaReflectionComplexCheckBox"),
+                                   QStringLiteral("gammaReflectionVectorCheckBox"),
+                                   QStringLiteral("currentHVectorCheckBox"),
+                                   QStringLiteral("currentHComplexCheckBox"),
+                                   QStringLiteral("voltagePhaseCheckBox"),
+                                   QStringLiteral("powerCheckBox"),
+                                   QStringLiteral("frequencyCheckBox"),
+                                   QStringLiteral("phaseHCheckBox"),
+                                   QStringLiteral("currentHCheckBox"),
+                                   QStringLiteral("forwardPowerCheckBox"),
+                                   QStringLiteral("reflectedPowerCheckBox"),
+                                   QStringLiteral("swrCheckBox"),
+                                   QStringLiteral("ionFluxCheckBox"),
+                                   QStringLiteral("energyCheckBox"),
+                                   QStringLiteral("pulsePeriodCheckBox"),
+                                   QStringLiteral("pulseOnTimeCheckBox"),
+                                   QStringLiteral("pulseFrequencyCheckBox"),
+                                   QStringLiteral("pulseDutyCycleCheckBox")};
+    return names;
+}
 
 QString textOf(const QWidget& widget)
 {
@@ -103,9 +137,88 @@ QStringList overlappingTexts(QWidget& tab, const std::vector<QGroupBox*>& boxes)
     return overlapping;
 }
 
+// Meter values wider than their label, measured by the label's font, and
+// values cut short without their whole text in the tool tip.
+QStringList cutMeterValues(scanTab& tab)
+{
+    QStringList cut;
+    for (int slot = 0; slot < 8; ++slot) {
+        const QLabel& label = *tab.meterLabel(slot);
+        if (!label.isVisibleTo(&tab))
+            continue;
+        const QString shown = Qt::mightBeRichText(label.text())
+                                  ? QTextDocumentFragment::fromHtml(label.text()).toPlainText()
+                                  : label.text();
+        const int needed = label.fontMetrics().horizontalAdvance(shown) + std::max(0, label.indent());
+        const int room = label.contentsRect().width() - 2 * label.margin();
+        const bool elided = shown.contains(QChar(0x2026));
+        const QString whole = label.toolTip();
+        if (needed > room || (elided && !whole.startsWith(shown.left(shown.size() - 1))))
+            cut << QStringLiteral("meter %1 \"%2\" (tool tip \"%3\"): needs %4 of %5")
+                       .arg(slot + 1)
+                       .arg(shown, whole)
+                       .arg(needed)
+                       .arg(room);
+    }
+    return cut;
+}
+
+// A box that reaches past the page: the window's edge cuts it off.
+QStringList boxesPastThePage(scanTab& tab, const std::vector<QGroupBox*>& boxes)
+{
+    QStringList past;
+    const int page = tab.parentWidget() ? std::min(tab.width(), tab.parentWidget()->width()) : tab.width();
+    for (QGroupBox* box : boxes)
+        if (box->isVisibleTo(&tab) && box->mapTo(&tab, QPoint(box->width(), 0)).x() > page)
+            past << QStringLiteral("%1 ends at %2 of %3")
+                        .arg(box->objectName())
+                        .arg(box->mapTo(&tab, QPoint(box->width(), 0)).x())
+                        .arg(page);
+    return past;
+}
+
 QStringList unreadableTexts(QWidget& tab, const std::vector<QGroupBox*>& boxes)
 {
-    return cutTexts(tab, boxes) + overlappingTexts(tab, boxes);
+    QStringList unreadable = cutTexts(tab, boxes) + overlappingTexts(tab, boxes);
+    if (auto* acquisition = qobject_cast<scanTab*>(&tab))
+        unreadable += cutMeterValues(*acquisition) + boxesPastThePage(*acquisition, boxes);
+    return unreadable;
+}
+
+// The window at `width`, once the shown tab has taken its new width and the
+// layouts it asked for are done: checked before, the texts would be those
+// of the width before.
+void resizeAndSettle(MainWindow& window, scanTab& tab, int width)
+{
+    window.resize(width, window.height());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const int page = tab.parentWidget() ? tab.parentWidget()->width() : tab.width();
+            return window.width() == width && page < width && page > width - 100;
+        },
+        20000));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+}
+
+// Ticks exactly the display options of `names` in the display options
+// dialog, as a user would from the main window's menu.
+void showMeters(MainWindow& window, const QStringList& names)
+{
+    DisplaySettings& options = *window.displaySettings();
+    QTimer::singleShot(0, &options, [&] {
+        // Unticked first: with eight ticked, the others are disabled.
+        for (QCheckBox* box : options.findChildren<QCheckBox*>())
+            if (displayOptionBoxes().contains(box->objectName()) && box->isChecked() &&
+                !names.contains(box->objectName()))
+                box->click();
+        for (const QString& name : names) {
+            QCheckBox* box = options.findChild<QCheckBox*>(name);
+            if (box && !box->isChecked())
+                box->click();
+        }
+        options.findChild<QPushButton*>(QStringLiteral("pbApply"))->click();
+    });
+    window.form().displayOptionsMenuButton->trigger();
 }
 
 TEST(ScanTabFit, TextsOfTheControlBoxesAreReadableAtTheNarrowestAndAWideWindow)
@@ -128,19 +241,17 @@ TEST(ScanTabFit, TextsOfTheControlBoxesAreReadableAtTheNarrowestAndAWideWindow)
     struct FitCase {
         scanTab* tab;
         int width;
-        // At the narrowest window the boxes beside it keep their texts, but
-        // the parameter view is left too little room for its meter grid.
         bool withParameterView;
     };
     const std::vector<FitCase> cases{
         {window.timeTrend(), openingWidth, true},
-        {window.timeTrend(), 1200, false},
+        {window.timeTrend(), 1200, true},
         {window.timeTrend(), 1920, true},
         {window.pulseTrend(), openingWidth, true},
         {window.pulseTrend(), 1920, true},
-        {window.pulseTrend(), 1200, false},
+        {window.pulseTrend(), 1200, true},
         {window.timeResolved(), openingWidth, true},
-        {window.timeResolved(), 1200, false},
+        {window.timeResolved(), 1200, true},
         {window.timeResolved(), 1920, true},
     };
     for (const FitCase& fit : cases) {
@@ -149,7 +260,7 @@ TEST(ScanTabFit, TextsOfTheControlBoxesAreReadableAtTheNarrowestAndAWideWindow)
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return tab->form().sensorList->findText(QStringLiteral("FIT-1")) >= 0; }, 20000));
         tab->form().sensorList->setCurrentIndex(tab->form().sensorList->findText(QStringLiteral("FIT-1")));
-        window.resize(fit.width, window.height());
+        resizeAndSettle(window, *tab, fit.width);
         const Ui_scanTab& form = tab->form();
         std::vector<QGroupBox*> boxes{form.sensorConfigBox, form.scanConfigurationBox, form.scanControlBox};
         if (fit.withParameterView)
@@ -164,6 +275,65 @@ TEST(ScanTabFit, TextsOfTheControlBoxesAreReadableAtTheNarrowestAndAWideWindow)
     }
 
     detachAndAwaitSensorLoops(control, {QStringLiteral("FIT-1")});
+}
+
+TEST(ScanTabFit, EveryMeterShowsItsWholeValueAtEveryWidthOfEveryTab)
+{
+    QUVIX_REQUIRE_NETLAB();
+    UsbSimControl control;
+    ASSERT_TRUE(control.isComplete());
+    // A high voltage on a capacitive load: values of up to four digits
+    // before the point, wider than the meters keep room for at first, and
+    // negative parts.
+    ASSERT_EQ(control.configure("[sensor]\nserial = FIT-2\n"
+                                "capabilities = Pulse=Y;Vi=Y\n"
+                                "frequency = 13560000 3 123.4 -98.7 1234.5\n"),
+              1);
+    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+    MainWindow window(nullptr, std::make_unique<RecordingKeepAwake>());
+    window.show();
+
+    // Eight at a time, the most the meter grid shows; together every kind.
+    const QStringList& kinds = displayOptionBoxes();
+    const std::vector<QStringList> meterSets{kinds.mid(0, 8), kinds.mid(8, 8), kinds.mid(16)};
+    const std::vector<scanTab*> tabs{window.timeTrend(), window.pulseTrend(), window.timeResolved()};
+    for (const QStringList& meters : meterSets) {
+        showMeters(window, meters);
+        for (scanTab* tab : tabs) {
+            window.form().tabWidget->setCurrentWidget(tab);
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return tab->form().sensorList->findText(QStringLiteral("FIT-2")) >= 0; }, 20000));
+            tab->form().sensorList->setCurrentIndex(
+                tab->form().sensorList->findText(QStringLiteral("FIT-2")));
+            ASSERT_EQ(tab->meterIds().size(), meters.size());
+            for (int width : {1200, 1366, 1600, 1920}) {
+                resizeAndSettle(window, *tab, width);
+                // Values in every meter, then the layout settled around them.
+                ASSERT_TRUE(QTest::qWaitFor(
+                    [&] {
+                        for (int slot = 0; slot < meters.size(); ++slot)
+                            if (tab->meterLabel(slot)->text() == QStringLiteral("   ---"))
+                                return false;
+                        return true;
+                    },
+                    20000));
+                const Ui_scanTab& form = tab->form();
+                const std::vector<QGroupBox*> boxes{form.sensorConfigBox, form.scanConfigurationBox,
+                                                    form.scanControlBox, form.paramViewBox};
+                (void)QTest::qWaitFor([&] { return unreadableTexts(*tab, boxes).isEmpty(); }, 5000);
+                const QStringList unreadable = unreadableTexts(*tab, boxes);
+                if (tab == window.timeTrend() && width == 1366 && meters == meterSets.front())
+                    EXPECT_FALSE(screenshot::keep(window, QStringLiteral("time-trend-two-valued-meters-1366"))
+                                     .isEmpty());
+                EXPECT_TRUE(unreadable.isEmpty())
+                    << tab->metaObject()->className() << " at " << window.width() << " px with "
+                    << meters.join(QLatin1Char(' ')).toStdString() << ":\n"
+                    << unreadable.join(QLatin1Char('\n')).toStdString();
+            }
+        }
+    }
+
+    detachAndAwaitSensorLoops(control, {QStringLiteral("FIT-2")});
 }
 
 } // namespace
