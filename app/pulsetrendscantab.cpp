@@ -109,9 +109,9 @@ pulseTrendScanTab::pulseTrendScanTab(DisplaySettings* settings, QWidget* parent)
     loadSettings();
     buildTrendSelector();
 
-    showWidgets({m_form->enablePulse, m_form->thresholdLabel, m_form->thresholdSpin, m_form->trimLabel,
-                 m_form->trimSpin},
-                false);
+    // Pulse monitoring is the sensor's own trend of its pulses; this tab
+    // records trends at chosen points of the pulse instead.
+    withdrawPulseMode();
     m_replot = new ReplotCoalescer(m_plot, this);
     setControlPanelExpanded(false);
 }

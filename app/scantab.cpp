@@ -392,7 +392,7 @@ void scanTab::setActiveSensor(QuvixSensor* sensor)
 void scanTab::bindRates(QuvixSensor& sensor)
 {
     const bool pulse = firmwareHasPulse(sensor);
-    m_form->enablePulse->setVisible(pulse);
+    m_form->enablePulse->setVisible(pulse && m_pulseModeOffered);
     if (sensor.connectionKind() == 1)
         m_rateWidget->loadNetworkRates();
     else if (pulse)
@@ -616,7 +616,14 @@ void scanTab::togglePulse(bool on)
     for (QWidget* widget :
          {static_cast<QWidget*>(m_form->thresholdSpin), static_cast<QWidget*>(m_form->thresholdLabel),
           static_cast<QWidget*>(m_form->trimLabel), static_cast<QWidget*>(m_form->trimSpin)})
-        widget->setVisible(on);
+        widget->setVisible(on && m_pulseModeOffered);
+}
+
+void scanTab::withdrawPulseMode()
+{
+    m_pulseModeOffered = false;
+    m_form->enablePulse->hide();
+    togglePulse(false);
 }
 
 void scanTab::toggleIF(bool on)

@@ -186,6 +186,10 @@ protected:
     // The meter grid again in the width last given to the parameter view, as
     // what the section holds changed.
     void refitMeterGrid();
+    // The sensor's pulse monitoring, its switch and its threshold and trim
+    // rows, is not offered here: they stay hidden whatever the sensor's
+    // firmware or state. For the tabs of pulse scans.
+    void withdrawPulseMode();
 
     Ui_scanTab* m_form;
     DisplaySettings* m_displaySettings;
@@ -273,6 +277,7 @@ private:
     // out.
     int m_meterRoom = 0;
     int m_meterColumns = 4;
+    bool m_pulseModeOffered = true;
 };
 
 // The frequency text of the sensor controls: MHz from 1 MHz up, else kHz.

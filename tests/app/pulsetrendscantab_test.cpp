@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,7 +23,9 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -317,6 +320,54 @@ TEST_F(PulseTrendTab, ASensorOpensThePanelWithTheTrendAndTriggerBoxes)
     EXPECT_FALSE(tab->trendsConfigBox().isVisible());
     EXPECT_FALSE(tab->averages().isVisible());
     EXPECT_FALSE(tab->form().startScan->isVisible());
+}
+
+TEST_F(PulseTrendTab, PulseMonitoringStaysHiddenWhateverTheBaseTabDoes)
+{
+    // The font the program gets on an X display without desktop settings.
+    const QFont font = QApplication::font();
+    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+    build();
+    tab->resize(1400, 900);
+    tab->show();
+    // Firmware that offers pulse monitoring, and a sensor that has it on.
+    usb.setFirmware(QStringLiteral("v6.0"), 6, 0);
+    usb.setPulseMonitorMode(true);
+    Ui_scanTab& form = tab->form();
+    const struct {
+        const char* operation;
+        std::function<void()> run;
+    } operations[] = {
+        {"binding the sensor", [&] { bind(usb); }},
+        {"choosing it again", [&] { tab->setActiveSensor(&usb); }},
+        {"another tab's activity", [&] { tab->checkActivity(true); }},
+        {"its configuration changing", [&] { emit usb.configUpdated(); }},
+        {"expanding the panel", [&] { tab->setControlPanelExpanded(true); }},
+        {"reopening the scan configuration",
+         [&] {
+             form.scanConfigurationBox->setChecked(false);
+             form.scanConfigurationBox->setChecked(true);
+         }},
+        {"the switch ticked", [&] { form.enablePulse->setChecked(true); }},
+    };
+    for (const auto& operation : operations) {
+        operation.run();
+        for (QWidget* widget :
+             {static_cast<QWidget*>(form.enablePulse), static_cast<QWidget*>(form.thresholdLabel),
+              static_cast<QWidget*>(form.thresholdSpin), static_cast<QWidget*>(form.trimLabel),
+              static_cast<QWidget*>(form.trimSpin)})
+            EXPECT_FALSE(widget->isVisible())
+                << widget->objectName().toStdString() << " after " << operation.operation;
+    }
+    // The trigger box keeps the height its rows need, once laid out.
+    const auto wholeHeight = [](const QWidget& widget) {
+        return widget.height() >= widget.minimumSizeHint().height();
+    };
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return wholeHeight(tab->levelEdit()) && wholeHeight(tab->pulseFrequency()); }, 5000))
+        << tab->levelEdit().height() << " " << tab->pulseFrequency().height();
+    tab.reset();
+    QApplication::setFont(font);
 }
 
 } // namespace
