@@ -2,6 +2,102 @@
 # same way everywhere.
 include(GoogleTest)
 
+# The command prefix that runs a network test in a private network namespace
+# of its own (scripts/isolate.sh --new).
+set(QUVIX_OWN_NETNS bash ${CMAKE_SOURCE_DIR}/scripts/isolate.sh --new)
+
+# Test sources are compiled lightly: they are checks, not what ships, and
+# most of a build's time went into optimising and describing them. The code
+# under test keeps the build type's own options.
+set(QUVIX_TEST_COMPILE_OPTIONS -O1 -g1 CACHE STRING "Compile options of the test programs' own sources")
+
+# quvix_add_test_pch(<name>)
+#   The program that compiles the precompiled header every Qt test program
+#   shares (tests/support/testpch.h). Sharing one needs the same compile
+#   definitions and options in every user; the test main links every Qt
+#   module a test may use, so that they are.
+function(quvix_add_test_pch name)
+  add_executable(${name} ${CMAKE_SOURCE_DIR}/tests/support/testpchdonor.cpp)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE quvix_test_main Qwt::Qwt)
+  target_compile_options(${name} PRIVATE ${QUVIX_TEST_COMPILE_OPTIONS})
+  target_precompile_headers(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/testpch.h)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  set_property(GLOBAL PROPERTY QUVIX_TEST_PCH ${name})
+  _quvix_flags_signature(${name} signature)
+  set_property(GLOBAL PROPERTY QUVIX_TEST_PCH_SIGNATURE "${signature}")
+endfunction()
+
+# Collects the compile definitions and options a target gets from itself and
+# from everything it links, as far as they are known without generating.
+function(_quvix_collect_flags target out_var)
+  get_property(seen GLOBAL PROPERTY _QUVIX_FLAGS_SEEN)
+  if(target IN_LIST seen OR NOT TARGET ${target})
+    set(${out_var} "" PARENT_SCOPE)
+    return()
+  endif()
+  set_property(GLOBAL APPEND PROPERTY _QUVIX_FLAGS_SEEN ${target})
+  set(flags "")
+  foreach(property INTERFACE_COMPILE_DEFINITIONS INTERFACE_COMPILE_OPTIONS)
+    get_target_property(values ${target} ${property})
+    if(values)
+      list(APPEND flags ${values})
+    endif()
+  endforeach()
+  get_target_property(links ${target} INTERFACE_LINK_LIBRARIES)
+  if(links)
+    foreach(link ${links})
+      string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" link "${link}")
+      _quvix_collect_flags("${link}" link_flags)
+      list(APPEND flags ${link_flags})
+    endforeach()
+  endif()
+  set(${out_var} ${flags} PARENT_SCOPE)
+endfunction()
+
+function(_quvix_flags_signature target out_var)
+  set_property(GLOBAL PROPERTY _QUVIX_FLAGS_SEEN "")
+  set(flags "")
+  foreach(property COMPILE_DEFINITIONS COMPILE_OPTIONS)
+    get_target_property(values ${target} ${property})
+    if(values)
+      list(APPEND flags ${values})
+    endif()
+  endforeach()
+  get_target_property(links ${target} LINK_LIBRARIES)
+  foreach(link ${links})
+    _quvix_collect_flags("${link}" link_flags)
+    list(APPEND flags ${link_flags})
+  endforeach()
+  list(REMOVE_DUPLICATES flags)
+  list(SORT flags)
+  set(${out_var} "${flags}" PARENT_SCOPE)
+endfunction()
+
+# Runs once the folder that declared the test is read, when its own compile
+# definitions and links are all known: a program whose flags differ from the
+# shared header's compiles its headers itself.
+function(_quvix_use_shared_test_pch name)
+  target_compile_options(${name} PRIVATE ${QUVIX_TEST_COMPILE_OPTIONS})
+  get_property(donor GLOBAL PROPERTY QUVIX_TEST_PCH)
+  if(NOT donor)
+    return()
+  endif()
+  get_property(wanted GLOBAL PROPERTY QUVIX_TEST_PCH_SIGNATURE)
+  _quvix_flags_signature(${name} signature)
+  if(signature STREQUAL wanted)
+    target_precompile_headers(${name} REUSE_FROM ${donor})
+    # The generated file that gathers a program's moc output is nearly
+    # empty; loading the shared header would cost it more than it saves.
+    set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/${name}_autogen/mocs_compilation.cpp
+      PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
+  endif()
+endfunction()
+
+macro(_quvix_defer_shared_test_pch name)
+  cmake_language(EVAL CODE "cmake_language(DEFER CALL _quvix_use_shared_test_pch [[${name}]])")
+endmacro()
+
 # quvix_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [PLAIN])
 #   A GoogleTest executable. By default it links the Qt test main (a
 #   QApplication on the offscreen platform and a private settings folder);
@@ -10,8 +106,10 @@ include(GoogleTest)
 #   network namespace that scripts/isolate.sh provides, and skip otherwise.
 #   Label "threads" marks tests that the ThreadSanitizer stage runs.
 #   ENVIRONMENT adds VAR=value entries to the test's environment.
+#   ONE_AT_A_TIME names tests of this program that share something beyond
+#   their own process (a file beside the program, say): they never overlap.
 function(quvix_add_test name)
-  cmake_parse_arguments(T "PLAIN" "" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(T "PLAIN" "" "SOURCES;LIBS;LABELS;ENVIRONMENT;ONE_AT_A_TIME" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   set_target_properties(${name} PROPERTIES AUTOMOC ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
@@ -20,18 +118,18 @@ function(quvix_add_test name)
   else()
     target_link_libraries(${name} PRIVATE ${T_LIBS} quvix_test_main)
   endif()
-  # Every network test shares the one private namespace: its fixed ports
-  # (discovery 1799, replies 4660-4669, sensors on port 80) and its
-  # broadcasts reach each other, so they run one at a time.
-  set(lock "")
+  _quvix_defer_shared_test_pch(${name})
+  # Network tests use fixed ports (discovery 1799, replies 4660-4669, sensors
+  # on port 80) and broadcasts that would reach each other in one namespace,
+  # so each runs in a private namespace of its own and they run side by side.
   if("network" IN_LIST T_LABELS)
-    set(lock RESOURCE_LOCK quvix_netlab)
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${QUVIX_OWN_NETNS}")
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     NO_PRETTY_VALUES
-    PROPERTIES TIMEOUT 300 ${lock})
+    PROPERTIES TIMEOUT 300)
 
   # Discovery hands properties on through a generated script that flattens
   # lists, so several labels or environment entries would be split apart.
@@ -55,6 +153,9 @@ function(quvix_add_test name)
     "  set_tests_properties(\"\${test_name}\" PROPERTIES ENVIRONMENT \"${environment}\")\n"
     "${labels_line}"
     "endforeach()\n")
+  foreach(test_name ${T_ONE_AT_A_TIME})
+    file(APPEND ${script} "set_tests_properties(\"${test_name}\" PROPERTIES RESOURCE_LOCK ${name}_one_at_a_time)\n")
+  endforeach()
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
 
@@ -69,15 +170,16 @@ function(quvix_add_screenshot_test name)
   set_target_properties(${name} PROPERTIES AUTOMOC ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${T_LIBS} quvix_test_main)
-  add_test(NAME ${name}
-           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/support/run-on-screen.sh $<TARGET_FILE:${name}>)
-  set(lock "")
+  _quvix_defer_shared_test_pch(${name})
+  set(namespace "")
   if("network" IN_LIST T_LABELS)
-    set(lock RESOURCE_LOCK quvix_netlab)
+    set(namespace ${QUVIX_OWN_NETNS})
   endif()
+  add_test(NAME ${name}
+           COMMAND ${namespace} bash ${CMAKE_SOURCE_DIR}/tests/support/run-on-screen.sh $<TARGET_FILE:${name}>)
   file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-runtime)
   set_tests_properties(${name} PROPERTIES
-    TIMEOUT 300 SKIP_RETURN_CODE 77 ${lock}
+    TIMEOUT 300 SKIP_RETURN_CODE 77
     ENVIRONMENT "QUVIX_BIN_DIR=${CMAKE_BINARY_DIR}/bin;QUVIX_SOURCE_DIR=${CMAKE_SOURCE_DIR};QUVIX_ARTIFACTS_DIR=${CMAKE_BINARY_DIR}/artifacts;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/test-runtime")
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")

@@ -236,7 +236,7 @@ TEST_F(MainWindowTest, MissingUserGuideWarns)
 
 TEST_F(MainWindowTest, UserGuideBesideTheProgramIsOpenedByTheDesktop)
 {
-    // The network tests run one at a time, so no other test sees this file.
+    // The test that expects no guide never runs beside this one (CMakeLists).
     const QString guide = QCoreApplication::applicationDirPath() + "/" + userGuideFileName;
     QFile file(guide);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));

@@ -188,7 +188,12 @@ TEST(SeriesFeedThreads, FollowsAScanRecordedOnAnotherThread)
     CWScan scan(&sensor, "feed", 100);
     scan.setTriggerRecording(Voltage, 10, true, Voltage, 5, false, 1, 0, 0, true, 0, nullptr);
     std::atomic<bool> done{false};
+    std::atomic<bool> feeding{false};
     std::thread sensorThread([&] {
+        // Recording starts once the feed runs, so a fast recording on a busy
+        // machine cannot end before the feed has read the scan even once.
+        while (!feeding)
+            std::this_thread::yield();
         scan.start();
         const int tenthOfASecond = 100 * ticksPerMs;
         for (int event = 0; event < 30; ++event) {
@@ -204,12 +209,13 @@ TEST(SeriesFeedThreads, FollowsAScanRecordedOnAnotherThread)
     SeriesFeed voltage({Voltage, 0, 0, 0});
     SeriesFeed secondHarmonic({Voltage, 0, 1, 0});
     int updates = 0;
-    while (!done) {
+    do {
         voltage.update(scan);
         secondHarmonic.update(scan);
+        feeding = true;
         ASSERT_EQ(voltage.values().size(), voltage.time().size());
         ++updates;
-    }
+    } while (!done);
     sensorThread.join();
     voltage.update(scan);
     secondHarmonic.update(scan);

@@ -1,0 +1,2 @@
+// Compiles the shared precompiled header of the Qt test programs; the
+// program itself runs no test.
