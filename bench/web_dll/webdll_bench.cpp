@@ -9,7 +9,9 @@
 //  - Idle: CPU of 10 open connections nobody reads, over 5 s, at the default
 //    rate. Target: < 1 % of one core. The same polling done by plain libcurl
 //    handles is measured beside it: each connection still polls its sensor,
-//    and that floor is most of the cost.
+//    and that floor is most of the cost. The floor makes exactly the requests
+//    the library made in its own 5 s (the sensor's log tells them), spread
+//    evenly over 5 s.
 
 #include "web_dll/quvixwebapi.h"
 
@@ -23,6 +25,7 @@
 #include <cstring>
 #include <fstream>
 #include <spawn.h>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -258,37 +261,114 @@ BENCHMARK(BM_DeliveryAgainstCurlFloor)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// One request the sensor answered, as its log tells it.
+struct SensorRequest {
+    std::string method;
+    std::string path;
+    std::string body;
+};
+
+std::string fromHex(const std::string& hex)
+{
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return bytes;
+}
+
+// The requests of a sensor's log from its line `fromLine` on, in order.
+std::vector<SensorRequest> requestsIn(const std::string& logFile, size_t fromLine = 0)
+{
+    std::vector<SensorRequest> requests;
+    std::ifstream log(logFile);
+    std::string line;
+    for (size_t number = 0; std::getline(log, line); ++number) {
+        if (number < fromLine || line.rfind("SAMPLE ", 0) == 0)
+            continue;
+        std::istringstream fields(line);
+        SensorRequest request;
+        std::string hexBody;
+        fields >> request.method >> request.path >> hexBody;
+        request.body = fromHex(hexBody);
+        requests.push_back(request);
+    }
+    return requests;
+}
+
+size_t lineCount(const std::string& file)
+{
+    std::ifstream in(file);
+    size_t count = 0;
+    for (std::string line; std::getline(in, line);)
+        ++count;
+    return count;
+}
+
+// What ten open connections that nobody reads cost over 5 s, and the
+// requests the sensor answered meanwhile.
+struct IdleRun {
+    double cpuPercent = 0.0;
+    std::vector<SensorRequest> requests;
+};
+
+constexpr auto idleWindow = std::chrono::seconds(5);
+
+IdleRun tenIdleConnections(const SimulatorProcess& sim, const std::string& logFile)
+{
+    std::vector<int> handles;
+    for (int i = 0; i < 10; ++i)
+        handles.push_back(quvixWebOpen(sim.baseUrl(i).c_str()));
+    const size_t before = lineCount(logFile);
+    const double start = processCpuSeconds();
+    const auto wallStart = std::chrono::steady_clock::now();
+    // Nothing reads: the connections only poll their sensor.
+    std::this_thread::sleep_for(idleWindow);
+    IdleRun run;
+    run.cpuPercent = cpuPercentOfOneCore(start, wallStart);
+    run.requests = requestsIn(logFile, before);
+    for (int handle : handles)
+        quvixClose(handle);
+    return run;
+}
+
 void BM_TenIdleConnections(benchmark::State& state)
 {
     if (!inLab(state))
         return;
-    SimulatorProcess sim(100);
+    const std::string log = logPath("idle");
+    SimulatorProcess sim(100, log);
     if (!simulatorStarted(state, sim))
         return;
-    double percent = 0.0;
-    for (auto _ : state) {
-        std::vector<int> handles;
-        for (int i = 0; i < 10; ++i)
-            handles.push_back(quvixWebOpen(sim.baseUrl(i).c_str()));
-        const double start = processCpuSeconds();
-        const auto wallStart = std::chrono::steady_clock::now();
-        // Nothing reads: the connections only poll their sensor.
-        std::this_thread::sleep_for(std::chrono::seconds(5));
-        percent = cpuPercentOfOneCore(start, wallStart);
-        for (int handle : handles)
-            quvixClose(handle);
-    }
-    state.counters["cpu_percent_of_one_core_target_1"] = percent;
+    IdleRun run;
+    for (auto _ : state)
+        run = tenIdleConnections(sim, log);
+    state.counters["cpu_percent_of_one_core_target_1"] = run.cpuPercent;
+    state.counters["requests"] = static_cast<double>(run.requests.size());
+    std::remove(log.c_str());
 }
 BENCHMARK(BM_TenIdleConnections)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// What the same polling costs without the library: ten libcurl handles on
-// one thread, each fetching the data endpoint at the library's pace for a
-// 100 ms sensor (every 50 ms), nothing parsed.
+// What the same polling costs without the library: the requests the
+// library's ten connections made in 5 s (counted in a run of its own, whose
+// CPU is not measured), made again by ten libcurl handles on one thread,
+// evenly spread over 5 s, nothing parsed.
 void BM_TenIdleConnectionsCurlFloor(benchmark::State& state)
 {
     if (!inLab(state))
         return;
+    std::vector<SensorRequest> requests;
+    {
+        const std::string log = logPath("idle_count");
+        SimulatorProcess sim(100, log);
+        if (!simulatorStarted(state, sim))
+            return;
+        requests = tenIdleConnections(sim, log).requests;
+        std::remove(log.c_str());
+    }
+    if (requests.empty()) {
+        state.SkipWithError("the library made no request");
+        return;
+    }
     SimulatorProcess sim(100);
     if (!simulatorStarted(state, sim))
         return;
@@ -297,13 +377,23 @@ void BM_TenIdleConnectionsCurlFloor(benchmark::State& state)
         std::vector<CURL*> handles;
         for (int i = 0; i < 10; ++i)
             handles.push_back(plainDataFetch(sim.baseUrl(i)));
-        const auto pace = std::chrono::milliseconds(50) / handles.size();
+        const auto pace =
+            std::chrono::duration_cast<std::chrono::steady_clock::duration>(idleWindow) / requests.size();
         const double start = processCpuSeconds();
         const auto wallStart = std::chrono::steady_clock::now();
         auto next = wallStart;
-        for (size_t request = 0; std::chrono::steady_clock::now() - wallStart < std::chrono::seconds(5);
-             ++request) {
-            curl_easy_perform(handles[request % handles.size()]);
+        for (size_t i = 0; i < requests.size(); ++i) {
+            CURL* curl = handles[i % handles.size()];
+            const std::string url =
+                sim.baseUrl(static_cast<int>(i % handles.size())) + requests[i].path.substr(1);
+            curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+            if (requests[i].method == "POST") {
+                curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(requests[i].body.size()));
+                curl_easy_setopt(curl, CURLOPT_POSTFIELDS, requests[i].body.c_str());
+            } else {
+                curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+            }
+            curl_easy_perform(curl);
             next += pace;
             std::this_thread::sleep_until(next);
         }
@@ -312,6 +402,7 @@ void BM_TenIdleConnectionsCurlFloor(benchmark::State& state)
             curl_easy_cleanup(curl);
     }
     state.counters["cpu_percent_of_one_core"] = percent;
+    state.counters["requests"] = static_cast<double>(requests.size());
 }
 BENCHMARK(BM_TenIdleConnectionsCurlFloor)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
