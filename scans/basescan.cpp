@@ -324,7 +324,12 @@ void BaseScan::setWaferInfo(const QString& lot, const QString& number)
 
 std::vector<double> BaseScan::series(BaseScan* scan, int quantity, int record, int dataSet)
 {
-    return seriesFrom(scan, quantity, record, -1.0, dataSet);
+    if (!scan)
+        return {};
+    std::lock_guard<std::mutex> lock(scan->mutex);
+    if (dataSet < 0 || static_cast<size_t>(dataSet) >= scan->dataSets.size())
+        return {};
+    return scan->dataSets[static_cast<size_t>(dataSet)]->latestHarmonicValues(quantity, record);
 }
 
 std::vector<double> BaseScan::seriesFrom(BaseScan* scan, int quantity, int record, double t, int dataSet)

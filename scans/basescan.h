@@ -89,7 +89,8 @@ public:
     void setAutosaveSettings(const CsvColumnOptions* settings) { autosaveSettings = settings; }
 
     // One value per harmonic of a quantity (0 voltage, 1 current, 2 current
-    // phase, 34 voltage phase) at the newest sample or at time t.
+    // phase, 34 voltage phase) at the newest sample, or at the first sample
+    // at or after time t (any t: profile times run below 0).
     static std::vector<double> series(BaseScan* scan, int quantity, int record, int dataSet);
     static std::vector<double> seriesFrom(BaseScan* scan, int quantity, int record, double t, int dataSet);
     double latestValue(int parameterId, int record, int harmonic, int dataSet) const;

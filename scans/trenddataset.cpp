@@ -284,9 +284,21 @@ double TrendDataSet::frequencyAt(int recordIndex, double t) const
 
 std::vector<double> TrendDataSet::harmonicValues(int quantity, int recordIndex, double t) const
 {
+    return time.empty() ? std::vector<double>()
+                        : harmonicValuesAtIndex(quantity, recordIndex, timeIndexFor(t));
+}
+
+std::vector<double> TrendDataSet::latestHarmonicValues(int quantity, int recordIndex) const
+{
+    return time.empty() ? std::vector<double>()
+                        : harmonicValuesAtIndex(quantity, recordIndex, time.size() - 1);
+}
+
+std::vector<double> TrendDataSet::harmonicValuesAtIndex(int quantity, int recordIndex, size_t i) const
+{
     std::vector<double> values;
     const FrequencyRecord* record = recordAt(recordIndex);
-    if (!record || time.empty())
+    if (!record)
         return values;
 
     const HarmonicSeries* chosen = nullptr;
@@ -307,7 +319,6 @@ std::vector<double> TrendDataSet::harmonicValues(int quantity, int recordIndex, 
         return values;
     }
 
-    const size_t i = t < 0.0 ? time.size() - 1 : timeIndexFor(t);
     const size_t harmonics = std::min(chosen->size(), record->currentPhase.size());
     for (size_t h = 0; h < harmonics; ++h) {
         const Series& series = (*chosen)[h];

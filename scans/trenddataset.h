@@ -44,9 +44,13 @@ public:
 
     // The record's frequency at the sample found for t; 0.0 without one.
     double frequencyAt(int recordIndex, double t) const;
-    // One value per harmonic at the sample found for t (t < 0: the newest);
-    // quantity 0 voltage, 1 current, 2 current phase, 34 voltage phase.
+    // One value per harmonic at the sample found for t, the same sample
+    // frequencyAt reads; quantity 0 voltage, 1 current, 2 current phase,
+    // 34 voltage phase. Every t is a time: pulse profiles start before the
+    // trigger, so times below 0 are real samples.
     std::vector<double> harmonicValues(int quantity, int recordIndex, double t) const;
+    // The same at the newest sample.
+    std::vector<double> latestHarmonicValues(int quantity, int recordIndex) const;
 
     double lastTime() const;
     double firstTime() const;
@@ -108,6 +112,7 @@ public:
 
 private:
     const FrequencyRecord* recordAt(int recordIndex) const;
+    std::vector<double> harmonicValuesAtIndex(int quantity, int recordIndex, size_t i) const;
     // The first sample at or after t (see frequencyAt); a binary search
     // while the axis is nondecreasing.
     size_t timeIndexFor(double t) const;

@@ -37,16 +37,20 @@ std::vector<WaveformChannel> channelsOf(BaseScan& scan, double time, bool latest
     if (scan.dataSets.empty())
         return channels;
     const TrendDataSet& set = *scan.dataSets.front();
-    const double at = latest ? -1.0 : time;
+    // Frequency and harmonics come from one sample, whatever time is picked.
+    const auto valuesOf = [&set, time, latest](int quantity, int record) {
+        return latest ? set.latestHarmonicValues(quantity, record)
+                      : set.harmonicValues(quantity, record, time);
+    };
     for (size_t c = 0; c < set.records.size(); ++c) {
         const int record = static_cast<int>(c);
         WaveformChannel channel;
         channel.nominalMHz = set.records[c]->frequencyMHz;
         channel.measuredMHz = latest ? set.latestValue(Frequency, record, 0) : set.frequencyAt(record, time);
-        channel.voltage = set.harmonicValues(0, record, at);
-        channel.current = set.harmonicValues(1, record, at);
-        channel.phase = set.harmonicValues(2, record, at);
-        channel.voltagePhase = set.harmonicValues(34, record, at);
+        channel.voltage = valuesOf(0, record);
+        channel.current = valuesOf(1, record);
+        channel.phase = valuesOf(2, record);
+        channel.voltagePhase = valuesOf(34, record);
         channels.push_back(std::move(channel));
     }
     return channels;

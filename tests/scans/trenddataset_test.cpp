@@ -313,6 +313,7 @@ TEST_F(ParameterSeriesTest, OutOfRangeGivesEmptyNeverAStrayRead)
     EXPECT_TRUE(empty.parameterSeries(Voltage, 0, 0).empty());
     EXPECT_EQ(empty.frequencyAt(0, 1.0), 0.0);
     EXPECT_TRUE(empty.harmonicValues(0, 0, -1.0).empty());
+    EXPECT_TRUE(empty.latestHarmonicValues(0, 0).empty());
 }
 
 TEST_F(ParameterSeriesTest, LatestValueIsTheLastEntry)
@@ -357,11 +358,16 @@ TEST_F(TimeLookup, HarmonicValuesPerQuantity)
     EXPECT_EQ(set->harmonicValues(1, 0, 1.0), (std::vector<double>{2.0, 3.0}));
     EXPECT_EQ(set->harmonicValues(2, 0, 1.0), (std::vector<double>{20.0, 21.0}));
     EXPECT_EQ(set->harmonicValues(34, 0, 1.0), (std::vector<double>{0.0, 10.0}));
-    // A negative time asks for the newest sample.
-    EXPECT_EQ(set->harmonicValues(0, 0, -1.0), (std::vector<double>{400.0, 401.0}));
+    // The newest sample has a call of its own; a time before the first
+    // sample is a time like any other and names the first.
+    EXPECT_EQ(set->latestHarmonicValues(0, 0), (std::vector<double>{400.0, 401.0}));
+    EXPECT_EQ(set->latestHarmonicValues(34, 0), (std::vector<double>{0.0, 10.0}));
+    EXPECT_EQ(set->harmonicValues(0, 0, -1.0), (std::vector<double>{100.0, 101.0}));
     EXPECT_TRUE(set->harmonicValues(5, 0, 1.0).empty());
+    EXPECT_TRUE(set->latestHarmonicValues(5, 0).empty());
     EXPECT_TRUE(set->harmonicValues(0, -2, 1.0).empty());
     EXPECT_EQ(set->harmonicValues(0, 9, -1.0).size(), 2u);
+    EXPECT_EQ(set->latestHarmonicValues(0, 9).size(), 2u);
 }
 
 namespace {
@@ -404,10 +410,8 @@ void expectLookupsWalk(const TrendDataSet& set, const std::string& name)
         }
         const size_t expected = walkedIndex(set.time, t);
         EXPECT_EQ(set.frequencyAt(0, t), set.records[0]->frequencies[expected]) << name << ", t " << t;
-        if (t >= 0.0) {
-            const double voltage = set.records[0]->voltage[0][expected];
-            EXPECT_EQ(set.harmonicValues(0, 0, t), std::vector<double>{voltage}) << name << ", t " << t;
-        }
+        const double voltage = set.records[0]->voltage[0][expected];
+        EXPECT_EQ(set.harmonicValues(0, 0, t), std::vector<double>{voltage}) << name << ", t " << t;
     }
 }
 

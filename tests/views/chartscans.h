@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scans/basescan.h"
+#include "scans/pulseprofilescan.h"
 #include "support/fakesensor.h"
 
 #include <memory>
@@ -48,6 +49,38 @@ inline ChartScan chartScan(const QString& name, const QVector<double>& frequenci
         values.insert(values.end(), {100.0, 20.0});
         made.scan->addData(values.data(), static_cast<int>(values.size()), 0.0, k == 0 ? 0 : 24000);
     }
+    return made;
+}
+
+// One sample of a pulse profile: its time (µs of trigger delay, negative
+// before the trigger), the fundamental voltage (the current is a tenth of
+// it), the second harmonic's share of the fundamental, and the frequency the
+// sensor measured.
+struct ProfilePoint {
+    double timeUs;
+    double voltage;
+    double secondShare;
+    double measuredMHz;
+};
+
+// A pulse profile of one frequency with two harmonics holding the points in
+// order, as a sensor's delay sweep records them.
+inline ChartScan profileScan(const QString& name, double nominalMHz, const std::vector<ProfilePoint>& points)
+{
+    ChartScan made;
+    made.sensor = std::make_unique<FakeSensor>(QVector<double>{nominalMHz}, QVector<int>{2});
+    auto profile = std::make_unique<PulseProfileScan>(
+        made.sensor.get(), name, 1.0, 100.0, points.front().timeUs, points.back().timeUs, 1.0, 1, 0.0);
+    profile->nickname = name;
+    for (const ProfilePoint& p : points) {
+        const double current = p.voltage / 10.0;
+        std::vector<double> values{p.measuredMHz, 0.0};
+        for (double share : {1.0, p.secondShare})
+            values.insert(values.end(), {p.voltage * share, 0.0, current * share, 0.0});
+        values.insert(values.end(), {100.0, 20.0}); // pulse period and on-time
+        profile->addData(values.data(), static_cast<int>(values.size()), p.timeUs * profile->timeStep, 0);
+    }
+    made.scan = std::move(profile);
     return made;
 }
 

@@ -14,6 +14,7 @@
 
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
+#include <qwt_plot_histogram.h>
 #include <qwt_plot_panner.h>
 #include <qwt_plot_picker.h>
 #include <qwt_plot_zoneitem.h>
@@ -214,6 +215,53 @@ TEST_F(DataDisplayPlotTest, PointDragFeedsTheChartsWithTheNewestTimeAndTheReleas
     QApplication::processEvents();
     EXPECT_EQ(spy->count(), 2);
     EXPECT_NEAR(view.lastTimePosition().y(), releasedY, 1e-9);
+}
+
+TEST_F(DataDisplayPlotTest, PickedTimesBeforeZeroShowTheSamplesTheyName)
+{
+    // A profile from -50 µs: small before the pulse, 100 V at its end.
+    const std::vector<charttest::ProfilePoint> points{{-50.0, 1.0, 0.1, 13.50}, {-40.0, 1.5, 0.2, 13.52},
+                                                      {-29.5, 2.0, 0.3, 13.54}, {-10.0, 30.0, 0.4, 13.56},
+                                                      {0.0, 60.0, 0.5, 13.58},  {20.0, 90.0, 0.6, 13.60},
+                                                      {50.0, 100.0, 0.7, 13.62}};
+    auto profile = charttest::profileScan(QStringLiteral("profile"), 13.56, points);
+    barchart chart;
+    waveForm view;
+    chart.addScan(profile.scan.get());
+    view.addScan(profile.scan.get());
+    plot.connectPointPicker(&chart);
+    plot.connectPointPickerToWaveform(&view);
+
+    struct Pick {
+        double time;
+        size_t sample;
+    };
+    const Pick picks[] = {{-50.0, 0}, {-29.5, 2}, {-35.0, 2}, {0.0, 4}, {-80.0, 0}, {400.0, 6}, {-45.0, 1}};
+    for (const Pick& pick : picks) {
+        const charttest::ProfilePoint& p = points[pick.sample];
+        emit plot.pointPicker()->selected(QPointF(pick.time, 0.0));
+        const std::string at = "picked at " + std::to_string(pick.time);
+
+        EXPECT_EQ(chart.voltagePicker()->trackerTextF(QPointF(5.0, 50.0)).text().toStdString(),
+                  QStringLiteral("Fund value : %1 V").arg(p.voltage, 0, 'g', 6).toStdString())
+            << at;
+        EXPECT_EQ(chart.currentPicker()->trackerTextF(QPointF(5.0, 50.0)).text().toStdString(),
+                  QStringLiteral("Fund value : %1 A").arg(p.voltage / 10.0, 0, 'g', 6).toStdString())
+            << at;
+        ASSERT_EQ(chart.voltageHistogram()->dataSize(), 2u) << at;
+        EXPECT_DOUBLE_EQ(chart.voltageHistogram()->sample(1).value, 100.0 * p.secondShare) << at;
+
+        WaveformChannel expected;
+        expected.nominalMHz = 13.56;
+        expected.measuredMHz = p.measuredMHz;
+        expected.voltage = {p.voltage, p.voltage * p.secondShare};
+        expected.current = {p.voltage / 10.0, p.voltage / 10.0 * p.secondShare};
+        expected.phase = {0.0, 0.0};
+        expected.voltagePhase = {0.0, 0.0};
+        const WaveformSamples drawn = WaveformSynthesis::single(expected);
+        EXPECT_EQ(view.samples().voltage, drawn.voltage) << at;
+        EXPECT_EQ(view.samples().current, drawn.current) << at;
+    }
 }
 
 TEST_F(DataDisplayPlotTest, MovesWithoutAPointDragDoNothing)
