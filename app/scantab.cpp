@@ -136,7 +136,14 @@ scanTab::scanTab(DisplaySettings* settings, QWidget* parent)
     m_waveWindow->setWindowTitle(QStringLiteral("Waveform"));
     m_harmonicBox->move(450, 250);
 
-    m_zoomer = new QwtPlotZoomer(m_plot->canvas());
+    m_zoomer = new QwtPlotZoomer(QwtPlot::xBottom, QwtPlot::yLeft, m_plot->canvas(), true);
+    m_zoomer->setRubberBandPen(QPen(Qt::darkGreen, 1, Qt::SolidLine));
+    m_zoomer->setTrackerMode(QwtPicker::ActiveOnly);
+    m_zoomer->setEnabled(true);
+    // Right steps out one zoom, Control+right goes back to the whole data;
+    // the middle button does nothing here.
+    m_zoomer->setMousePattern(QwtEventPattern::MouseSelect2, Qt::RightButton, Qt::ControlModifier);
+    m_zoomer->setMousePattern(QwtEventPattern::MouseSelect3, Qt::RightButton);
     connectForm();
 
     loadSettings();

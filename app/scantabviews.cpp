@@ -37,11 +37,15 @@ void scanTab::setLegendPosition(int pos)
 
 void scanTab::CheckZoom(QRectF)
 {
-    // Back at the base rectangle the plot follows the data again.
+    // Back at the base rectangle the plot follows the data again. The base
+    // itself is an old frame (an empty plot's, or the data's when it was
+    // taken): replot now, as a stopped scan brings no replot of its own, and
+    // take the data's frame as the base of the next zoom.
     if (m_zoomer->zoomRectIndex() != 0)
         return;
     m_plot->setAxisAutoScale(QwtPlot::xBottom, true);
     m_plot->setAxisAutoScale(QwtPlot::yLeft, true);
+    m_zoomer->setZoomBase(true);
 }
 
 void scanTab::toggleSmith(bool on)

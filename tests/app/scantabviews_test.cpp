@@ -9,12 +9,16 @@
 #include "views/waveform.h"
 
 #include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
 #include <qwt_plot_legenditem.h>
 #include <qwt_plot_zoomer.h>
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QMouseEvent>
 #include <QSignalSpy>
 
 #include <functional>
@@ -131,6 +135,58 @@ TEST_F(ScanTabViews, ZoomingBackToTheBaseTurnsAutomaticScalingOnAgain)
     zoomer->zoom(0);
     EXPECT_TRUE(plot.axisAutoScale(QwtPlot::xBottom));
     EXPECT_TRUE(plot.axisAutoScale(QwtPlot::yLeft));
+}
+
+// On a stopped scan nothing else replots: the zoomer alone must bring the
+// plot back to its data.
+TEST_F(ScanTabViews, RightButtonStepsOutAndControlRightReturnsToTheData)
+{
+    tab->resize(900, 600);
+    tab->show();
+    QwtPlot& plot = tab->plot();
+    auto* zoomer = tab->findChild<QwtPlotZoomer*>();
+    ASSERT_NE(zoomer, nullptr);
+    EXPECT_EQ(zoomer->rubberBandPen().color(), QColor(Qt::darkGreen));
+    EXPECT_EQ(zoomer->trackerMode(), QwtPicker::ActiveOnly);
+    EXPECT_TRUE(zoomer->isEnabled());
+
+    auto* curve = new QwtPlotCurve;
+    curve->setSamples(QVector<double>{0.0, 10.0}, QVector<double>{0.0, 5.0});
+    curve->attach(&plot);
+    plot.replot();
+    const auto click = [&plot](Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+        const QPoint centre = plot.canvas()->rect().center();
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, centre, plot.canvas()->mapToGlobal(centre), button,
+                              type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::NoButton,
+                              modifiers);
+            QApplication::sendEvent(plot.canvas(), &event);
+        }
+    };
+
+    zoomer->zoom(QRectF(1.0, 1.0, 4.0, 2.0));
+    zoomer->zoom(QRectF(2.0, 1.5, 1.0, 1.0));
+    ASSERT_EQ(zoomer->zoomRectIndex(), 2u);
+    click(Qt::MiddleButton, Qt::NoModifier);
+    EXPECT_EQ(zoomer->zoomRectIndex(), 2u);
+    click(Qt::RightButton, Qt::NoModifier);
+    EXPECT_EQ(zoomer->zoomRectIndex(), 1u);
+    EXPECT_EQ(plot.axisScaleDiv(QwtPlot::xBottom).upperBound(), 5.0);
+
+    click(Qt::RightButton, Qt::ControlModifier);
+    EXPECT_EQ(zoomer->zoomRectIndex(), 0u);
+    for (int axis : {QwtPlot::xBottom, QwtPlot::yLeft}) {
+        EXPECT_TRUE(plot.axisAutoScale(axis)) << axis;
+        EXPECT_GE(plot.axisScaleDiv(axis).upperBound(), axis == QwtPlot::xBottom ? 10.0 : 5.0) << axis;
+        EXPECT_LT(plot.axisScaleDiv(axis).upperBound(), 100.0) << axis;
+    }
+
+    // The base is now the data's own frame: zooming in and stepping out
+    // comes back to it.
+    zoomer->zoom(QRectF(1.0, 1.0, 4.0, 2.0));
+    click(Qt::RightButton, Qt::NoModifier);
+    EXPECT_EQ(zoomer->zoomRectIndex(), 0u);
+    EXPECT_LT(plot.axisScaleDiv(QwtPlot::xBottom).upperBound(), 100.0);
 }
 
 } // namespace
