@@ -145,6 +145,9 @@ void barchart::clear()
     ui->frequencySelector->hide();
     m_voltageBars.reset();
     m_currentBars.reset();
+    // The next scan starts from the top of the scale in use.
+    m_voltageBars.setUpperBound(modeUpperBound());
+    m_currentBars.setUpperBound(modeUpperBound());
     showPlaceholders(ui->vPlot, m_voltageHistogram);
     showPlaceholders(ui->iPlot, m_currentHistogram);
 }
@@ -220,12 +223,17 @@ void barchart::toggleDb(bool on)
 {
     m_dbc = on;
     const double bottom = on ? -100.0 : 0.0;
-    const double top = on ? 10.0 : 100.0;
+    const double top = modeUpperBound();
     for (QwtPlot* plot : {ui->vPlot, ui->iPlot})
         plot->setAxisScale(QwtPlot::yLeft, bottom, top);
     m_voltageBars.setUpperBound(top);
     m_currentBars.setUpperBound(top);
     updateTimePosition(QPointF(0.0, 0.0));
+}
+
+double barchart::modeUpperBound() const
+{
+    return m_dbc ? 10.0 : 100.0;
 }
 
 void barchart::on_dbcScale_toggled(bool on)

@@ -66,6 +66,8 @@ private:
     void showPlaceholders(QwtPlot* plot, QwtPlotHistogram* histogram);
     void setPickersScan(BaseScan* scan);
     void setPickersTime(double time);
+    // The y axis top a drawing starts from: 10 dBc or 100 %.
+    double modeUpperBound() const;
 
     Ui::barchart* ui;
     QwtPlotHistogram* m_voltageHistogram = nullptr;

@@ -176,6 +176,31 @@ TEST(BarChart, DbcScaleSetsAxesTitlesAndRedrawsAtTimeZero)
     EXPECT_EQ(chart.voltageHistogram()->baseline(), 0.0);
 }
 
+// The bound a clear restores is the mode's: a new scan in dBc mode starts at
+// the 10 dBc top, not at 100.
+TEST(BarChart, ClearingKeepsTheUpperBoundOfTheCurrentMode)
+{
+    barchart chart;
+    auto first = harmonicScan(QStringLiteral("first"));
+    auto next = harmonicScan(QStringLiteral("next"));
+    for (const bool dbc : {true, false}) {
+        chart.findChild<QCheckBox*>(QStringLiteral("dbcScale"))->setChecked(dbc);
+        chart.addScan(first.scan.get());
+        chart.updateData(first.scan.get(), 0.001);
+
+        chart.clear();
+        const double top = dbc ? 10.0 : 100.0;
+        EXPECT_EQ(chart.voltageBars().upperBound(), top) << dbc;
+        EXPECT_EQ(chart.currentBars().upperBound(), top) << dbc;
+        chart.addScan(next.scan.get());
+        chart.updateData(next.scan.get(), 0.001);
+        for (const char* name : {"vPlot", "iPlot"})
+            EXPECT_EQ(plotOf(chart, name)->axisScaleDiv(QwtPlot::yLeft).upperBound(), top)
+                << name << " " << dbc;
+        chart.clear();
+    }
+}
+
 TEST(BarChart, HistogramsDrawRaisedSteelBlueColumnsWithoutHarmonicTicks)
 {
     barchart chart;
