@@ -114,7 +114,7 @@ void SampleRateWidget::loadNetworkRates()
 void SampleRateWidget::setRateRowHidden(int row, bool hidden)
 {
     const int count = m_selector->count();
-    if (row >= count || -row > count)
+    if (row >= count || row <= -count)
         return;
     const int index = row < 0 ? count + row : row;
     auto* list = qobject_cast<QListView*>(m_selector->view());

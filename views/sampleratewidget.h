@@ -38,7 +38,7 @@ public:
     void loadNetworkRates();
 
     // Hides or shows one entry of the drop-down list; -1 is the last entry.
-    // A row outside the list is ignored.
+    // A row whose size is not below the entry count is ignored, -count too.
     void setRateRowHidden(int row, bool hidden);
 
     // Part 0: the entry index; part 2: the spin box value.

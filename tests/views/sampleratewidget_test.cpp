@@ -10,6 +10,8 @@
 #include <QListView>
 #include <QSpinBox>
 
+#include <limits>
+
 namespace {
 
 QComboBox* selector(SampleRateWidget& widget)
@@ -118,9 +120,12 @@ TEST(SampleRateWidget, HidesRowsCountedFromEitherEnd)
     EXPECT_TRUE(list->isRowHidden(0));
     widget.setRateRowHidden(-1, false);
     EXPECT_FALSE(list->isRowHidden(9));
-    for (int outside : {10, -11, 100}) {
+    widget.setRateRowHidden(0, false);
+    EXPECT_FALSE(list->isRowHidden(0));
+    // A row as far from the end as there are entries is outside too.
+    for (int outside : {10, -10, -11, 100, std::numeric_limits<int>::min()}) {
         widget.setRateRowHidden(outside, true);
-        for (int row = 1; row < 10; ++row)
+        for (int row = 0; row < 10; ++row)
             EXPECT_FALSE(list->isRowHidden(row)) << outside << " hid " << row;
     }
 }
