@@ -39,6 +39,23 @@ constexpr int exportSide = 2048;
 constexpr double referenceOhms = 50.0;
 constexpr double pi = 3.14159265358979323846;
 
+// The folder a save dialog starts in must exist, or the dialog offers its
+// last part as a file name in its parent: a pictures folder never made, or
+// a stored folder since removed, gives way to its nearest existing parent.
+QString existingFolderFor(const QString& folder)
+{
+    if (folder.isEmpty())
+        return QDir::homePath();
+    QString candidate = QDir::cleanPath(QDir(folder).absolutePath());
+    while (!QFileInfo(candidate).isDir()) {
+        const QString parent = QFileInfo(candidate).path();
+        if (parent == candidate)
+            return QDir::homePath();
+        candidate = parent;
+    }
+    return candidate;
+}
+
 // The frequency records of a scan's first data set, read under its lock.
 QVector<double> recordFrequencies(BaseScan& scan)
 {
@@ -284,8 +301,8 @@ void SmithChartDialog::print()
     if (folder.isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     QString filter;
-    QString fileName =
-        UserQuestions::saveFileName(this, QStringLiteral("Save as..."), folder, imageFilters, &filter);
+    QString fileName = UserQuestions::saveFileName(this, QStringLiteral("Save as..."),
+                                                   existingFolderFor(folder), imageFilters, &filter);
     if (fileName.isEmpty())
         return;
     fileName = withSuffix(fileName, filter);

@@ -372,8 +372,33 @@ void forgetExportFolder()
     settings.remove(QStringLiteral("Settings/exportImageDir"));
 }
 
+// A home folder of the test's own, with or without a pictures folder in it,
+// for as long as it lives.
+class TemporaryHome
+{
+public:
+    explicit TemporaryHome(bool withPictures)
+        : m_previous(qgetenv("HOME"))
+    {
+        EXPECT_TRUE(m_home.isValid());
+        if (withPictures)
+            EXPECT_TRUE(QDir(m_home.path()).mkdir(QStringLiteral("Pictures")));
+        qputenv("HOME", QFile::encodeName(m_home.path()));
+    }
+    ~TemporaryHome() { qputenv("HOME", m_previous); }
+    TemporaryHome(const TemporaryHome&) = delete;
+    TemporaryHome& operator=(const TemporaryHome&) = delete;
+
+    QString path() const { return QFileInfo(m_home.path()).absoluteFilePath(); }
+
+private:
+    QByteArray m_previous;
+    QTemporaryDir m_home;
+};
+
 TEST(SmithChartDialogPrint, SavesSquareImageAndRemembersFolder)
 {
+    const TemporaryHome home(true);
     forgetExportFolder();
     QTemporaryDir first;
     QTemporaryDir second;
@@ -388,6 +413,7 @@ TEST(SmithChartDialogPrint, SavesSquareImageAndRemembersFolder)
     ASSERT_EQ(questions.asked.size(), 1);
     EXPECT_EQ(questions.asked[0].caption, QStringLiteral("Save as..."));
     EXPECT_EQ(questions.asked[0].start, QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+    EXPECT_EQ(questions.asked[0].start, home.path() + QStringLiteral("/Pictures"));
     EXPECT_EQ(questions.asked[0].filters,
               QStringLiteral("PNG (*.png);; BMP (*.bmp);;TIFF (*.tiff *.tif);; JPEG (*.jpg *.jpeg)"));
     const QImage saved(first.filePath(QStringLiteral("chart.png")));
@@ -401,6 +427,38 @@ TEST(SmithChartDialogPrint, SavesSquareImageAndRemembersFolder)
     EXPECT_EQ(questions.asked[1].start, QFileInfo(first.path()).absoluteFilePath());
     EXPECT_TRUE(QFileInfo::exists(second.filePath(QStringLiteral("next.png"))));
     EXPECT_EQ(storedExportFolder(), QFileInfo(second.path()).absoluteFilePath());
+}
+
+// A start that does not exist would be offered as a file name in its
+// parent: a pictures folder never made, or a stored folder since removed.
+TEST(SmithChartDialogPrint, StartsInTheNearestFolderThatExists)
+{
+    const TemporaryHome home(false);
+    QTemporaryDir kept;
+    const QString gone = kept.filePath(QStringLiteral("gone/deeper"));
+    const struct {
+        const char* name;
+        QString stored;
+        QString start;
+    } cases[] = {
+        {"no pictures folder", QString(), home.path()},
+        {"stored folder removed", gone, QFileInfo(kept.path()).absoluteFilePath()},
+    };
+    for (const auto& c : cases) {
+        forgetExportFolder();
+        if (!c.stored.isEmpty()) {
+            QSettings settings;
+            settings.setValue(QStringLiteral("Settings/exportImageDir"), c.stored);
+        }
+        SmithChartDialog dialog;
+        ScriptedQuestions questions;
+        dialog.print();
+        ASSERT_EQ(questions.asked.size(), 1) << c.name;
+        EXPECT_EQ(questions.asked[0].start.toStdString(), c.start.toStdString()) << c.name;
+        // Cancelled: the stored folder stays as it was.
+        EXPECT_EQ(storedExportFolder(), c.stored) << c.name;
+    }
+    forgetExportFolder();
 }
 
 TEST(SmithChartDialogPrint, CancelKeepsStoredFolder)
