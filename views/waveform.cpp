@@ -1,13 +1,13 @@
 #include "views/waveform.h"
 
 #include "scans/basescan.h"
+#include "scans/fileoutput.h"
 #include "ui_waveform.h"
 #include "views/frequencyitems.h"
 #include "views/userquestions.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QMessageBox>
@@ -77,6 +77,16 @@ QString filterSuffix(const QString& filter)
     return match.hasMatch() ? match.captured(1) : QString();
 }
 
+// Why a file could not be opened for writing, as far as its folder tells.
+QString openFailureText(const QString& fileName)
+{
+    const QFileInfo folder(QFileInfo(fileName).absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("The folder %1 does not exist.")
+            .arg(QDir::toNativeSeparators(folder.filePath()));
+    return QStringLiteral("%1 cannot be created or replaced.").arg(QDir::toNativeSeparators(fileName));
+}
+
 } // namespace
 
 waveForm::waveForm(QWidget* parent)
@@ -88,6 +98,7 @@ waveForm::waveForm(QWidget* parent)
     ui->setupUi(this);
     ui->scanSelector->hide();
     ui->scanLabel->hide();
+    showFrequencyChoice(false);
 
     QwtPlot* plot = ui->plot;
     plot->setAxisTitle(QwtPlot::xBottom, QStringLiteral("Time (ns)"));
@@ -161,6 +172,11 @@ void waveForm::removeScan(BaseScan* scan)
         ui->scanSelector->hide();
         ui->scanLabel->hide();
     }
+    if (ui->scanSelector->count() == 0) {
+        // The frequencies were those of a scan no longer listed.
+        ui->frequencySelector->clear();
+        showFrequencyChoice(false);
+    }
     ui->plot->replot();
 }
 
@@ -174,8 +190,10 @@ void waveForm::clear()
     ui->scanSelector->clear();
     ui->frequencySelector->clear();
     ui->scanSelector->hide();
-    ui->frequencySelector->hide();
     ui->scanLabel->hide();
+    // Hidden, not unticked: the next scan of several frequencies offers the
+    // choice the user left.
+    showFrequencyChoice(false);
     emptyCurves();
     ui->plot->replot();
 }
@@ -193,10 +211,14 @@ void waveForm::updateScan(int index)
     ui->frequencySelector->clear();
     if (BaseScan* scan = ui->scanSelector->itemData(index).value<QPointer<BaseScan>>().data())
         ui->frequencySelector->addItems(frequencyItemTexts(*scan));
-    const bool several = ui->frequencySelector->count() > 1;
+    showFrequencyChoice(ui->frequencySelector->count() > 1);
+    updateTimePosition(m_lastTimePosition);
+}
+
+void waveForm::showFrequencyChoice(bool several)
+{
     ui->combinedFrequencyCheckBox->setVisible(several);
     ui->frequencySelector->setVisible(several);
-    updateTimePosition(m_lastTimePosition);
 }
 
 void waveForm::on_frequencySelector_currentIndexChanged(int)
@@ -299,18 +321,34 @@ bool waveForm::renderPlotTo(const QString& fileName) const
 
 void waveForm::exportCSV()
 {
-    const QString fileName =
+    QString fileName =
         UserQuestions::saveFileName(this, QStringLiteral("Enter CSV file name"), QStringLiteral("./"),
                                     QStringLiteral("CSV (*.csv)"), nullptr);
     if (fileName.isEmpty())
         return;
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        QMessageBox::information(this, QStringLiteral("Unable to open file"), file.errorString(),
+    // A bare name would leave a file that no program takes for CSV.
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".csv");
+    switch (FileOutput::write(fileName, csvText())) {
+    case FileOutput::Written:
+        break;
+    case FileOutput::OpenFailed:
+        QMessageBox::information(this, QStringLiteral("Unable to open file"), openFailureText(fileName),
                                  QMessageBox::Ok);
-        return;
+        break;
+    case FileOutput::WriteFailed:
+        QMessageBox::warning(
+            this, QStringLiteral("Export CSV"),
+            QStringLiteral("The points could not be written whole to %1 (is the disk full?).")
+                .arg(QDir::toNativeSeparators(fileName)));
+        break;
     }
-    QTextStream out(&file);
+}
+
+QByteArray waveForm::csvText() const
+{
+    QByteArray text;
+    QTextStream out(&text, QIODevice::WriteOnly);
     out << "Date:" << QDateTime::currentDateTime().toString(Qt::TextDate) << '\n';
     out << "Serial Number: " << m_serialNumber << '\n';
     out << "Time;Current;Voltage\n";
@@ -318,4 +356,6 @@ void waveForm::exportCSV()
         out << QString::number(m_samples.timeNs[i], 'g', 6) << ';'
             << QString::number(m_samples.current[i], 'g', 6) << ';'
             << QString::number(m_samples.voltage[i], 'g', 6) << '\n';
+    out.flush();
+    return text;
 }

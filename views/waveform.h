@@ -2,6 +2,7 @@
 
 #include "views/waveformsynthesis.h"
 
+#include <QByteArray>
 #include <QPointF>
 #include <QString>
 #include <QWidget>
@@ -54,6 +55,11 @@ private:
     void dropDeletedScans();
     void showSamples(WaveformSamples samples);
     void emptyCurves();
+    // The frequency selector and the combined-frequency box go together:
+    // there is a choice only for a scan of several frequencies.
+    void showFrequencyChoice(bool several);
+    // The CSV export of the points drawn last.
+    QByteArray csvText() const;
     // Writes the plot as an image the way the plot library's document
     // renderer does, but tells whether the file was written.
     bool renderPlotTo(const QString& fileName) const;

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -108,6 +109,35 @@ TEST(WaveForm, SelectorsFollowTheScansAndFrequencies)
     EXPECT_EQ(scans->count(), 0);
     EXPECT_EQ(frequencies->count(), 0);
     EXPECT_TRUE(frequencies->isHidden());
+}
+
+TEST(WaveForm, TheFrequencyChoiceShowsOnlyWhileAScanOfSeveralFrequenciesIsChosen)
+{
+    waveForm view;
+    auto two = twoFrequencyScan(QStringLiteral("two"));
+    auto one = oneFrequencyScan(QStringLiteral("one"));
+    auto* frequencies = child<QComboBox>(view, "frequencySelector");
+    auto* combined = child<QCheckBox>(view, "combinedFrequencyCheckBox");
+    const auto choiceHidden = [&] { return frequencies->isHidden() && combined->isHidden(); };
+    EXPECT_TRUE(choiceHidden());
+
+    view.addScan(one.scan.get());
+    EXPECT_TRUE(choiceHidden());
+    view.addScan(two.scan.get());
+    child<QComboBox>(view, "scanSelector")->setCurrentIndex(1);
+    EXPECT_FALSE(frequencies->isHidden());
+    EXPECT_FALSE(combined->isHidden());
+    combined->setChecked(true);
+
+    // No scan chosen any more: nothing to choose, and the box keeps its tick.
+    view.clear();
+    EXPECT_TRUE(choiceHidden());
+    EXPECT_TRUE(combined->isChecked());
+    view.addScan(two.scan.get());
+    EXPECT_FALSE(choiceHidden());
+    view.removeScan(two.scan.get());
+    EXPECT_TRUE(choiceHidden());
+    EXPECT_EQ(frequencies->count(), 0);
 }
 
 TEST(WaveForm, PlotAxesAndCurves)
@@ -253,6 +283,31 @@ TEST(WaveForm, CsvExportToAnUnopenableFileSaysSo)
     EXPECT_EQ(answers.seen()[0].icon, QMessageBox::Information);
     EXPECT_FALSE(answers.seen()[0].text.isEmpty());
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("missing/points.csv"))));
+}
+
+TEST(WaveForm, CsvExportNamesABareFileAndSaysWhenTheWriteFails)
+{
+    QTemporaryDir folder;
+    waveForm view;
+    auto scan = chartScan(QStringLiteral("one"), {1.0}, {{{{10.0, 2.0}}}}, {}, QStringLiteral("SN-5"));
+    view.addScan(scan.scan.get());
+    ScriptedQuestions questions;
+
+    questions.choose(folder.filePath(QStringLiteral("points")));
+    view.exportCSV();
+    EXPECT_EQ(fileLines(folder.filePath(QStringLiteral("points.csv"))).size(), 1004);
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("points"))));
+
+    // A file that opens but takes nothing: the user is told, not left to
+    // find an empty export later.
+    const QString full = folder.filePath(QStringLiteral("full.csv"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), full));
+    questions.choose(full);
+    MessageBoxAnswers answers({QMessageBox::Ok});
+    view.exportCSV();
+    ASSERT_EQ(answers.seen().size(), 1);
+    EXPECT_EQ(answers.seen()[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(answers.seen()[0].text.contains(QStringLiteral("full.csv")));
 }
 
 TEST(WaveForm, ImageExportWritesThePlotAndNamesABareFile)
