@@ -47,6 +47,8 @@ SmithChartV2::SmithChartV2(QWidget* parent, int lineCount)
 void SmithChartV2::buildReadOutBox()
 {
     m_readOutBox = new QGroupBox(this);
+    // Sized to its lines at each read-out (fitReadOutBox); this is only the
+    // size before the first.
     m_readOutBox->setFixedSize(135, 80);
     m_readOutBox->setStyleSheet(QStringLiteral("background-color:white;"));
     auto* layout = new QVBoxLayout(m_readOutBox);
@@ -422,16 +424,11 @@ QPoint SmithChartV2::onFixedChart(QPoint pixel) const
 
 void SmithChartV2::updateReadOut(QPoint pixel)
 {
+    // The read-out's constants fit the fixed chart: the values are read
+    // there, and the box goes where the pointer is on this one (below).
     const QSize fixedSize(fixedWidth, fixedHeight);
-    const QSize box = m_readOutBox->size();
-    if (size() == fixedSize) {
-        m_readOut = SmithReadOut::at(pixel, fixedSize, box);
-    } else {
-        // The read-out's constants fit the fixed chart: the values are read
-        // there, and the box goes where the pointer is on this one.
-        m_readOut = SmithReadOut::at(onFixedChart(pixel), fixedSize, box);
-        m_readOut.boxTopLeft = SmithReadOut::at(pixel, size(), box).boxTopLeft;
-    }
+    const QPoint onFixed = size() == fixedSize ? pixel : onFixedChart(pixel);
+    m_readOut = SmithReadOut::at(onFixed, fixedSize, m_readOutBox->size());
     if (m_readOut.finite) {
         m_lastResistance = m_readOut.resistance;
         m_lastReactance = m_readOut.reactance;
@@ -440,12 +437,26 @@ void SmithChartV2::updateReadOut(QPoint pixel)
         m_impedanceLabel->setText(m_readOut.impedanceText);
         m_magnitudeLabel->setText(m_readOut.magnitudeText);
         m_gammaLabel->setText(m_readOut.gammaText);
+        fitReadOutBox();
         m_readOutBox->show();
         emit changed();
     } else {
         m_readOutBox->hide();
     }
+    // Placed by the size the box has now that it holds the new lines, and
+    // kept inside the chart, whose edge would cut it as much as a small box.
+    const QSize box = m_readOutBox->size();
+    const QPoint place = SmithReadOut::boxPlace(pixel, size(), box);
+    m_readOut.boxTopLeft = QPoint(std::max(0, std::min(place.x(), width() - box.width())),
+                                  std::max(0, std::min(place.y(), height() - box.height())));
     m_readOutBox->move(m_readOut.boxTopLeft);
+}
+
+void SmithChartV2::fitReadOutBox()
+{
+    // The lines' widths follow their numbers and the font: the box takes
+    // what its layout asks for them, so no line is cut.
+    m_readOutBox->setFixedSize(m_readOutBox->sizeHint());
 }
 
 void SmithChartV2::resizeEvent(QResizeEvent* event)

@@ -134,6 +134,7 @@ private:
     // The pixel of the fixed-size chart at the place of the chart that a
     // pixel of this one shows.
     QPoint onFixedChart(QPoint pixel) const;
+    void fitReadOutBox();
     void keepTrailsAtWidgetScale();
     SmithTrail::PixelScale widgetPixelScale() const;
     static QColor defaultColour(int line);

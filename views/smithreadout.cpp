@@ -17,7 +17,9 @@ QString signedPair(const QString& plusForm, const QString& minusForm, double rea
     return minusForm.arg(realText, QString::number(-imaginary, 'f', decimals));
 }
 
-QPoint boxPlace(QPoint pixel, QSize widget, QSize box)
+} // namespace
+
+QPoint SmithReadOut::boxPlace(QPoint pixel, QSize widget, QSize box)
 {
     if (pixel.y() > 0.8 * widget.height())
         return QPoint(pixel.x(), pixel.y() - box.height());
@@ -25,8 +27,6 @@ QPoint boxPlace(QPoint pixel, QSize widget, QSize box)
         return QPoint(pixel.x() - box.width(), pixel.y());
     return pixel;
 }
-
-} // namespace
 
 SmithReadOut SmithReadOut::at(QPoint pixel, QSize widget, QSize box)
 {

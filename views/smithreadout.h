@@ -27,4 +27,7 @@ struct SmithReadOut {
     // pixel: the event position in whole pixels; widget and box: the sizes
     // of the chart and of the read-out box.
     static SmithReadOut at(QPoint pixel, QSize widget, QSize box);
+    // Where a box of that size goes for the pixel: above the cursor in the
+    // bottom fifth, left of it in the right 30 %, else at it.
+    static QPoint boxPlace(QPoint pixel, QSize widget, QSize box);
 };

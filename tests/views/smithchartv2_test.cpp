@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QGroupBox>
 #include <QImage>
+#include <QLabel>
+#include <QLayout>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QSignalSpy>
@@ -247,6 +250,46 @@ TEST(SmithChartWidget, PressShowsReadOutAndReleaseHidesIt)
     EXPECT_EQ(changed.count(), 1);
 }
 
+// Every line of the read-out shows whole, wherever the box goes and however
+// long the numbers: "|Z| = 198.55  ∠ -51.4°" and "Z = 124 - 155j" at
+// (319, 319).
+TEST(SmithChartWidget, ReadOutBoxHoldsItsLinesWholeAndIsPlacedByItsSize)
+{
+    SmithChartV2 chart(nullptr, 1);
+    chart.show();
+    auto* box = chart.findChild<QGroupBox*>();
+    ASSERT_NE(box, nullptr);
+    const QList<QLabel*> lines = box->findChildren<QLabel*>();
+    ASSERT_EQ(lines.size(), 3);
+    const struct {
+        QPoint pixel;
+        QPoint (*topLeft)(QPoint pixel, QSize box);
+    } cases[] = {
+        {{319, 319}, [](QPoint p, QSize size) { return QPoint(p.x() - size.width(), p.y()); }},
+        {{200, 269}, [](QPoint p, QSize) { return p; }},
+        {{120, 300}, [](QPoint p, QSize) { return p; }},
+        {{170, 440}, [](QPoint p, QSize size) { return QPoint(p.x(), p.y() - size.height()); }},
+        // Left of the right 30 %, but a box as wide as its lines would pass
+        // the chart's edge: it stops there.
+        {{270, 269}, [](QPoint p, QSize size) { return QPoint(400 - size.width(), p.y()); }},
+    };
+    for (const auto& c : cases) {
+        QTest::mousePress(&chart, Qt::LeftButton, {}, c.pixel);
+        ASSERT_TRUE(chart.isReadOutShown()) << c.pixel.x() << "," << c.pixel.y();
+        box->layout()->activate();
+        for (const QLabel* line : lines) {
+            const std::string text = line->text().toStdString();
+            EXPECT_GE(line->width(), line->sizeHint().width()) << text;
+            EXPECT_GE(line->height(), line->sizeHint().height()) << text;
+            EXPECT_TRUE(box->contentsRect().contains(line->geometry())) << text;
+        }
+        EXPECT_EQ(chart.readOutPosition(), c.topLeft(c.pixel, box->size()))
+            << c.pixel.x() << "," << c.pixel.y();
+        EXPECT_TRUE(chart.rect().contains(box->geometry())) << c.pixel.x() << "," << c.pixel.y();
+        QTest::mouseRelease(&chart, Qt::LeftButton, {}, c.pixel);
+    }
+}
+
 TEST(SmithChartWidget, ReadOutAtGammaOneKeepsLastImpedance)
 {
     SmithChartV2 chart(nullptr, 1);
@@ -301,20 +344,24 @@ TEST(SmithChartWidget, AResizableChartKeepsItsSizeAndReadsWhereItDraws)
     chart.resize(800, 600);
     EXPECT_EQ(chart.size(), QSize(800, 600));
     // The square is 600 wide from x = 100; the circle's radius 262.5 pixels.
+    // In the right 30 % the box goes left of the pointer, by its own width.
     const struct {
         QPoint pixel;
         const char* impedance;
-        QPoint boxTopLeft;
+        bool leftOfPointer;
     } presses[] = {
-        {{400, 300}, "Z = 50 + 0j", {400, 300}},
-        {{662, 300}, "Z = infinity", {662 - 135, 300}},
-        {{400, 346}, "Z = 47 - 17j", {400, 346}},
+        {{400, 300}, "Z = 50 + 0j", false},
+        {{662, 300}, "Z = infinity", true},
+        {{400, 346}, "Z = 47 - 17j", false},
     };
+    const auto* box = chart.findChild<QGroupBox*>();
+    ASSERT_NE(box, nullptr);
     for (const auto& press : presses) {
         QTest::mousePress(&chart, Qt::LeftButton, {}, press.pixel);
         EXPECT_EQ(chart.readOut().impedanceText, QString::fromUtf8(press.impedance)) << press.pixel.y();
         EXPECT_TRUE(chart.isReadOutShown());
-        EXPECT_EQ(chart.readOutPosition(), press.boxTopLeft);
+        const QPoint expected = press.leftOfPointer ? press.pixel - QPoint(box->width(), 0) : press.pixel;
+        EXPECT_EQ(chart.readOutPosition(), expected);
     }
     // Outside the circle drawn nothing is read out.
     QTest::mousePress(&chart, Qt::LeftButton, {}, QPoint(400, 30));
