@@ -1,5 +1,7 @@
 #include "app/displaysettings.h"
 
+#include "app/entryvalidator.h"
+#include "app/numberfield.h"
 #include "scans/frequencyrecord.h"
 #include "scans/scanhandler.h"
 #include "ui_displaysettings.h"
@@ -8,7 +10,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
-#include <QIntValidator>
 #include <QSettings>
 
 #include <algorithm>
@@ -106,7 +107,7 @@ DisplaySettings::DisplaySettings(QWidget* parent)
     ui->simpleSmithButton->setAutoExclusive(false);
     connect(ui->simpleSmithButton, &QRadioButton::toggled, this, &DisplaySettings::simpleSmithChanged);
 
-    m_scanLimitValidator = new QIntValidator(1, 1000, this);
+    m_scanLimitValidator = new EntryIntValidator(1, 1000, this);
     ui->scanLimit->setValidator(m_scanLimitValidator);
 
     loadSettings();
@@ -359,7 +360,8 @@ void DisplaySettings::refreshWidgets()
     ui->delimiterComboBox->setCurrentIndex(m_delimiterChoices.indexOf(csvDelimiter));
     ui->rbUseShortNames->setChecked(csvUseShortNames);
     ui->cb_FullTimestampToCSV->setChecked(csvUseFullTimestamp);
-    ui->scanLimit->setText(QString::number(ScanHandler::getInstance()->scanLimit()));
+    ui->scanLimit->setText(NumberField::text(ScanHandler::getInstance()->scanLimit(), 'f', 0,
+                                             NumberField::localeOf(*ui->scanLimit)));
 }
 
 void DisplaySettings::showDisplayFlags()
@@ -411,11 +413,9 @@ void DisplaySettings::applyScanLimit()
 {
     // An empty or unfinished entry (a language change also empties the
     // field) keeps the limit: a limit of 0 would drop every finished scan.
-    QString text = ui->scanLimit->text();
-    int position = 0;
-    if (m_scanLimitValidator->validate(text, position) != QValidator::Acceptable)
-        return;
-    ScanHandler::getInstance()->setScanLimit(text.toInt(nullptr, 10));
+    const NumberField limit(*ui->scanLimit, QStringLiteral("Max Acquired Scans"));
+    if (limit.isAcceptable())
+        ScanHandler::getInstance()->setScanLimit(static_cast<int>(limit.value()));
 }
 
 void DisplaySettings::on_pbApply_clicked()

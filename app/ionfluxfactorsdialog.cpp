@@ -1,8 +1,7 @@
 #include "app/ionfluxfactorsdialog.h"
 
+#include "app/entryvalidator.h"
 #include "ui_ionfluxfactorsdialog.h"
-
-#include <QDoubleValidator>
 
 namespace {
 
@@ -18,7 +17,7 @@ ionFluxFactorsDialog::ionFluxFactorsDialog(QWidget* parent)
 {
     ui->setupUi(this);
     for (QLineEdit* field : {ui->eArea, ui->resistance, ui->vDrop})
-        field->setValidator(new QDoubleValidator(lowestFactor, highestFactor, factorDecimals, field));
+        field->setValidator(new EntryDoubleValidator(lowestFactor, highestFactor, factorDecimals, field));
 }
 
 ionFluxFactorsDialog::~ionFluxFactorsDialog() = default;

@@ -35,6 +35,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QUrl>
 
 #include <algorithm>
@@ -49,6 +50,9 @@ const QString configToolQuestion = QStringLiteral(
     "software so it's important to make sure you're not running any scans and that all your data is saved. "
     "Once you have changed your Quvix's configuration, make sure to power cycle your Quvix and to close the "
     "sensor config tool!");
+
+// Long enough to be read, short enough not to outlive what it says.
+constexpr int statusMessageMilliseconds = 15000;
 
 // Keeps an object that is never destroyed reachable until the process ends
 // (a leak checker would otherwise count it as lost).
@@ -153,6 +157,15 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     connect(overview_, &overviewTab::activity, this, &MainWindow::scanActivity);
     connect(displaySettings_, &DisplaySettings::legendChanged, overview_, &overviewTab::setLegendPosition);
     displaySettings_->emitLegendPosition();
+
+    // What an acquisition tab could not do, where it asks nobody, is said
+    // in the status line; the line is there from the start, so that the
+    // pages keep their height when it speaks.
+    statusBar()->setSizeGripEnabled(false);
+    for (scanTab* tab : {static_cast<scanTab*>(timeTrend_), static_cast<scanTab*>(timeResolved_),
+                         static_cast<scanTab*>(pulseTrend_)})
+        connect(tab, &scanTab::statusMessage, this,
+                [this](const QString& text) { statusBar()->showMessage(text, statusMessageMilliseconds); });
 
     setMinimumWidth(1200);
     setUpDataDisplay();

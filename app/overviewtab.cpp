@@ -1,6 +1,7 @@
 #include "app/overviewtab.h"
 
 #include "app/autosaveparsegenerator.h"
+#include "app/pulseprofilesettings.h"
 #include "app/quvixdisplaywidget.h"
 #include "scans/basescan.h"
 #include "scans/cwscan.h"
@@ -19,6 +20,7 @@
 
 #include <QActionGroup>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSettings>
 #include <QThread>
 #include <QTimer>
@@ -403,24 +405,30 @@ void overviewTab::timeResolveScan(bool start)
         return;
     }
 
+    // The window as the time-resolved tab keeps it; nothing goes out that
+    // its fields would not take.
+    const PulseProfileSettings window = PulseProfileSettings::load();
+    const QString refusal = window.refusal();
+    if (!refusal.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("Time Resolved"),
+                             refusal + QStringLiteral("\nCorrect it there; no scan was started."));
+        return;
+    }
+
     emit clearSmithDialog();
     clearRecords();
     m_form->startTRScanButton->setText(stopText);
     disableScanButtons(true);
 
-    QSettings settings;
-    settings.beginGroup(QStringLiteral("Settings"));
-    double startTime = settings.value(QStringLiteral("m_startTime"), QStringLiteral("0")).toDouble();
-    double endTime = settings.value(QStringLiteral("m_endTime"), QStringLiteral("100")).toDouble();
-    const double stepTime = settings.value(QStringLiteral("m_stepTime"), QStringLiteral("10")).toDouble();
-    const int averages = settings.value(QStringLiteral("m_averages"), QStringLiteral("100")).toInt();
-    double level = settings.value(QStringLiteral("m_levelValue"), QStringLiteral("0")).toDouble();
-    const double pulseKhz = settings.value(QStringLiteral("m_pulseTime"), QStringLiteral("100")).toDouble();
-    const bool internalTrigger = settings.value(QStringLiteral("m_internalTrigger"), true).toBool();
-    settings.endGroup();
+    double startTime = window.startTime();
+    double endTime = window.endTime();
+    const double stepTime = window.stepTime();
+    const int averages = window.averages();
+    double level = window.level();
+    const bool internalTrigger = window.internalTrigger();
 
-    const double period = pulseKhz > 0.0 ? (1.0 / pulseKhz) * 1000.0 : 0.0;
-    double holdoff = pulseKhz > 0.0 ? 0.9 * period : 0.0;
+    const double period = window.period();
+    double holdoff = period > 0.0 ? 0.9 * period : 0.0;
     double offset = 0.0;
     if (startTime < 0.0) {
         startTime += period;

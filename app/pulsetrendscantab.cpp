@@ -3,6 +3,8 @@
 
 #include "app/pulsetrendscantab.h"
 
+#include "app/entryvalidator.h"
+#include "app/numberfield.h"
 #include "scans/trenddataset.h"
 #include "sensors/quvixsensor.h"
 #include "ui_scantab.h"
@@ -13,7 +15,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QDoubleValidator>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -180,7 +181,7 @@ void pulseTrendScanTab::buildTriggerConfig()
     m_levelEdit->setToolTip(
         QStringLiteral("Set the trigger level value.\nIf no value is indicated, the level "
                        "will be calculated automatically based of the signal peak."));
-    m_levelEdit->setValidator(new QDoubleValidator(0, 100, 2, m_levelEdit));
+    m_levelEdit->setValidator(new EntryDoubleValidator(0, 100, 2, m_levelEdit));
     m_levelEdit->setMaximumWidth(70);
     connect(m_levelEdit, &QLineEdit::editingFinished, this, &pulseTrendScanTab::levelisSet);
 
@@ -286,7 +287,8 @@ void pulseTrendScanTab::pulseFreqChanged(double freq)
         if (m_trendModeBoxes[i]->currentIndex() == 0)
             m_trendValueBoxes[i]->setRange(0.0, period);
     }
-    emit freqSet(QString::number(freq, 'g', 6));
+    // Into the other tab's edit, which reads the user's locale.
+    emit freqSet(NumberField::text(freq, 'g', 6));
 }
 
 void pulseTrendScanTab::autoPulseFrequencyToggled(bool on)
@@ -315,6 +317,12 @@ void pulseTrendScanTab::enableTriggerEntries()
     toggleInternalTrigger(m_internalTrigger->isChecked());
 }
 
+NumberField pulseTrendScanTab::levelField() const
+{
+    return NumberField(*m_levelEdit, QStringLiteral("Level"), QStringLiteral("%"),
+                       NumberField::Empty::Allowed);
+}
+
 void pulseTrendScanTab::levelisSet()
 {
     emit levelSet(m_levelEdit->text());
@@ -327,7 +335,8 @@ void pulseTrendScanTab::loadSettings()
     scanTab::loadSettings();
     QSettings settings;
     settings.beginGroup(groupName);
-    m_levelEdit->setText(settings.value(QStringLiteral("m_levelValue"), QString()).toString());
+    m_levelEdit->setText(NumberField::shownText(
+        settings.value(QStringLiteral("m_levelValue"), QString()).toString(), *m_levelEdit));
     m_pulseFrequency->setValue(settings.value(QStringLiteral("m_pulseFrequency"), 10.0).toDouble());
     const bool internal = settings.value(QStringLiteral("m_internalTrigger"), true).toBool();
     (internal ? m_internalTrigger : m_externalTrigger)->setChecked(true);
@@ -352,7 +361,9 @@ void pulseTrendScanTab::saveSettings() const
         settings.setValue(QStringLiteral("trendMode_%1").arg(i), m_trendModeBoxes[i]->currentIndex());
         settings.setValue(QStringLiteral("trendValue_%1").arg(i), m_trendValueBoxes[i]->value());
     }
-    settings.setValue(QStringLiteral("m_levelValue"), m_levelEdit->text());
+    // A level the field would not take is not kept; the one kept before stays.
+    if (const std::optional<QString> level = levelField().storedText())
+        settings.setValue(QStringLiteral("m_levelValue"), *level);
     settings.setValue(QStringLiteral("m_pulseFrequency"), m_pulseFrequency->value());
     settings.setValue(QStringLiteral("m_internalTrigger"), m_internalTrigger->isChecked());
 }

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+class NumberField;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -94,6 +95,8 @@ private:
     void buildTrendSelector();
     void loadSettings();
     void saveSettings() const;
+    // The trigger level; empty: half the latest peak.
+    NumberField levelField() const;
     void applyFirmwareLimit(QuvixSensor& sensor);
     void enableTriggerEntries();
     void addCurvePair(valueType type, int harmonic, int frequency);

@@ -3,6 +3,7 @@
 // show while a scan runs.
 
 #include "app/displaysettings.h"
+#include "app/numberfield.h"
 #include "app/pulsetrendscantab.h"
 
 #include "scans/parameternames.h"
@@ -44,10 +45,10 @@ constexpr double smithReferenceOhms = 50.0;
 
 void pulseTrendScanTab::startScan()
 {
-    QuvixSensor* sensor = m_activeSensor;
     // The start button stays up for a bound sensor that has gone since.
-    if (!sensor || !sensor->isConnected())
+    if (!sensorStillThere() || !entriesAccepted({durationField(), levelField()}))
         return;
+    QuvixSensor* sensor = m_activeSensor;
 
     setCurScan(true);
     for (QComboBox* combo : qAsConst(m_harmonicCombos))
@@ -93,7 +94,7 @@ BaseScan* pulseTrendScanTab::createScan()
         if (QRadioButton* button = m_trendButtons.value(i))
             button->setEnabled(true);
     }
-    double level = numberIn(*m_levelEdit);
+    double level = levelField().value(0.0);
     if (level < 0.01 && m_activeSensor)
         level = m_activeSensor->lastPeak() / 2.0;
     return new PulseTrendScan(m_activeSensor, QString(), values, level, period, 0.0, 0.0, 0.0,

@@ -1,7 +1,9 @@
 #include "app/scantab.h"
 
 #include "app/displaysettings.h"
+#include "app/entryvalidator.h"
 #include "app/meterrows.h"
+#include "app/numberfield.h"
 #include "app/sectionwidthguard.h"
 #include "scans/cwscan.h"
 #include "scans/filenameprompt.h"
@@ -25,7 +27,6 @@
 
 #include <QButtonGroup>
 #include <QDebug>
-#include <QDoubleValidator>
 #include <QEvent>
 #include <QGridLayout>
 #include <QIcon>
@@ -108,10 +109,9 @@ scanTab::scanTab(DisplaySettings* settings, QWidget* parent)
         new FrequencyGrid(static_cast<valueType>(5), m_curveRecords, 0, QString(), m_harmonicBox);
     gridLayout->addWidget(m_frequencyGrid);
 
-    auto* durationValidator = new QDoubleValidator(0, 3600, 2, this);
-    m_form->scanDuration->setValidator(durationValidator);
+    m_form->scanDuration->setValidator(new EntryDoubleValidator(0, 3600, 2, this));
     for (QLineEdit* edit : {m_form->ifEArea, m_form->ifResistance, m_form->ifVoltDrop})
-        edit->setValidator(new QDoubleValidator(-1000000, 1000000, 3, this));
+        edit->setValidator(new EntryDoubleValidator(-1000000, 1000000, 3, this));
 
     m_barChart = new barchart;
     m_smithDialog = new SmithChartDialog;
@@ -767,7 +767,7 @@ void scanTab::setScanControlsEnabled(bool idle)
 
 void scanTab::startScan()
 {
-    if (!m_activeSensor)
+    if (!sensorStillThere() || !entriesAccepted(QList<NumberField>{durationField()} + ionFluxFields()))
         return;
     QuvixSensor* sensor = m_activeSensor;
     const int rate = m_rateWidget->rate();
@@ -781,8 +781,7 @@ void scanTab::startScan()
     BaseScan* scan = createScan();
     scan->setAutosaveSettings(m_displaySettings);
     connect(scan, &BaseScan::errorOcurred, this, &scanTab::showScanError);
-    scan->setIonFluxFactors(numberIn(*m_form->ifResistance), numberIn(*m_form->ifVoltDrop),
-                            numberIn(*m_form->ifEArea));
+    applyIonFluxFactors(*scan);
     scan->setWaferInfo(m_form->waferLot->text(), m_form->waferNumber->text());
     sensor->resetEnergy();
     queueOnSensor(sensor, scan);
@@ -922,11 +921,68 @@ void scanTab::activityTimer()
     emit activity(m_activityValue);
 }
 
-double scanTab::numberIn(const QLineEdit& edit)
+NumberField scanTab::durationField() const
 {
-    bool ok = false;
-    const double value = edit.text().toDouble(&ok);
-    return ok ? value : 0.0;
+    return NumberField(*m_form->scanDuration, QStringLiteral("Scan Duration"), QStringLiteral("s"),
+                       NumberField::Empty::Allowed);
+}
+
+QList<NumberField> scanTab::ionFluxFields() const
+{
+    return {NumberField(*m_form->ifResistance, QStringLiteral("Resistance"), QStringLiteral("Ohm")),
+            NumberField(*m_form->ifVoltDrop, QStringLiteral("Voltage Drop"), QStringLiteral("V")),
+            NumberField(*m_form->ifEArea, QStringLiteral("Electrode Area"), QStringLiteral("m²"))};
+}
+
+bool scanTab::entriesAccepted(const QList<NumberField>& fields)
+{
+    for (const NumberField& field : fields) {
+        if (field.isAcceptable())
+            continue;
+        revealEntry(field.edit());
+        QMessageBox::warning(this, field.name(),
+                             field.refusal() + QStringLiteral("\nThe scan was not started."));
+        field.edit().setFocus();
+        field.edit().selectAll();
+        return false;
+    }
+    return true;
+}
+
+void scanTab::revealEntry(QLineEdit& edit)
+{
+    if (!m_form->scanConfigurationBox->isChecked())
+        m_form->scanConfigurationBox->setChecked(true);
+    const bool ionFluxEntry =
+        &edit == m_form->ifResistance || &edit == m_form->ifVoltDrop || &edit == m_form->ifEArea;
+    if (!ionFluxEntry || m_form->enableIonFlux->isChecked())
+        return;
+    // Sensors that measure no ion flux keep the switch off, yet their scans
+    // carry the factors into their files.
+    if (m_form->enableIonFlux->isEnabled())
+        m_form->enableIonFlux->setChecked(true);
+    else
+        toggleIF(true);
+}
+
+bool scanTab::sensorStillThere()
+{
+    if (!m_activeSensor)
+        return false;
+    if (m_activeSensor->isConnected())
+        return true;
+    emit statusMessage(QStringLiteral("%1 is no longer connected: the scan was not started.")
+                           .arg(m_activeSensor->displayName()));
+    return false;
+}
+
+void scanTab::applyIonFluxFactors(BaseScan& scan) const
+{
+    const QList<NumberField> factors = ionFluxFields();
+    if (!std::all_of(factors.cbegin(), factors.cend(),
+                     [](const NumberField& factor) { return factor.isAcceptable(); }))
+        return;
+    scan.setIonFluxFactors(factors[0].value(), factors[1].value(), factors[2].value());
 }
 
 void scanTab::queueOnSensor(QuvixSensor* sensor, BaseScan* scan)
@@ -934,7 +990,7 @@ void scanTab::queueOnSensor(QuvixSensor* sensor, BaseScan* scan)
     if (m_form->autosave->isChecked())
         scan->setAutosaveTarget(m_autosaveFolder, m_autosaveTitle);
     // Settled before the hand-over: from then on the sensor's thread runs it.
-    const double duration = numberIn(*m_form->scanDuration);
+    const double duration = durationField().value(0.0);
     if (duration != 0.0) {
         scan->timed = true;
         scan->duration = duration;
@@ -991,8 +1047,8 @@ void scanTab::updateIFFactors()
 {
     if (!m_currentScan)
         return;
-    m_currentScan->setIonFluxFactors(numberIn(*m_form->ifResistance), numberIn(*m_form->ifVoltDrop),
-                                     numberIn(*m_form->ifEArea));
+    // A factor being typed, or one out of range, leaves the scan's as they are.
+    applyIonFluxFactors(*m_currentScan);
     scanUpdate(m_currentScan);
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 class DisplaySettings;
+class NumberField;
 class autoStartDialog;
 class MeterRows;
 class FrequencyGrid;
@@ -82,6 +83,9 @@ public:
 
 signals:
     void activity(bool active);
+    // A line for the main window's status line, about what the tab could
+    // not do where no dialog is asked for.
+    void statusMessage(const QString& text);
 
 public slots:
     virtual void setActiveSensor(QuvixSensor* sensor);
@@ -143,8 +147,21 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-    // The number the edit holds; 0 where it holds none.
-    static double numberIn(const QLineEdit& edit);
+    // The entries of the base form a start reads: the duration (empty: no
+    // end) and the ion-flux factors, in the order setIonFluxFactors takes them.
+    NumberField durationField() const;
+    QList<NumberField> ionFluxFields() const;
+    // Whether every field holds a number it takes. Otherwise the first that
+    // does not is shown, said with its range in a message, and given the
+    // cursor: nothing is to start.
+    bool entriesAccepted(const QList<NumberField>& fields);
+    // Makes a field of a hidden row or a folded section visible.
+    void revealEntry(QLineEdit& edit);
+    // Whether the bound sensor is still there to start on; a sensor gone
+    // since it was bound is named in the status line.
+    bool sensorStillThere();
+    // The factors, where all three hold numbers their fields take.
+    void applyIonFluxFactors(BaseScan& scan) const;
     // Gives the started scan the tab's autosave target and duration, hands
     // it to the sensor's loop and listens for its end.
     void queueOnSensor(QuvixSensor* sensor, BaseScan* scan);

@@ -8,6 +8,7 @@
 #include "app/autosaveinputdialog.h"
 #include "app/autostartdialog.h"
 #include "app/displaysettings.h"
+#include "app/numberfield.h"
 #include "sensors/quvixsensor.h"
 #include "sensors/sensorhandler.h"
 #include "ui_scantab.h"
@@ -42,6 +43,17 @@ void scanTab::newAutoStart(QuvixSensor* sensor)
         }
     }
     setActiveSensor(sensor);
+    // Nobody may be there to answer a question: the refusal goes to the log
+    // and the status line.
+    for (const NumberField& factor : ionFluxFields()) {
+        if (factor.isAcceptable())
+            continue;
+        const QString line =
+            QStringLiteral("Auto-start of %1 not started: %2").arg(sensor->displayName(), factor.refusal());
+        qWarning().noquote() << line;
+        emit statusMessage(line);
+        return;
+    }
     if (m_frequencyButtons->buttons().isEmpty()) {
         qWarning().noquote() << QStringLiteral(
                                     "Auto-start of %1 not started: no frequency is enabled to watch")
@@ -54,7 +66,7 @@ void scanTab::newAutoStart(QuvixSensor* sensor)
 
 void scanTab::autoStartConfiguration()
 {
-    if (!m_activeSensor)
+    if (!sensorStillThere() || !entriesAccepted(ionFluxFields()))
         return;
     if (m_frequencyButtons->buttons().isEmpty()) {
         QMessageBox::warning(this, QStringLiteral("Auto Start"),
@@ -98,8 +110,7 @@ bool scanTab::startAutoScan(autoStartDialog* dialog)
                       static_cast<valueType>(dialog->stopParameterIndex()));
     scan->setAutosaveTarget(m_autosaveFolder, m_autosaveTitle);
     lockControlsForTrigger();
-    scan->setIonFluxFactors(numberIn(*m_form->ifResistance), numberIn(*m_form->ifVoltDrop),
-                            numberIn(*m_form->ifEArea));
+    applyIonFluxFactors(*scan);
     scan->setWaferInfo(m_form->waferLot->text(), m_form->waferNumber->text());
 
     connect(scan.get(), &BaseScan::acquisitionStarted, this, &scanTab::thAcquisitionStarted);

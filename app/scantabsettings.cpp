@@ -4,9 +4,11 @@
 
 #include "app/scantab.h"
 
+#include "app/numberfield.h"
 #include "ui_scantab.h"
 #include "views/sampleratewidget.h"
 
+#include <QLineEdit>
 #include <QSettings>
 
 namespace {
@@ -24,6 +26,18 @@ const QString resistanceKey = QStringLiteral("IFResistance");
 constexpr int rateIndexPart = 0;
 constexpr int customIntervalPart = 2;
 
+void showStored(const QSettings& settings, const QString& key, const QString& preset, QLineEdit& edit)
+{
+    edit.setText(NumberField::shownText(settings.value(key, preset).toString(), edit));
+}
+
+// A factor the field would not take is not kept: the one kept before stays.
+void keep(QSettings& settings, const QString& key, const NumberField& field)
+{
+    if (const std::optional<QString> stored = field.storedText())
+        settings.setValue(key, *stored);
+}
+
 } // namespace
 
 void scanTab::loadSettings()
@@ -35,9 +49,9 @@ void scanTab::loadSettings()
     m_savePath = settings.value(savePathKey, QStringLiteral("./")).toString();
     m_autosaveTitle = settings.value(autosaveTitleKey, QString()).toString();
     m_autosaveFolder = settings.value(autosaveFolderKey, QStringLiteral(".")).toString();
-    m_form->ifVoltDrop->setText(settings.value(voltDropKey, QStringLiteral("0")).toString());
-    m_form->ifEArea->setText(settings.value(electrodeAreaKey, QStringLiteral("1")).toString());
-    m_form->ifResistance->setText(settings.value(resistanceKey, QStringLiteral("0")).toString());
+    showStored(settings, voltDropKey, QStringLiteral("0"), *m_form->ifVoltDrop);
+    showStored(settings, electrodeAreaKey, QStringLiteral("1"), *m_form->ifEArea);
+    showStored(settings, resistanceKey, QStringLiteral("0"), *m_form->ifResistance);
 }
 
 void scanTab::saveSettings() const
@@ -49,7 +63,8 @@ void scanTab::saveSettings() const
     settings.setValue(savePathKey, m_savePath);
     settings.setValue(autosaveTitleKey, m_autosaveTitle);
     settings.setValue(autosaveFolderKey, m_autosaveFolder);
-    settings.setValue(voltDropKey, m_form->ifVoltDrop->text());
-    settings.setValue(electrodeAreaKey, m_form->ifEArea->text());
-    settings.setValue(resistanceKey, m_form->ifResistance->text());
+    const QList<NumberField> factors = ionFluxFields();
+    keep(settings, resistanceKey, factors[0]);
+    keep(settings, voltDropKey, factors[1]);
+    keep(settings, electrodeAreaKey, factors[2]);
 }

@@ -1,6 +1,8 @@
 #include "app/timeresolvedscantab.h"
 
 #include "app/displaysettings.h"
+#include "app/entryvalidator.h"
+#include "app/numberfield.h"
 #include "scans/pulseprofilescan.h"
 #include "sensors/quvixsensor.h"
 #include "ui_scantab.h"
@@ -12,10 +14,8 @@
 #include <qwt_plot.h>
 
 #include <QButtonGroup>
-#include <QDoubleValidator>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -29,6 +29,7 @@
 namespace {
 
 const QString microsecondUnit = QStringLiteral("[&micro;s]<b></b>");
+const QString microseconds = QStringLiteral("µs");
 const QString settingsGroup = QStringLiteral("Settings");
 const QString startTimeKey = QStringLiteral("m_startTime");
 const QString endTimeKey = QStringLiteral("m_endTime");
@@ -53,12 +54,24 @@ void useValidator(QLineEdit* edit, QValidator* validator)
 
 void useIntRange(QLineEdit* edit, int bottom, int top)
 {
-    useValidator(edit, new QIntValidator(bottom, top, edit));
+    useValidator(edit, new EntryIntValidator(bottom, top, edit));
 }
 
 void useTenthsRange(QLineEdit* edit, double bottom, double top)
 {
-    useValidator(edit, new QDoubleValidator(bottom, top, 1, edit));
+    useValidator(edit, new EntryDoubleValidator(bottom, top, 1, edit));
+}
+
+// Kept only where the field takes it; what was kept before stays otherwise.
+void keep(QSettings& settings, const QString& key, const NumberField& field)
+{
+    if (const std::optional<QString> stored = field.storedText())
+        settings.setValue(key, *stored);
+}
+
+void showStored(const QSettings& settings, const QString& key, const QString& preset, QLineEdit* edit)
+{
+    edit->setText(NumberField::shownText(settings.value(key, preset).toString(), *edit));
 }
 
 QLineEdit* newEdit(QWidget* parent, int maximumWidth)
@@ -153,7 +166,7 @@ void timeResolvedScanTab::buildTriggerPanel()
     auto* rows = new QGridLayout;
     layout->addLayout(rows);
     m_controls.level = newEdit(panel, 70);
-    m_controls.level->setValidator(new QDoubleValidator(0, 100, 2, m_controls.level));
+    m_controls.level->setValidator(new EntryDoubleValidator(0, 100, 2, m_controls.level));
     m_controls.level->setPlaceholderText(QStringLiteral("Auto"));
     m_controls.level->setToolTip(
         QStringLiteral("Set the trigger level value.\r\nIf no value is indicated, the level will be "
@@ -165,7 +178,7 @@ void timeResolvedScanTab::buildTriggerPanel()
     rows->addWidget(m_controls.peak, 1, 1);
     // Its name above it: the section is narrow.
     m_controls.pulseFrequency = newEdit(panel, 70);
-    m_controls.pulseFrequency->setValidator(new QDoubleValidator(0, 5000, 5, m_controls.pulseFrequency));
+    m_controls.pulseFrequency->setValidator(new EntryDoubleValidator(0, 5000, 5, m_controls.pulseFrequency));
     rows->addWidget(new QLabel(QStringLiteral("Pulse Frequency"), panel), 2, 0, 1, 3);
     rows->addWidget(m_controls.pulseFrequency, 3, 0, 1, 2);
     rows->addWidget(new QLabel(QStringLiteral("[kHz]"), panel), 3, 2);
@@ -219,7 +232,39 @@ void timeResolvedScanTab::setTimeStyle(QGroupBox* box, bool expanded)
 
 double timeResolvedScanTab::pulsePeriod() const
 {
-    return 1000.0 / numberIn(*m_controls.pulseFrequency);
+    // As typed, in range or not: the window's limits follow what the edit
+    // shows, and a start refuses a frequency out of range.
+    return 1000.0 / frequencyField().number().value_or(0.0);
+}
+
+NumberField timeResolvedScanTab::frequencyField() const
+{
+    return NumberField(*m_controls.pulseFrequency, QStringLiteral("Pulse Frequency"), QStringLiteral("kHz"));
+}
+
+NumberField timeResolvedScanTab::levelField() const
+{
+    return NumberField(*m_controls.level, QStringLiteral("Level"), QStringLiteral("%"),
+                       NumberField::Empty::Allowed);
+}
+
+NumberField timeResolvedScanTab::startField() const
+{
+    // A window that begins before the trigger is swept one period later: a
+    // start more than a period early would be a delay before the trigger.
+    const double frequency = frequencyField().value(0.0);
+    const double period = frequency > 0 ? 1000.0 / frequency : 0.0;
+    return NumberField(*m_controls.startTime, QStringLiteral("Start Time"), microseconds).atLeast(-period);
+}
+
+QList<NumberField> timeResolvedScanTab::windowFields() const
+{
+    return {frequencyField(),
+            startField(),
+            NumberField(*m_controls.endTime, QStringLiteral("End Time"), microseconds),
+            NumberField(*m_controls.stepTime, QStringLiteral("Time Step"), microseconds),
+            NumberField(*m_controls.averages, QStringLiteral("Averages")),
+            levelField()};
 }
 
 // --- Overrides ---
@@ -267,21 +312,22 @@ void timeResolvedScanTab::setControlPanelExpanded(bool show)
 
 BaseScan* timeResolvedScanTab::createScan()
 {
-    double level = numberIn(*m_controls.level);
+    const QList<NumberField> fields = windowFields();
+    double level = fields[LevelEntry].value(0.0);
     if (level < 0.01 && m_activeSensor)
         level = m_activeSensor->lastPeak() / 2.0;
 
-    const double frequency = numberIn(*m_controls.pulseFrequency);
+    const double frequency = fields[FrequencyEntry].value(0.0);
     double period = frequency;
     double pulseTime = frequency;
     if (frequency > 0) {
         period = 1000.0 / frequency;
         pulseTime = 0.9 * period;
     }
-    double start = numberIn(*m_controls.startTime);
-    double end = numberIn(*m_controls.endTime);
-    const double step = numberIn(*m_controls.stepTime);
-    const int averages = static_cast<int>(numberIn(*m_controls.averages));
+    double start = fields[StartEntry].value(0.0);
+    double end = fields[EndEntry].value(0.0);
+    const double step = fields[StepEntry].value(0.0);
+    const int averages = static_cast<int>(fields[AveragesEntry].value(0.0));
 
     // A window that begins before the trigger is swept one period later and
     // shown shifted back.
@@ -298,15 +344,19 @@ BaseScan* timeResolvedScanTab::createScan()
 
 void timeResolvedScanTab::startScan()
 {
-    if (!m_activeSensor)
+    if (!sensorStillThere())
         return;
-    QuvixSensor* sensor = m_activeSensor;
+    const QList<NumberField> fields = windowFields();
     // Without a step the sweep would never reach its end time.
-    if (!(numberIn(*m_controls.stepTime) > 0)) {
+    const std::optional<double> step = fields[StepEntry].number();
+    if (fields[StepEntry].isEmpty() || (step && *step <= 0)) {
         QMessageBox::warning(this, QStringLiteral("Time Step"),
                              QStringLiteral("The time step must be above 0 µs. The scan was not started."));
         return;
     }
+    if (!entriesAccepted(fields))
+        return;
+    QuvixSensor* sensor = m_activeSensor;
 
     saveWindowSettings();
     m_scanRunning = true;
@@ -405,11 +455,12 @@ void timeResolvedScanTab::setFreq(QString frequency)
 void timeResolvedScanTab::pulseTimeChanged()
 {
     QLineEdit* edit = m_controls.pulseFrequency;
-    const double typed = numberIn(*edit);
+    const double typed = frequencyField().number().value_or(0.0);
+    const QLocale locale = NumberField::localeOf(*edit);
     if (typed < lowestPulseFrequency)
-        edit->setText(QStringLiteral("0.005"));
+        edit->setText(NumberField::text(lowestPulseFrequency, 'g', 6, locale));
     else if (static_cast<float>(typed) > highestPulseFrequency)
-        edit->setText(QStringLiteral("100000"));
+        edit->setText(NumberField::text(highestPulseFrequency, 'g', 6, locale));
     const double limit = pulsePeriod();
     emit freqSet(edit->text());
     useIntRange(m_controls.startTime, static_cast<int>(-limit), static_cast<int>(limit));
@@ -439,8 +490,10 @@ void timeResolvedScanTab::autoSetPulse()
         return;
     const int step = std::max(1, static_cast<int>(std::floor(period / 40.0)));
     m_controls.startTime->setText(QStringLiteral("0"));
-    m_controls.endTime->setText(QString::number(std::floor(period), 'g'));
-    m_controls.stepTime->setText(QString::number(step));
+    m_controls.endTime->setText(
+        NumberField::text(std::floor(period), 'f', 0, NumberField::localeOf(*m_controls.endTime)));
+    m_controls.stepTime->setText(
+        NumberField::text(step, 'f', 0, NumberField::localeOf(*m_controls.stepTime)));
     m_controls.averages->setText(QStringLiteral("100"));
 }
 
@@ -450,12 +503,12 @@ void timeResolvedScanTab::loadWindowSettings()
 {
     QSettings settings;
     settings.beginGroup(settingsGroup);
-    m_controls.startTime->setText(settings.value(startTimeKey, QStringLiteral("0")).toString());
-    m_controls.endTime->setText(settings.value(endTimeKey, QStringLiteral("100")).toString());
-    m_controls.stepTime->setText(settings.value(stepTimeKey, QStringLiteral("10")).toString());
-    m_controls.averages->setText(settings.value(averagesKey, QStringLiteral("100")).toString());
-    m_controls.level->setText(settings.value(levelKey, QString()).toString());
-    m_controls.pulseFrequency->setText(settings.value(pulseFrequencyKey, QStringLiteral("100")).toString());
+    showStored(settings, startTimeKey, QStringLiteral("0"), m_controls.startTime);
+    showStored(settings, endTimeKey, QStringLiteral("100"), m_controls.endTime);
+    showStored(settings, stepTimeKey, QStringLiteral("10"), m_controls.stepTime);
+    showStored(settings, averagesKey, QStringLiteral("100"), m_controls.averages);
+    showStored(settings, levelKey, QString(), m_controls.level);
+    showStored(settings, pulseFrequencyKey, QStringLiteral("100"), m_controls.pulseFrequency);
     if (settings.value(internalTriggerKey, true).toBool())
         m_controls.internalTrigger->setChecked(true);
     else
@@ -466,11 +519,12 @@ void timeResolvedScanTab::saveWindowSettings() const
 {
     QSettings settings;
     settings.beginGroup(settingsGroup);
-    settings.setValue(startTimeKey, m_controls.startTime->text());
-    settings.setValue(endTimeKey, m_controls.endTime->text());
-    settings.setValue(stepTimeKey, m_controls.stepTime->text());
-    settings.setValue(averagesKey, m_controls.averages->text());
-    settings.setValue(levelKey, m_controls.level->text());
-    settings.setValue(pulseFrequencyKey, m_controls.pulseFrequency->text());
+    const QList<NumberField> fields = windowFields();
+    keep(settings, pulseFrequencyKey, fields[FrequencyEntry]);
+    keep(settings, startTimeKey, fields[StartEntry]);
+    keep(settings, endTimeKey, fields[EndEntry]);
+    keep(settings, stepTimeKey, fields[StepEntry]);
+    keep(settings, averagesKey, fields[AveragesEntry]);
+    keep(settings, levelKey, fields[LevelEntry]);
     settings.setValue(internalTriggerKey, m_controls.internalTrigger->isChecked());
 }

@@ -2,6 +2,7 @@
 
 #include "app/scantab.h"
 
+class NumberField;
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
@@ -80,8 +81,16 @@ private:
     void hideUnusedBaseControls();
     void setWindowEditsEnabled(bool enabled);
     void setTimeStyle(QGroupBox* box, bool expanded);
-    // The pulse period in µs from the frequency edit; not finite below 0.
+    // The pulse period in µs from the frequency edit; not finite without a
+    // frequency above 0 that the field takes.
     double pulsePeriod() const;
+    NumberField frequencyField() const;
+    NumberField levelField() const;
+    NumberField startField() const;
+    // What a pulse profile is built from, in the order of WindowEntry: the
+    // frequency first, as the start's range follows from it.
+    enum WindowEntry { FrequencyEntry, StartEntry, EndEntry, StepEntry, AveragesEntry, LevelEntry };
+    QList<NumberField> windowFields() const;
     void loadWindowSettings();
     void saveWindowSettings() const;
 

@@ -45,6 +45,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -326,6 +327,30 @@ TEST_F(MainWindowTest, ThePulseTrendTabFollowsTheTimeTrendTabWithTheStoredAutosa
     expectSerialAutosave(*tab);
 
     expectActivityReachesWindow(*window, *tab);
+}
+
+// A start on a sensor gone since it was bound asks nobody, but the window's
+// status line says why nothing started, whichever tab it was.
+TEST_F(MainWindowTest, AStartOnASensorThatHasGoneIsSaidInTheStatusLine)
+{
+    FakeSensor sensor({13.56}, {1});
+    sensor.setFirmware(QStringLiteral("v6.0"), 6, 0);
+    auto window = makeWindow();
+    for (scanTab* tab :
+         {static_cast<scanTab*>(window->timeTrend()), static_cast<scanTab*>(window->pulseTrend()),
+          static_cast<scanTab*>(window->timeResolved())}) {
+        QList<QuvixSensor*> sensors{&sensor};
+        tab->updateSensorList(sensors);
+        ASSERT_EQ(tab->activeSensor(), &sensor);
+        sensor.setConnected(false);
+        window->statusBar()->clearMessage();
+        tab->form().startScan->click();
+        EXPECT_EQ(window->statusBar()->currentMessage(),
+                  QStringLiteral("A123 is no longer connected: the scan was not started."));
+        EXPECT_EQ(sensor.pendingScan(), nullptr);
+        EXPECT_FALSE(tab->getCurScan());
+        sensor.setConnected(true);
+    }
 }
 
 // A sensor left in pulse monitor mode shows it again whenever the user comes

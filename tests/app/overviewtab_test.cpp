@@ -6,6 +6,7 @@
 
 #include "app/quvixdisplaywidget.h"
 #include "support/fakesensor.h"
+#include "support/messageboxanswer.h"
 #include "support/scanfactory.h"
 #include "support/scriptedquestions.h"
 #include "ui_overviewtab.h"
@@ -289,6 +290,44 @@ TEST_F(OverviewTab, TimeResolvedStartReadsTheTimeResolvedSettings)
         EXPECT_FALSE(sensor->calls.join(QLatin1Char(' ')).contains(QStringLiteral("rate")));
     }
     EXPECT_EQ(overview.form().smithChart->lineCount(), 3);
+}
+
+// The window the time-resolved tab kept may come from an older version:
+// an entry its field would not take reaches no sensor.
+TEST_F(OverviewTab, TimeResolvedStartRefusesAKeptWindowTheTabsFieldsWouldNotTake)
+{
+    struct Case {
+        const char* key;
+        const char* text;
+        const char* named;
+    };
+    const Case cases[] = {
+        {"m_levelValue", "1e+20", "Level holds \"1e+20\": it takes numbers from 0 to 100 %"},
+        {"m_levelValue", "nan", "Level"},
+        {"m_startTime", "-123456", "Start Time holds \"-123456\": it takes numbers from -10 to"},
+        {"m_endTime", "1e309", "End Time"},
+        {"m_averages", "2.5", "Averages holds \"2.5\": it takes whole numbers from 0 to 10000"},
+        {"m_pulseTime", "99999", "Pulse Frequency"},
+        {"m_stepTime", "-1", "Time Step"}};
+    FakeSensor& sensor = addSensor(QStringLiteral("ONLY"), {13.56}, {1});
+    overviewTab& overview = makeTab();
+    list({&sensor});
+    for (const Case& c : cases) {
+        QSettings settings;
+        settings.remove(QStringLiteral("Settings"));
+        settings.setValue(QStringLiteral("Settings/m_pulseTime"), QStringLiteral("100"));
+        settings.setValue(QStringLiteral("Settings/") + QLatin1String(c.key), QLatin1String(c.text));
+        MessageBoxAnswers answers({QMessageBox::Ok});
+        overview.form().startTRScanButton->click();
+        EXPECT_TRUE(sensor.queued.isEmpty()) << c.key;
+        EXPECT_TRUE(overview.records().isEmpty()) << c.key;
+        ASSERT_EQ(answers.seen().size(), 1) << c.key;
+        EXPECT_EQ(answers.seen()[0].title, QStringLiteral("Time Resolved"));
+        EXPECT_TRUE(answers.seen()[0].text.contains(QString::fromUtf8(c.named)))
+            << answers.seen()[0].text.toStdString();
+        EXPECT_NE(overview.form().startTRScanButton->text(), QStringLiteral("Stop SCAN"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !overview.form().startTRScanButton->isChecked(); }, 20000));
+    }
 }
 
 TEST_F(OverviewTab, TimeResolvedStartWithoutSelectedSensorsDoesNothing)

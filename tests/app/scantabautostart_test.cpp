@@ -208,7 +208,7 @@ TEST_F(ScanTabAutoStart, AcceptedDialogQueuesATriggeredScanWithItsValuesInOrder)
     tab->form().waferLot->setText(QStringLiteral("LOT-7"));
     tab->form().waferNumber->setText(QStringLiteral("W12"));
     tab->form().ifResistance->setText(QStringLiteral("2.5"));
-    tab->form().ifVoltDrop->setText(QStringLiteral("oops"));
+    tab->form().ifVoltDrop->setText(QStringLiteral("0.75"));
     tab->form().ifEArea->setText(QStringLiteral("4"));
 
     PressOk ok;
@@ -235,7 +235,7 @@ TEST_F(ScanTabAutoStart, AcceptedDialogQueuesATriggeredScanWithItsValuesInOrder)
     EXPECT_EQ(scan->waferLot, QStringLiteral("LOT-7"));
     EXPECT_EQ(scan->waferNumber, QStringLiteral("W12"));
     EXPECT_EQ(scan->seriesResistance, 2.5);
-    EXPECT_EQ(scan->voltageDrop, 0.0);
+    EXPECT_EQ(scan->voltageDrop, 0.75);
     EXPECT_EQ(scan->electrodeArea, 4.0);
 
     EXPECT_EQ(tab->currentScan(), scan);

@@ -13,6 +13,7 @@
 #include "sensors/quvixsensor.h"
 #include "sensors/sensorhandler.h"
 #include "sensors/usbsimcontrol.h"
+#include "support/messageboxanswer.h"
 #include "support/screenshot.h"
 #include "support/testenvironment.h"
 #include "ui_mainwindow.h"
@@ -85,6 +86,62 @@ TEST(TimeResolvedWithSensor, APulseProfileOverOnePeriodRunsToItsEnd)
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window.scanActivityState().isAnyActive(); }, 20000));
 
     detachAndAwaitSensorLoops(control, {defaultSerial});
+}
+
+// Texts the window's fields do not take are refused at Start and reach the
+// driver in no call; the nearest window they do take sweeps from a delay of
+// 0, never from one before the trigger.
+TEST(TimeResolvedWithSensor, AWindowItsFieldsDoNotTakeNeverReachesTheDriver)
+{
+    QUVIX_REQUIRE_NETLAB();
+    UsbSimControl control;
+    ASSERT_TRUE(control.isComplete());
+    // A sensor of its own: the one before may have been pulled already.
+    const QString rangeSerial = QStringLiteral("TR-RANGE");
+    ASSERT_EQ(control.configure("[sensor]\nserial = TR-RANGE\nfrequency = 13560000 1 50 0\n"
+                                "pulsePeriod = 1000\npulseOnTime = 400\n"),
+              1);
+    const QByteArray serial = rangeSerial.toLatin1();
+    auto fpgaCalls = [&] { return control.callCount(serial.constData(), "quvixConfigureFPGA"); };
+
+    MainWindow window(nullptr, std::make_unique<RecordingKeepAwake>());
+    timeResolvedScanTab& tab = *window.timeResolved();
+    window.form().tabWidget->setCurrentWidget(&tab);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tab.form().sensorList->findText(rangeSerial) >= 0; }, 20000));
+    tab.form().sensorList->setCurrentIndex(tab.form().sensorList->findText(rangeSerial));
+
+    const timeResolvedScanTab::Controls& controls = tab.controls();
+    controls.internalTrigger->click();
+    controls.pulseFrequency->setText(QStringLiteral("100"));
+    tab.pulseTimeChanged();
+    controls.externalTrigger->click();
+    controls.endTime->setText(QStringLiteral("10"));
+    controls.stepTime->setText(QStringLiteral("5"));
+    const struct {
+        QLineEdit* edit;
+        const char* text;
+    } refused[] = {{controls.startTime, "-123456"}, {controls.level, "99999999999999999999"}};
+    for (const auto& entry : refused) {
+        const int before = fpgaCalls();
+        entry.edit->setText(QString::fromLatin1(entry.text));
+        MessageBoxAnswers answers({QMessageBox::Ok});
+        tab.form().startScan->click();
+        EXPECT_EQ(answers.seen().size(), 1) << entry.text;
+        EXPECT_EQ(tab.currentScan(), nullptr) << entry.text;
+        EXPECT_EQ(fpgaCalls(), before) << entry.text;
+        entry.edit->clear();
+    }
+
+    controls.startTime->setText(QStringLiteral("-10"));
+    controls.level->setText(QStringLiteral("50"));
+    const int before = fpgaCalls();
+    tab.form().startScan->click();
+    ASSERT_NE(tab.currentScan(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fpgaCalls() > before; }, 20000));
+    EXPECT_EQ(control.deviceSetting(serial.constData(), "triggerDelay"), 0.0);
+    tab.form().stopScan->click();
+
+    detachAndAwaitSensorLoops(control, {rangeSerial});
 }
 
 } // namespace
