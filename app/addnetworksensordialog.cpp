@@ -99,6 +99,14 @@ void addNetworkSensorDialog::dataToRead()
     setInfoTexts(QString(), QString(), QString(), QString(), QString(), QString());
     m_ui->connectButton->hide();
     m_ui->autoCheckBox->hide();
+    // No row is selected now: nor is the USB sensor the address box and its
+    // button were showing, which may have just left.
+    m_ui->b_disconnectUSB->hide();
+    if (!m_ui->urlEdit->isEnabled()) {
+        m_ui->urlEdit->clear();
+        m_ui->label->setEnabled(true);
+        m_ui->urlEdit->setEnabled(true);
+    }
     addLocalSensors();
     table->show();
     for (const DetectedSensor& detected : m_handler->detectedAddresses()) {
@@ -113,6 +121,9 @@ void addNetworkSensorDialog::dataToRead()
         table->setItem(0, 1, new QTableWidgetItem(addressText));
         m_listedSerials.append(serial);
     }
+    // At once, rather than at the handler's next poll: a sensor that has
+    // just left shows as absent without vanishing first.
+    addUnavailableSensors(m_handler->unavailableSensors());
 }
 
 void addNetworkSensorDialog::addLocalSensors()

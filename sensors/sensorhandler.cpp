@@ -198,6 +198,9 @@ void SensorHandler::openNewUsbSensor()
     startWorkerThread(sensor);
     emit updateSensorList(m_connected);
     checkAutoStart(sensor);
+    // The Sensors Hub lists USB sensors too: an arrival changes its table as
+    // a departure does.
+    emit sensorsDetected();
 }
 
 void SensorHandler::finishScansOfLongGoneSensors()

@@ -69,6 +69,7 @@ signals:
     void updateSensorList(QList<QuvixSensor*>& sensors);
     void NewMonitoringData(BaseScan* scan);
     void SpecialMonitoringData(BaseScan* scan);
+    // A discovery reply was handled, or a sensor of either kind came or went.
     void sensorsDetected();
     void autoScanStart(QuvixSensor* sensor);
     void updateUnavailableSensors(QList<QString> serials);

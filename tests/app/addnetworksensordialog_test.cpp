@@ -99,7 +99,10 @@ protected:
     {
         QUVIX_REQUIRE_NETLAB();
         ASSERT_TRUE(control.isComplete());
-        ASSERT_EQ(control.configure("[sensor]\nserial = USB-1\nfrequency = 13560000 2 50 0\n"), 1);
+        // USB-2 is plugged in only by the tests that want it.
+        ASSERT_EQ(control.configure("[sensor]\nserial = USB-1\nfrequency = 13560000 2 50 0\n"
+                                    "[sensor]\nserial = USB-2\nfrequency = 27120000 1 50 0\nattached = no\n"),
+                  2);
         ASSERT_TRUE(loadWebSensorLibrary());
         ASSERT_TRUE(netA.start()) << netA.responder.error();
         ASSERT_TRUE(netB.start()) << netB.responder.error();
@@ -119,6 +122,7 @@ protected:
             QSettings().remove(RememberedNetworkSensors::group + QLatin1Char('/') + QLatin1String(serial));
         const std::vector<QPointer<QThread>> threads = sensorThreads();
         control.setAttached("USB-1", 0);
+        control.setAttached("USB-2", 0);
         const QList<QuvixSensor*> networkSensors = handler->networkSensors();
         for (QuvixSensor* sensor : networkSensors)
             sensor->close();
@@ -449,6 +453,32 @@ TEST_F(AddNetworkSensorDialogTest, DisconnectingANetworkSensorStopsTheTimeTrendT
     EXPECT_TRUE(scan->isFinished());
     EXPECT_EQ(tab.currentScan(), scan.data());
     EXPECT_TRUE(tab.form().saveScan->isEnabled());
+}
+
+// USB sensors come and go while the dialog is open, as network ones do.
+TEST_F(AddNetworkSensorDialogTest, UsbSensorsThatLeaveAndReturnAreShownAsTheyAre)
+{
+    open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listed({"NET-A", "NET-B"}); }, 20000));
+
+    control.setAttached("USB-2", 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return kindOf("USB-2") == "Local Sensor"; }, 30000));
+    ASSERT_TRUE(select("USB-2", "Connected Locally"));
+    QPushButton* usbDisconnect = widget<QPushButton>("b_disconnectUSB");
+    ASSERT_TRUE(usbDisconnect->isVisible());
+
+    control.setAttached("USB-2", 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handler->findSensor("USB-2") == nullptr; }, 30000));
+    // Absent at once, and nothing offers to disconnect it any more.
+    EXPECT_EQ(kindOf("USB-2"), "unavailable");
+    EXPECT_FALSE(usbDisconnect->isVisible());
+    EXPECT_TRUE(urlEdit()->isEnabled());
+    EXPECT_TRUE(urlEdit()->text().isEmpty());
+
+    control.setAttached("USB-2", 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return kindOf("USB-2") == "Local Sensor"; }, 30000));
+    ASSERT_TRUE(select("USB-2", "Connected Locally"));
+    EXPECT_FALSE(connectButton()->isVisible()) << "no Remove for a connected sensor";
 }
 
 TEST_F(AddNetworkSensorDialogTest, AutoStartIsStoredUnderTheSerialEvenWithANickname)

@@ -131,6 +131,22 @@ TEST_F(SensorHandlerUsbTest, ReturningSensorIsTheSameObjectWithANewHandleAndThre
     EXPECT_FALSE(handler()->unavailableSensors().contains(serial));
 }
 
+// The Sensors Hub rebuilds its table on this signal: a first arrival and a
+// return are news to it as much as a departure.
+TEST_F(SensorHandlerUsbTest, EveryArrivalAndDepartureIsAnnounced)
+{
+    QUVIX_REQUIRE_NETLAB();
+    QSignalSpy changes(handler(), &SensorHandler::sensorsDetected);
+    for (const char* visit : {"first arrival", "return"}) {
+        const int before = changes.count();
+        control.setAttached(serial, 1);
+        ASSERT_NE(waitForListed(), nullptr) << visit;
+        EXPECT_EQ(changes.count(), before + 1) << visit;
+        ASSERT_TRUE(pullUntilUnlisted()) << visit;
+        EXPECT_EQ(changes.count(), before + 2) << visit;
+    }
+}
+
 TEST_F(SensorHandlerUsbTest, FailedSerialReadClosesTheHandle)
 {
     QUVIX_REQUIRE_NETLAB();
