@@ -78,11 +78,10 @@ addNetworkSensorDialog::~addNetworkSensorDialog()
 
 QString addNetworkSensorDialog::connectionResultText(int result)
 {
-    constexpr int addressAlreadyOpen = -10;
     constexpr int noFreeHandle = -9;
     if (result >= 0)
         return QStringLiteral("Connected.");
-    if (result == addressAlreadyOpen)
+    if (result == WebSensorApi::alreadyOpen)
         return QStringLiteral("Sensor is busy, disconnect from it first.");
     if (result == noFreeHandle)
         return QStringLiteral("Too many open handles, disconnect some sensors.");

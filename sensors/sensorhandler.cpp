@@ -429,22 +429,27 @@ void SensorHandler::openDiscoveredSensor(const QString& addressText, const QUrl&
         return;
     m_openingAddresses.append(addressText);
     m_connectionWorkers.emplace_back([this, addressText, url] {
-        const int result = connectWebSensor(url, false);
+        connectWebSensor(url, false);
         QMetaObject::invokeMethod(
-            this, [this, addressText, result] { discoveryOpenFinished(addressText, result); },
-            Qt::QueuedConnection);
+            this, [this, addressText] { discoveryOpenFinished(addressText); }, Qt::QueuedConnection);
     });
 }
 
-void SensorHandler::discoveryOpenFinished(QString addressText, int result)
+void SensorHandler::discoveryOpenFinished(QString addressText)
 {
+    // newWebSensorConnected recorded the address of a sensor it took on; an
+    // open it refused, or a sensor lost meanwhile, leaves it free for the
+    // next reply.
     m_openingAddresses.removeAll(addressText);
-    if (result >= 0 && !m_connectedAddresses.contains(addressText))
-        m_connectedAddresses.append(addressText);
 }
 
 void SensorHandler::newWebSensorConnected(int result, QString serial, QString url)
 {
+    // Opened on a connection worker while that sensor was connected already.
+    if (findSensor(serial)) {
+        callIfBound(webSensorApi().quvixClose, result);
+        return;
+    }
     auto* sensor = new quvixSensorWeb(result, QString(), serial, url);
     qDebug("Creating sensor");
     // Opened by whoever asked (the user included): discovery must not open
@@ -468,8 +473,7 @@ void SensorHandler::newWebSensorConnected(int result, QString serial, QString ur
 
 void SensorHandler::addNewSensorToList(int result, QString serial, QString url)
 {
-    constexpr int alreadyOpen = -10;
-    if (result < 0 && result != alreadyOpen)
+    if (result < 0 && result != WebSensorApi::alreadyOpen)
         return;
     addDetected({serial, RememberedNetworkSensors::hostOfUrl(url)});
     m_unavailable.removeAll(serial);
@@ -505,13 +509,23 @@ int connectWebSensor(const QUrl& url, bool remember)
     int result =
         callOr(webSensorApi().quvixWebOpen, WebSensorApi::cannotConnect, urlText.toLatin1().constData());
     QString serial;
-    if (result >= 0 && !DiscoveryProtocol::isAcceptableSerial(webSerialOf(result))) {
-        // Nothing a sensor would call its serial: not a sensor to keep.
-        callIfBound(webSensorApi().quvixClose, result);
-        result = WebSensorApi::cannotConnect;
-    }
     if (result >= 0) {
         serial = webSerialOf(result);
+        if (!DiscoveryProtocol::isAcceptableSerial(serial)) {
+            // Nothing a sensor would call its serial: not a sensor to keep.
+            callIfBound(webSensorApi().quvixClose, result);
+            result = WebSensorApi::cannotConnect;
+            serial.clear();
+        } else if (handler->thread() == QThread::currentThread() && handler->findSensor(serial)) {
+            // The same sensor under another spelling of its address (or on
+            // USB): a second object would run a second loop on it, and its
+            // remembered address stays the one it is connected by. A worker
+            // cannot read the handler's lists; newWebSensorConnected checks.
+            callIfBound(webSensorApi().quvixClose, result);
+            result = WebSensorApi::alreadyOpen;
+        }
+    }
+    if (result >= 0) {
         if (remember)
             RememberedNetworkSensors::remember(serial, urlText);
         emit handler->addNewNetworkSensor(result, serial, urlText);

@@ -87,7 +87,7 @@ private slots:
     void addNewSensorToList(int result, QString serial, QString url);
     void removeThread(QString threadId);
     // The end of an open that discovery started for that address text.
-    void discoveryOpenFinished(QString addressText, int result);
+    void discoveryOpenFinished(QString addressText);
 
 public slots:
     void scanNetwork();
@@ -146,5 +146,7 @@ private:
 // Opens a network sensor by URL through the network sensor library and tells
 // the handler (directly on the GUI thread, queued from a connection worker).
 // remember: store the URL under the sensor's serial. Returns the library's
-// handle (>= 0) or its negative error code.
+// handle (>= 0) or its negative error code; WebSensorApi::alreadyOpen also
+// when the sensor read back is connected already (checked here on the GUI
+// thread; from a worker the handler closes the second handle instead).
 int connectWebSensor(const QUrl& url, bool remember);

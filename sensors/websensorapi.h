@@ -30,6 +30,8 @@ struct WebSensorApi {
     // The library's answers, used as well when it is missing.
     static constexpr int badHandle = -4;
     static constexpr int cannotConnect = -8;
+    // The sensor is open already (in the library, or as a connected sensor).
+    static constexpr int alreadyOpen = -10;
 
     void resolve(QLibrary& library);
     std::vector<std::pair<const char*, bool>> bindings() const;

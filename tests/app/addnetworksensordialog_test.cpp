@@ -336,6 +336,25 @@ TEST_F(AddNetworkSensorDialogTest, ConnectingReportsWhatTheLibraryAnswered)
     EXPECT_EQ(connectTo("http://192.0.2.2:9/"), "Unable to connect, check network.");
 }
 
+// A second spelling of a connected sensor's address reaches the same sensor:
+// it is not opened twice, and keeps the address it was remembered under.
+TEST_F(AddNetworkSensorDialogTest, AnotherSpellingOfAConnectedSensorsAddressIsBusy)
+{
+    open();
+    ASSERT_EQ(connectTo("http://192.0.2.2/"), "Connected.");
+    QuvixSensor* sensor = handler->findSensor("NET-A");
+    ASSERT_NE(sensor, nullptr);
+    const int sensorCount = handler->sensors().size();
+    for (const char* spelling : {"192.0.2.2:80", "HTTP://192.0.2.2:80/"}) {
+        EXPECT_EQ(connectTo(spelling), "Sensor is busy, disconnect from it first.") << spelling;
+        EXPECT_EQ(handler->sensors().size(), sensorCount) << spelling;
+        EXPECT_EQ(handler->networkSensors().size(), 1) << spelling;
+        EXPECT_EQ(rememberedUrlOf("NET-A"), "http://192.0.2.2/") << spelling;
+    }
+    EXPECT_EQ(handler->findSensor("NET-A"), sensor);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listed({"NET-A"}); }, 20000));
+}
+
 TEST(AddNetworkSensorDialogTexts, EachConnectionResultHasItsText)
 {
     const struct {

@@ -29,6 +29,7 @@
 #include <memory>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -254,6 +255,40 @@ TEST_F(SensorHandlerNetworkTest, OpeningByUrlRemembersAndASecondOpenOnlyListsThe
     EXPECT_EQ(connectWebSensor(url, true), -10);
     EXPECT_TRUE(detected("", "192.0.2.2"));
     EXPECT_EQ(handler->sensors().size(), 1);
+}
+
+// Another spelling of the address of a connected sensor reaches the same
+// sensor, whether the open runs on this thread or on a connection worker: it
+// is closed again, no second object runs a loop on the sensor, and the
+// remembered address stays.
+TEST_F(SensorHandlerNetworkTest, ASensorConnectedOnceIsNotOpenedAgainUnderAnotherSpelling)
+{
+    if (!loadWebSensorLibrary())
+        GTEST_SKIP() << "the network sensor library is not built";
+    SimulatedNetworkSensor sim("192.0.2.2", "NETSIM-T");
+    ASSERT_TRUE(sim.server.start());
+    SensorHandler* handler = SensorHandler::getInstance();
+    ASSERT_GE(connectWebSensor(QUrl("http://192.0.2.2/"), true), 0);
+    QuvixSensor* const sensor = handler->findSensor("NETSIM-T");
+    ASSERT_NE(sensor, nullptr);
+
+    const QUrl otherSpelling("http://192.0.2.2:80/");
+    EXPECT_EQ(connectWebSensor(otherSpelling, true), WebSensorApi::alreadyOpen);
+    EXPECT_EQ(RememberedNetworkSensors::urlTextOf("NETSIM-T"), "http://192.0.2.2/");
+    // As discovery opens: its news reaches this thread queued.
+    std::thread worker([&] { connectWebSensor(otherSpelling, false); });
+    worker.join();
+    QCoreApplication::sendPostedEvents();
+
+    EXPECT_EQ(handler->sensors(), QList<QuvixSensor*>{sensor});
+    EXPECT_EQ(handler->networkSensors(), QList<QuvixSensor*>{sensor});
+    EXPECT_EQ(sensor->address(), "http://192.0.2.2/");
+    // Both second handles were closed: the library could open that spelling
+    // again (it answers -10 for a spelling it holds open).
+    const int probe = webSensorApi().quvixWebOpen("http://192.0.2.2:80/");
+    EXPECT_GE(probe, 0);
+    webSensorApi().quvixClose(probe);
+    sensor->close();
 }
 
 TEST_F(SensorHandlerNetworkTest, RememberedSensorsAreOpenedOnConnectionWorkers)
