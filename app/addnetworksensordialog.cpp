@@ -88,6 +88,11 @@ QString addNetworkSensorDialog::connectionResultText(int result)
     return QStringLiteral("Unable to connect, check network.");
 }
 
+QString addNetworkSensorDialog::invalidAddressText()
+{
+    return QStringLiteral("Invalid address: use a.b.c.d or a host name.");
+}
+
 // --- The table ---
 
 void addNetworkSensorDialog::dataToRead()
@@ -229,7 +234,8 @@ void addNetworkSensorDialog::showSensorDetails(int row)
         } else {
             // Asked without building a sensor object: building one would
             // configure a sensor that may be measuring for someone else.
-            const WebSensorDetails details = WebSensorDetails::read(typedUrl());
+            const std::optional<QUrl> url = typedUrl();
+            const WebSensorDetails details = url ? WebSensorDetails::read(*url) : WebSensorDetails();
             if (details.reached) {
                 serial = details.serialNumber;
                 texts = {details.firmwareRevision, details.fpgaRevision, details.variant,
@@ -297,12 +303,9 @@ void addNetworkSensorDialog::cutConnectButton()
     disconnect(m_ui->connectButton, &QPushButton::clicked, nullptr, nullptr);
 }
 
-QUrl addNetworkSensorDialog::typedUrl() const
+std::optional<QUrl> addNetworkSensorDialog::typedUrl() const
 {
-    QString address = m_ui->urlEdit->text().trimmed();
-    if (!address.endsWith(QLatin1Char('/')))
-        address.append(QLatin1Char('/'));
-    return QUrl::fromUserInput(withDecimalIpv4Host(address));
+    return typedSensorUrl(m_ui->urlEdit->text());
 }
 
 void addNetworkSensorDialog::attemptConnection()
@@ -310,9 +313,14 @@ void addNetworkSensorDialog::attemptConnection()
     // A USB row (its address box reads "Connected by USB") has no address.
     if (!m_ui->urlEdit->isEnabled())
         return;
-    const QUrl url = typedUrl();
+    const std::optional<QUrl> typed = typedUrl();
+    if (!typed) {
+        m_ui->statuslabel->setText(invalidAddressText());
+        return;
+    }
+    const QUrl& url = *typed;
     // The row of an absent sensor carries no address: nothing to reach.
-    if (url.host().isEmpty() || QHostAddress(url.host()) == QHostAddress(QHostAddress::AnyIPv4)) {
+    if (QHostAddress(url.host()) == QHostAddress(QHostAddress::AnyIPv4)) {
         m_ui->statuslabel->setText(connectionResultText(WebSensorApi::cannotConnect));
         return;
     }

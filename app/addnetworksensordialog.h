@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <optional>
+
 class QSignalMapper;
 class QuvixSensor;
 class SensorHandler;
@@ -29,6 +31,8 @@ public:
 
     // What the status shows for a result of connectWebSensor.
     static QString connectionResultText(int result);
+    // What the status shows for a typed address that names no host.
+    static QString invalidAddressText();
 
 signals:
     void removeFromUnavailable(QString serial);
@@ -68,8 +72,8 @@ private:
     // Cuts the button's earlier clicks before it takes a new meaning.
     void cutConnectButton();
     // The typed address as a URL ending with "/", each IPv4 part read as the
-    // decimal number typed.
-    QUrl typedUrl() const;
+    // decimal number typed; nothing when it names no host (typedSensorUrl).
+    std::optional<QUrl> typedUrl() const;
 
     Ui_addNetworkSensorDialog* m_ui;
     QStringList m_listedSerials;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 #include <cstdint>
 #include <optional>
@@ -22,3 +23,11 @@ QString formatIpv4(uint32_t address);
 // an octal prefix, see the address the user meant. Anything else comes back
 // unchanged.
 QString withDecimalIpv4Host(const QString& typedAddress);
+
+// A sensor's web address as the user types it: an optional scheme, a host of
+// four decimal parts (read as withDecimalIpv4Host does) or a host name, an
+// optional port and path; "/" is added where the text does not end with one.
+// Nothing for any other host: the short and hexadecimal forms ("1.2.3",
+// "0x7f.1", "3221225986") that URL parsers widen into an address nobody
+// typed, parts above 255, IPv6 and empty hosts.
+std::optional<QUrl> typedSensorUrl(const QString& typedAddress);

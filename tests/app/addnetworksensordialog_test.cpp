@@ -355,6 +355,19 @@ TEST_F(AddNetworkSensorDialogTest, AnotherSpellingOfAConnectedSensorsAddressIsBu
     EXPECT_TRUE(QTest::qWaitFor([&] { return listed({"NET-A"}); }, 20000));
 }
 
+// Texts that address parsers widen into another address (here one where a
+// simulated sensor answers) are refused, and nothing is opened or remembered.
+TEST_F(AddNetworkSensorDialogTest, AddressesThatAreNotFourDecimalPartsOrAHostNameAreRefused)
+{
+    open();
+    for (const char* typed : {"192.0.514", "192.514", "0xc0.0.2.2", "3221225986", "0x7f.1"}) {
+        EXPECT_EQ(connectTo(typed), addNetworkSensorDialog::invalidAddressText()) << typed;
+        EXPECT_EQ(handler->findSensor("NET-A"), nullptr) << typed;
+        EXPECT_TRUE(rememberedUrlOf("NET-A").isEmpty()) << typed;
+    }
+    EXPECT_EQ(netA.posts(), 0);
+}
+
 TEST(AddNetworkSensorDialogTexts, EachConnectionResultHasItsText)
 {
     const struct {

@@ -41,6 +41,45 @@ TEST(TypedSensorAddress, ReachesTheHostTypedWhereTheUrlParserReadsOctal)
     EXPECT_EQ(url.toString(), "http://192.168.1.10/");
 }
 
+TEST(TypedSensorAddress, OnlyFourDecimalPartsOrAHostNameMakeASensorUrl)
+{
+    struct Case {
+        const char* typed;
+        const char* url; // null: refused
+    };
+    const Case cases[] = {
+        {"192.0.2.2", "http://192.0.2.2/"},
+        {"01.02.03.04", "http://1.2.3.4/"},
+        {" http://192.0.2.2:8080/quvix_service ", "http://192.0.2.2:8080/quvix_service/"},
+        {"sensor-7.lab.example", "http://sensor-7.lab.example/"},
+        {"Sensor7:8080", "http://sensor7:8080/"},
+        {"localhost", "http://localhost/"},
+        // Short, hexadecimal and single-number forms name another address.
+        {"1.2.3", nullptr},
+        {"1.2", nullptr},
+        {"0x7f.1", nullptr},
+        {"0x7f000001", nullptr},
+        {"3221225986", nullptr},
+        {"256.1.1.1", nullptr},
+        {"1.2.3.4.5", nullptr},
+        {"192.0.2.2:99999", nullptr},
+        {"[::1]", nullptr},
+        {"-sensor", nullptr},
+        {"a..b", nullptr},
+        {"http://", nullptr},
+        {"", nullptr},
+    };
+    for (const Case& c : cases) {
+        const std::optional<QUrl> url = typedSensorUrl(QString::fromLatin1(c.typed));
+        if (c.url) {
+            ASSERT_TRUE(url.has_value()) << c.typed;
+            EXPECT_EQ(url->toString(), QString::fromLatin1(c.url)) << c.typed;
+        } else {
+            EXPECT_FALSE(url.has_value()) << c.typed << " gave " << url->toString().toStdString();
+        }
+    }
+}
+
 TEST(SensorFrequencyText, ListsMegahertzWithSixSignificantDigits)
 {
     EXPECT_EQ(WebSensorDetails::frequencyListText({13.56, 27.12}), "[ 13.56, 27.12 ]");
