@@ -1,9 +1,11 @@
 #include "web_dll/numbertext.h"
 
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <locale.h>
 
 namespace {
 
@@ -19,6 +21,15 @@ struct BoundedCopy {
         text[n] = '\0';
     }
 };
+
+// Sensors write numbers the C way ("13.56") whatever the locale of the
+// program that loads this library: a host that set a decimal-comma locale
+// must not make strtod stop at the point.
+double cStrtod(const char* text, char** end)
+{
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return cLocale ? strtod_l(text, end, cLocale) : std::strtod(text, end);
+}
 
 } // namespace
 
@@ -41,7 +52,7 @@ std::int64_t NumberText::toInt64(const char* text, size_t length)
 double NumberText::toDouble(const char* text, size_t length)
 {
     const BoundedCopy copy(text, length);
-    return std::strtod(copy.text, nullptr);
+    return cStrtod(copy.text, nullptr);
 }
 
 bool NumberText::isNumber(const char* text, size_t length)
@@ -50,7 +61,7 @@ bool NumberText::isNumber(const char* text, size_t length)
         return false;
     const BoundedCopy copy(text, length);
     char* end = nullptr;
-    std::strtod(copy.text, &end);
+    cStrtod(copy.text, &end);
     return end != copy.text && *end == '\0';
 }
 

@@ -5,7 +5,8 @@
 
 // Reads numbers from the start of a span of text that need not be
 // NUL-terminated, never looking past its end: strtol, strtoll and strtod
-// semantics on a bounded copy. Integers out of range saturate.
+// semantics on a bounded copy, in the C locale whatever the process's.
+// Integers out of range saturate. Any thread.
 class NumberText
 {
 public:
