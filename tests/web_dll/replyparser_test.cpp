@@ -235,8 +235,9 @@ TEST_F(SampleReply, ReadsPointNumbersUnderADecimalCommaLocale)
     const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
     if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
         GTEST_SKIP() << "locale de_DE.UTF-8 is not generated here (scripts/install-deps.sh makes it)";
-    const std::string channel = R"({"frequency":13560000,"power":10.25,"voltage":[1.5,2,3],"current":[4,5,6],)"
-                                R"("phase_V":[0,30,60],"phase":[10,20,30]})";
+    const std::string channel =
+        R"({"frequency":13560000,"power":10.25,"voltage":[1.5,2,3],"current":[4,5,6],)"
+        R"("phase_V":[0,30,60],"phase":[10,20,30]})";
     const Result result = parseSample(sampleWith(channel), state, record);
     std::setlocale(LC_NUMERIC, previous.c_str());
     ASSERT_EQ(result, Result::Queued);
