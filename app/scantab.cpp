@@ -5,6 +5,7 @@
 #include "app/meterrows.h"
 #include "app/numberfield.h"
 #include "app/sectionwidthguard.h"
+#include "app/windowclosewatcher.h"
 #include "scans/cwscan.h"
 #include "scans/filenameprompt.h"
 #include "scans/processvalues.h"
@@ -134,6 +135,9 @@ scanTab::scanTab(DisplaySettings* settings, QWidget* parent)
     m_waveWindow = new waveForm(this);
     m_waveWindow->setWindowFlags(floating);
     m_waveWindow->setWindowTitle(QStringLiteral("Waveform"));
+    connect(new WindowCloseWatcher(m_meterWindow), &WindowCloseWatcher::closed, this, &scanTab::meterClosed);
+    connect(new WindowCloseWatcher(m_waveWindow), &WindowCloseWatcher::closed, this,
+            &scanTab::waveformClosed);
     m_harmonicBox->move(450, 250);
 
     m_zoomer = new QwtPlotZoomer(QwtPlot::xBottom, QwtPlot::yLeft, m_plot->canvas(), true);

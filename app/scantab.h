@@ -118,6 +118,8 @@ public slots:
     void setSensorNickname();
     void barClosed();
     void smithClosed();
+    void meterClosed();
+    void waveformClosed();
     void updateIFFactors();
     void CheckZoom(QRectF rect);
     void harmonicSelected(bool checked, valueType type, int harmonic, int frequency);

@@ -77,3 +77,13 @@ void scanTab::barClosed()
 {
     m_form->barView->setChecked(false);
 }
+
+void scanTab::meterClosed()
+{
+    m_form->meterView->setChecked(false);
+}
+
+void scanTab::waveformClosed()
+{
+    m_form->waveView->setChecked(false);
+}

@@ -69,19 +69,28 @@ TEST_F(ScanTabViews, EachViewButtonShowsAndHidesItsWindow)
     }
 }
 
-TEST_F(ScanTabViews, ClosingTheSmithChartOrTheBarChartUnchecksItsButton)
+// Closed from its title bar, a window releases the button that shows it.
+TEST_F(ScanTabViews, ClosingAViewWindowUnchecksItsButton)
 {
     Ui_scanTab& form = tab->form();
     const struct {
         QAbstractButton* button;
         QWidget* window;
-    } dialogs[] = {{form.smithView, &tab->smithDialog()}, {form.barView, &tab->barChart()}};
-    for (const auto& dialog : dialogs) {
-        dialog.button->setChecked(true);
-        ASSERT_TRUE(dialog.window->isVisible());
-        dialog.window->close();
-        EXPECT_FALSE(dialog.button->isChecked()) << dialog.button->objectName().toStdString();
-        EXPECT_FALSE(dialog.window->isVisible()) << dialog.button->objectName().toStdString();
+    } windows[] = {{form.smithView, &tab->smithDialog()},
+                   {form.barView, &tab->barChart()},
+                   {form.meterView, meterWindow()},
+                   {form.waveView, &tab->waveWindow()}};
+    for (const auto& view : windows) {
+        ASSERT_NE(view.window, nullptr) << view.button->objectName().toStdString();
+        view.button->setChecked(true);
+        ASSERT_TRUE(view.window->isVisible());
+        EXPECT_TRUE(view.window->close());
+        EXPECT_FALSE(view.button->isChecked()) << view.button->objectName().toStdString();
+        EXPECT_FALSE(view.window->isVisible()) << view.button->objectName().toStdString();
+        // The button shows it again.
+        view.button->setChecked(true);
+        EXPECT_TRUE(view.window->isVisible()) << view.button->objectName().toStdString();
+        view.button->setChecked(false);
     }
 }
 
