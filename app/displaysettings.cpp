@@ -435,10 +435,17 @@ void DisplaySettings::on_pbApply_clicked()
 
 void DisplaySettings::on_pbCancel_clicked()
 {
+    reject();
+}
+
+void DisplaySettings::reject()
+{
+    // The immediate options (legend, simple chart, CSV names and time
+    // stamps) changed as they were edited: they go back too.
     loadSettings();
     refreshWidgets();
     enableBoxesForCount();
-    reject();
+    QDialog::reject();
 }
 
 void DisplaySettings::emitLegendPosition()

@@ -19,7 +19,8 @@ class Ui_DisplaySettings;
 // the CSV delimiter, short names and full time stamps, the Smith chart and
 // legend options and the number of acquired scans kept. Edits change the
 // pending sets; Apply makes them the applied ones and stores them in the
-// settings group "DisplayOptions"; Cancel reloads what was stored.
+// settings group "DisplayOptions"; Cancel (or Escape, or closing the
+// window) reloads what was stored.
 // The applied CSV options go to the core's one applied set (scans/csvoptions),
 // which the CSV writers read, on any thread, through isCsvOptionEnabled and
 // the process-wide CSV variables.
@@ -63,6 +64,8 @@ signals:
 public slots:
     void boxTicked(int optionIndex);
     void csvBoxTicked(int optionIndex);
+    // Cancel, Escape and the close button alike: what was stored comes back.
+    void reject() override;
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -21,7 +21,9 @@
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTemporaryDir>
+#include <QTest>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -384,6 +386,49 @@ TEST_F(DisplaySettingsTest, CancelDiscardsEditsOfBothSets)
     EXPECT_FALSE(displayBox(dialog, 5)->isChecked());
     EXPECT_EQ(child<QComboBox>(dialog, QStringLiteral("delimiterComboBox"))->currentIndex(), 0);
     EXPECT_EQ(csvDelimiter, QStringLiteral(";"));
+}
+
+// Escape and the window's close button are Cancel: the edits, the
+// immediate options included, give way to what was stored, and the dialog
+// shows that when it opens again.
+TEST_F(DisplaySettingsTest, EscapeAndClosingTheWindowDiscardEditsAsCancelDoes)
+{
+    const struct {
+        const char* name;
+        std::function<void(DisplaySettings&)> dismiss;
+    } ways[] = {{"Escape", [](DisplaySettings& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+                {"close button", [](DisplaySettings& d) { d.close(); }}};
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        DisplaySettings dialog;
+        dialog.show();
+        QSignalSpy legend(&dialog, &DisplaySettings::legendChanged);
+        QSignalSpy simple(&dialog, &DisplaySettings::simpleSmithChanged);
+        displayBox(dialog, 5)->click();
+        child<QCheckBox>(dialog, QStringLiteral("rbUseShortNames"))->click();
+        child<QCheckBox>(dialog, QStringLiteral("cb_FullTimestampToCSV"))->click();
+        child<QComboBox>(dialog, QStringLiteral("legendOptions"))->setCurrentIndex(3);
+        child<QRadioButton>(dialog, QStringLiteral("simpleSmithButton"))->click();
+        ASSERT_TRUE(csvUseShortNames);
+
+        way.dismiss(dialog);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        EXPECT_FALSE(csvUseShortNames);
+        EXPECT_FALSE(csvUseFullTimestamp);
+        ASSERT_EQ(legend.size(), 2);
+        EXPECT_EQ(legend.last().front().toInt(), 0);
+        ASSERT_EQ(simple.size(), 2);
+        EXPECT_FALSE(simple.last().front().toBool());
+
+        dialog.show();
+        EXPECT_EQ(dialog.pendingDisplayFlags(), flagsOf({0, 1, 2, 3, 4}));
+        EXPECT_FALSE(displayBox(dialog, 5)->isChecked());
+        EXPECT_FALSE(child<QCheckBox>(dialog, QStringLiteral("rbUseShortNames"))->isChecked());
+        EXPECT_FALSE(child<QCheckBox>(dialog, QStringLiteral("cb_FullTimestampToCSV"))->isChecked());
+        EXPECT_EQ(child<QComboBox>(dialog, QStringLiteral("legendOptions"))->currentIndex(), 0);
+        EXPECT_FALSE(dialog.isSimpleSmith());
+    }
 }
 
 TEST_F(DisplaySettingsTest, ApplyWritesEveryKeyAndAnnouncesThePointsOnce)
