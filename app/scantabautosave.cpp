@@ -5,6 +5,7 @@
 
 #include "app/autosaveinputdialog.h"
 #include "sensors/quvixsensor.h"
+#include "ui_scantab.h"
 #include "views/barchart.h"
 #include "views/smithchartdialog.h"
 #include "views/waveform.h"
@@ -14,8 +15,11 @@ void scanTab::setAutosave(bool checked)
     if (!checked)
         return;
     autosaveInputDialog dialog(m_autosaveFolder, m_autosaveTitle, this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted) {
+        // Cancelled: autosave stays off, as it was before the tick.
+        m_form->autosave->setChecked(false);
         return;
+    }
     m_autosaveFolder = dialog.folder();
     m_autosaveTitle = dialog.name();
 }

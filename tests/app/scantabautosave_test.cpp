@@ -41,7 +41,7 @@ void answerAutosaveDialog(const QString& folder, const QString& name, QDialog::D
     poll->start(10);
 }
 
-TEST(ScanTabAutosave, TickingAsksForTheTargetAndOnlyAcceptanceChangesIt)
+TEST(ScanTabAutosave, TickingAsksForTheTargetAndOnlyAcceptanceTurnsAutosaveOn)
 {
     DisplaySettings settings;
     timeTrendScanTab tab(&settings);
@@ -53,13 +53,10 @@ TEST(ScanTabAutosave, TickingAsksForTheTargetAndOnlyAcceptanceChangesIt)
                          &seen);
     box->click();
     EXPECT_TRUE(seen);
-    EXPECT_TRUE(box->isChecked());
-    EXPECT_EQ(tab.autosaveFolder(), QStringLiteral("/data/old/"));
-    EXPECT_EQ(tab.autosaveTitle(), QStringLiteral("old_<date>"));
-
-    box->click(); // unticking asks nothing and keeps the target
+    // Cancelled: autosave stays as it was, off with the old target.
     EXPECT_FALSE(box->isChecked());
     EXPECT_EQ(tab.autosaveFolder(), QStringLiteral("/data/old/"));
+    EXPECT_EQ(tab.autosaveTitle(), QStringLiteral("old_<date>"));
 
     seen = false;
     answerAutosaveDialog(QStringLiteral("/data/new/"), QStringLiteral("new_<serial>"), QDialog::Accepted,
@@ -69,6 +66,10 @@ TEST(ScanTabAutosave, TickingAsksForTheTargetAndOnlyAcceptanceChangesIt)
     EXPECT_TRUE(box->isChecked());
     EXPECT_EQ(tab.autosaveFolder(), QStringLiteral("/data/new/"));
     EXPECT_EQ(tab.autosaveTitle(), QStringLiteral("new_<serial>"));
+
+    box->click(); // unticking asks nothing and keeps the target
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(tab.autosaveFolder(), QStringLiteral("/data/new/"));
 }
 
 TEST(ScanTabAutosave, ARecordingShowsItsScanInTheChartsAndAFinishedOneStopsTheTab)
