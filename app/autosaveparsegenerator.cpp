@@ -10,9 +10,11 @@
 
 namespace {
 
-// Characters no file name may hold. "/" passes: stored patterns may use it
-// to reach a sub-folder of the autosave folder.
-const QString forbiddenCharacters = QStringLiteral("|:\\\"?*");
+// Characters no file name may hold; "/" too, as the name of a file in the
+// autosave folder and not of one elsewhere.
+const QString forbiddenCharacters = QStringLiteral("|:\\\"?*/");
+// A step up out of the autosave folder.
+const QString parentStep = QStringLiteral("..");
 
 // The lines of the refusal for a pattern; empty when the pattern is usable.
 QString patternProblems(const QString& pattern)
@@ -32,6 +34,8 @@ QString patternProblems(const QString& pattern)
     if (hasForbidden)
         message +=
             QStringLiteral("Filename can't contain the following characters : %1\n").arg(forbiddenCharacters);
+    if (pattern.contains(parentStep))
+        message += QStringLiteral("Filename can't contain \"%1\"\n").arg(parentStep);
     if (opening != closing)
         message += QStringLiteral("Mismatched opening and closing brackets\n");
     return message;

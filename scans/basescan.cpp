@@ -16,6 +16,7 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStringList>
 #include <QTreeWidgetItem>
 
 #include <unistd.h>
@@ -515,6 +516,16 @@ QString numberText(double value)
     return QString::number(value, 'g', 6);
 }
 
+// A pattern's own text may name sub-folders of the autosave folder (stored
+// patterns did), never a way out of it: steps up, "." and empty steps go.
+QString insideFolder(const QString& name)
+{
+    QStringList steps = name.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    steps.removeAll(QStringLiteral("."));
+    steps.removeAll(QStringLiteral(".."));
+    return steps.join(QLatin1Char('/'));
+}
+
 } // namespace
 
 void BaseScan::setAutosaveTarget(const QString& folder, const QString& pattern)
@@ -577,7 +588,7 @@ QString BaseScan::expandAutosavePattern(QString pattern) const
 void BaseScan::autosaveFileName()
 {
     autosavePath.clear();
-    QString name = expandAutosavePattern(autosavePattern);
+    QString name = insideFolder(expandAutosavePattern(autosavePattern));
     if (name.isEmpty())
         name = expandAutosavePattern(defaultAutosavePattern());
 

@@ -93,8 +93,9 @@ TEST(AutosaveParseGenerator, CancelClosesWithoutChecking)
     EXPECT_FALSE(dialog.isVisible());
 }
 
-const QString forbiddenLine = QStringLiteral("Filename can't contain the following characters : |:\\\"?*\n");
+const QString forbiddenLine = QStringLiteral("Filename can't contain the following characters : |:\\\"?*/\n");
 const QString bracketLine = QStringLiteral("Mismatched opening and closing brackets\n");
+const QString parentLine = QStringLiteral("Filename can't contain \"..\"\n");
 
 struct PatternCase {
     const char* pattern;
@@ -110,8 +111,12 @@ TEST(AutosaveParseGenerator, AcceptsOnlyPatternsUsableInFileNames)
         {":<", forbiddenLine + bracketLine},
         // Brackets are only counted, not paired.
         {"a>b<", {}},
-        // Stored patterns reach sub-folders this way.
-        {"runs/<nick>", {}},
+        // A name in the autosave folder, never one beside or below it.
+        {"runs/<nick>", forbiddenLine},
+        {"../escaped", forbiddenLine + parentLine},
+        {"..", parentLine},
+        {"a..b<", parentLine + bracketLine},
+        {"a.b", {}},
         {"a|b", forbiddenLine},
         {"a\\b", forbiddenLine},
         {"a\"b", forbiddenLine},

@@ -75,6 +75,11 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"EmptyPatternTakesTheDefault", "", {}, "Continuous Wave-2023_08_21-14-05-09.dat"},
         NameCase{"OnlyUnknownTagsTakeTheDefault", "<other>", {}, "Continuous Wave-2023_08_21-14-05-09.dat"},
         NameCase{"UnclosedTagKept", "<nick", {}, "<nick.dat"},
+        // The name stays inside the folder, whatever a stored pattern says.
+        NameCase{"NoStepOutOfTheFolder", "../escaped", {}, "escaped.dat"},
+        NameCase{"NoStepOutOfASubFolder", "runs/../../<nick>", {}, "runs/A123.dat"},
+        NameCase{"NoRootedName", "/tmp/./<nick>", {}, "tmp/A123.dat"},
+        NameCase{"OnlyStepsTakeTheDefault", "../..", {}, "Continuous Wave-2023_08_21-14-05-09.dat"},
         NameCase{"WaferSuffix", "name", [](BaseScan& s) { s.setWaferInfo("L7", "3"); }, "name_L7_3.dat"},
         NameCase{"NoSuffixWithoutLot", "name", [](BaseScan& s) { s.setWaferInfo("", "3"); }, "name.dat"},
         NameCase{"SampleRate", "<samplerate>", [](BaseScan& s) { s.averages = 100; }, "0.1[s].dat"},
