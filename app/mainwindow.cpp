@@ -299,6 +299,9 @@ void MainWindow::aboutWidget()
 void MainWindow::addNewNetworkSensor()
 {
     addNetworkSensorDialog dialog;
+    // A sensor removed there leaves no grey tile behind.
+    connect(&dialog, &addNetworkSensorDialog::removeFromUnavailable, overview_,
+            &overviewTab::removeUnavailableTile);
     dialog.exec();
 }
 

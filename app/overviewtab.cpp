@@ -275,6 +275,14 @@ void overviewTab::updateUnavailableWidgets(QList<QString> sensors)
     }
 }
 
+void overviewTab::removeUnavailableTile(const QString& serial)
+{
+    const QList<quvixDisplayWidget*> tiles = m_tiles;
+    for (quvixDisplayWidget* tile : tiles)
+        if (tile->serial() == serial && tile->statusTip() == unavailableTip)
+            removeTile(tile);
+}
+
 void overviewTab::removeUnavailableTilesNotIn(const QList<QString>& serials)
 {
     const QList<quvixDisplayWidget*> tiles = m_tiles;

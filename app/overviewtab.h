@@ -82,6 +82,9 @@ public slots:
     void setAutosaveName();
     void disableScanButtons(bool scanInProgress);
     void updateUnavailableWidgets(QList<QString> sensors);
+    // A sensor the user removed from the known ones: its grey tile goes; a
+    // tile of a connected sensor with that serial stays.
+    void removeUnavailableTile(const QString& serial);
     void timeResolveScan(bool start);
 
 private slots:

@@ -5,7 +5,9 @@
 
 #include "app/addnetworksensordialog.h"
 #include "app/mainwindow.h"
+#include "app/overviewtab.h"
 #include "app/qstringprinter.h"
+#include "app/quvixdisplaywidget.h"
 #include "app/recordingkeepawake.h"
 #include "app/scanactivity.h"
 #include "app/timetrendscantab.h"
@@ -152,7 +154,8 @@ protected:
 
     template <typename Widget> Widget* widget(const char* name) const
     {
-        return dialog->findChild<Widget*>(QString::fromLatin1(name));
+        const QDialog* shown = hub ? static_cast<const QDialog*>(hub) : dialog.get();
+        return shown->findChild<Widget*>(QString::fromLatin1(name));
     }
     QTableWidget* table() const { return widget<QTableWidget>("sensorTable"); }
     QLineEdit* urlEdit() const { return widget<QLineEdit>("urlEdit"); }
@@ -214,6 +217,8 @@ protected:
     SimulatedNetworkSensor netB{"192.0.2.3", "NET-B"};
     SensorHandler* handler = nullptr;
     std::unique_ptr<addNetworkSensorDialog> dialog;
+    // The dialog the main window opens, while it is open.
+    addNetworkSensorDialog* hub = nullptr;
 };
 
 TEST_F(AddNetworkSensorDialogTest, ListsNetworkThenUsbThenAbsentSensorsInGrey)
@@ -511,6 +516,50 @@ TEST_F(AddNetworkSensorDialogTest, UsbSensorsThatLeaveAndReturnAreShownAsTheyAre
     EXPECT_TRUE(QTest::qWaitFor([&] { return kindOf("USB-2") == "Local Sensor"; }, 30000));
     ASSERT_TRUE(select("USB-2", "Connected Locally"));
     EXPECT_FALSE(connectButton()->isVisible()) << "no Remove for a connected sensor";
+}
+
+// Removed in the hub the main window opens, an absent remembered sensor and
+// a connected network sensor leave no grey tile on the overview.
+TEST_F(AddNetworkSensorDialogTest, RemovingSensorsInTheHubTakesTheirTilesOffTheOverview)
+{
+    MainWindow window(nullptr, std::make_unique<RecordingKeepAwake>());
+    const overviewTab& overview = *window.overview();
+    const auto tileOf = [&overview](const QString& serial) -> const quvixDisplayWidget* {
+        for (const quvixDisplayWidget* tile : overview.tiles())
+            if (tile->serial() == serial)
+                return tile;
+        return nullptr;
+    };
+    ASSERT_NE(tileOf(goneSerial), nullptr);
+    EXPECT_FALSE(tileOf(goneSerial)->isAvailable());
+    ASSERT_GE(connectWebSensor(QUrl(QStringLiteral("http://192.0.2.2/")), true), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tileOf("NET-A") && tileOf("NET-A")->isAvailable(); }, 20000));
+
+    bool removed = false;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        hub = qobject_cast<addNetworkSensorDialog*>(QApplication::activeModalWidget());
+        if (!hub)
+            return;
+        answer.stop();
+        EXPECT_TRUE(select(goneSerial, "Not available"));
+        EXPECT_EQ(connectButton()->text(), "Remove");
+        QTest::mouseClick(connectButton(), Qt::LeftButton);
+        EXPECT_TRUE(select("NET-A", "Connected"));
+        EXPECT_EQ(connectButton()->text(), "Disconnect");
+        QTest::mouseClick(connectButton(), Qt::LeftButton);
+        removed = true;
+        QTest::mouseClick(widget<QPushButton>("okButton"), Qt::LeftButton);
+        hub = nullptr;
+    });
+    answer.start(50);
+    window.form().actionSensors->trigger();
+    ASSERT_TRUE(removed);
+
+    EXPECT_EQ(tileOf(goneSerial), nullptr);
+    EXPECT_EQ(tileOf("NET-A"), nullptr);
+    ASSERT_NE(tileOf(usbSerial), nullptr);
+    EXPECT_TRUE(tileOf(usbSerial)->isAvailable());
 }
 
 TEST_F(AddNetworkSensorDialogTest, AutoStartIsStoredUnderTheSerialEvenWithANickname)
