@@ -464,8 +464,7 @@ void pulseTrendScanTab::setControlPanelExpanded(bool expanded)
     m_panelExpanded = expanded;
     showWidgets({m_form->label, m_form->barView, m_form->smithView, m_form->meterView}, m_panelReady);
     m_form->waveView->hide();
-    m_form->paramViewBox->setMaximumSize(
-        m_panelReady ? QSize(std::max(500, m_form->paramViewBox->minimumWidth()), 300) : QSize(130, 50));
+    m_form->paramViewBox->setMaximumSize(m_panelReady ? expandedParameterViewSize() : QSize(130, 50));
 
     showWidgets({m_form->startScan, m_form->stopScan, m_form->label_12, m_form->label_13, m_form->waferLot,
                  m_form->waferNumber, m_form->saveScan, m_form->autosave, m_form->line},

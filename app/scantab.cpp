@@ -720,9 +720,7 @@ void scanTab::showParamViewBox(bool checked)
     // Showing the section's contents showed the unused meter slots too.
     if (checked && m_panelExpanded)
         updateMeterView();
-    // Expanded, never narrower than the meter grid was fitted to.
-    m_form->paramViewBox->setMaximumSize(
-        checked ? QSize(std::max(500, m_form->paramViewBox->minimumWidth()), 300) : QSize(130, 50));
+    m_form->paramViewBox->setMaximumSize(checked ? expandedParameterViewSize() : QSize(130, 50));
     setSectionStyle(m_form->paramViewBox, checked);
 }
 

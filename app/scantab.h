@@ -205,6 +205,9 @@ protected:
     // The meter grid again in the width last given to the parameter view, as
     // what the section holds changed.
     void refitMeterGrid();
+    // The parameter view's largest size while expanded: wider and taller
+    // than usual where the meter grid needs it.
+    QSize expandedParameterViewSize() const;
     // The sensor's pulse monitoring, its switch and its threshold and trim
     // rows, is not offered here: they stay hidden whatever the sensor's
     // firmware or state. For the tabs of pulse scans.

@@ -141,6 +141,12 @@ void scanTab::applyMeterText(int slot)
     label.setToolTip(whole);
 }
 
+QSize scanTab::expandedParameterViewSize() const
+{
+    const QGroupBox& section = *m_form->paramViewBox;
+    return QSize(std::max(500, section.minimumWidth()), std::max(300, section.minimumSizeHint().height()));
+}
+
 void scanTab::refitMeterGrid()
 {
     if (m_meterRoom > 0)
@@ -162,19 +168,24 @@ void scanTab::fitMeterGrid(int room)
     int columns = most;
     while (columns > fewest && !meterColumnsFit(columns, room))
         --columns;
-    if (columns > fewest || meterColumnsFit(columns, room))
+    bool fits = columns > fewest || meterColumnsFit(columns, room);
+    // Rather a taller section than values cut short.
+    if (!fits && columns > 1) {
+        columns = 1;
+        fits = meterColumnsFit(columns, room);
+    }
+    if (fits)
         m_meterTextRooms.fill(0, MeterRows::rowCount);
     else
         squeezeMeterColumns(columns, room);
 
-    // Never narrower than its contents: a layout given less than their
+    // Never smaller than its contents: a layout given less than their
     // minimum places them over each other.
     QGroupBox& section = *m_form->paramViewBox;
     forgetCachedSizes(*section.layout());
-    const int width = std::max(room, section.minimumSizeHint().width());
-    section.setMinimumWidth(width);
-    if (section.maximumWidth() < width)
-        section.setMaximumWidth(width);
+    section.setMinimumWidth(std::max(room, section.minimumSizeHint().width()));
+    if (section.isChecked())
+        section.setMaximumSize(expandedParameterViewSize());
     for (int slot = 0; slot < shown; ++slot)
         applyMeterText(slot);
 }

@@ -33,6 +33,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTest>
 #include <QTextDocument>
@@ -41,6 +42,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -296,11 +298,25 @@ TEST(ScanTabFit, EveryMeterShowsItsWholeValueAtEveryWidthOfEveryTab)
     // Eight at a time, the most the meter grid shows; together every kind.
     const QStringList& kinds = displayOptionBoxes();
     const std::vector<QStringList> meterSets{kinds.mid(0, 8), kinds.mid(8, 8), kinds.mid(16)};
-    const std::vector<scanTab*> tabs{window.timeTrend(), window.pulseTrend(), window.timeResolved()};
+    // The time-resolved tab twice: the external trigger widens its window
+    // of times.
+    timeResolvedScanTab& timeResolved = *window.timeResolved();
+    const struct {
+        scanTab* tab;
+        const char* setUp;
+        std::function<void()> run;
+    } tabs[] = {
+        {window.timeTrend(), "", [] {}},
+        {window.pulseTrend(), "", [] {}},
+        {&timeResolved, "internal trigger", [&] { timeResolved.controls().internalTrigger->click(); }},
+        {&timeResolved, "external trigger", [&] { timeResolved.controls().externalTrigger->click(); }},
+    };
     for (const QStringList& meters : meterSets) {
         showMeters(window, meters);
-        for (scanTab* tab : tabs) {
+        for (const auto& shown : tabs) {
+            scanTab* tab = shown.tab;
             window.form().tabWidget->setCurrentWidget(tab);
+            shown.run();
             ASSERT_TRUE(QTest::qWaitFor(
                 [&] { return tab->form().sensorList->findText(QStringLiteral("FIT-2")) >= 0; }, 20000));
             tab->form().sensorList->setCurrentIndex(
@@ -326,8 +342,8 @@ TEST(ScanTabFit, EveryMeterShowsItsWholeValueAtEveryWidthOfEveryTab)
                     EXPECT_FALSE(screenshot::keep(window, QStringLiteral("time-trend-two-valued-meters-1366"))
                                      .isEmpty());
                 EXPECT_TRUE(unreadable.isEmpty())
-                    << tab->metaObject()->className() << " at " << window.width() << " px with "
-                    << meters.join(QLatin1Char(' ')).toStdString() << ":\n"
+                    << tab->metaObject()->className() << " (" << shown.setUp << ") at " << window.width()
+                    << " px with " << meters.join(QLatin1Char(' ')).toStdString() << ":\n"
                     << unreadable.join(QLatin1Char('\n')).toStdString();
             }
         }
