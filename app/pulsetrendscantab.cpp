@@ -32,6 +32,8 @@
 namespace {
 
 constexpr int modeCount = 4;
+constexpr int trendValueWidth = 40;
+constexpr int averagesWidth = 65;
 const QString groupName = QStringLiteral("TrendSettings");
 const QString boxTitleStyle = QStringLiteral(
     "QGroupBox::title { color: black; background-color: white; border: 0px solid transparent; }");
@@ -67,6 +69,13 @@ bool supportsPulseShareModes(QuvixSensor& sensor)
     return major > 5 || (major == 5 && sensor.firmwareMinor() > 6);
 }
 
+// A spin box as wide as the longest value its range allows, and `usualWidth`
+// where those need less.
+void fitToRange(QAbstractSpinBox& box, int usualWidth)
+{
+    box.setFixedWidth(std::max(usualWidth, box.minimumSizeHint().width()));
+}
+
 void showWidgets(std::initializer_list<QWidget*> widgets, bool visible)
 {
     for (QWidget* widget : widgets)
@@ -90,7 +99,7 @@ pulseTrendScanTab::pulseTrendScanTab(DisplaySettings* settings, QWidget* parent)
     m_averages->setButtonSymbols(QAbstractSpinBox::NoButtons);
     m_averages->setRange(1, 1000000);
     m_averages->setValue(10);
-    m_averages->setFixedWidth(65);
+    fitToRange(*m_averages, averagesWidth);
     m_averages->hide();
     m_averagesLabel = new QLabel(QStringLiteral("Averages"), this);
     m_averagesLabel->hide();
@@ -132,7 +141,7 @@ void pulseTrendScanTab::buildTrendsConfig()
         m_appliedTrendModes.append(-1);
         auto* value = new QDoubleSpinBox;
         value->setButtonSymbols(QAbstractSpinBox::NoButtons);
-        value->setFixedWidth(40);
+        fitToRange(*value, trendValueWidth);
         auto* unit = new QLabel;
         auto* mode = new QComboBox;
         for (int m = 0; m < modeCount; ++m) {
@@ -275,6 +284,7 @@ void pulseTrendScanTab::applyTrendMode(int trend)
     valueBox->setDecimals(decimals);
     valueBox->setRange(0.0, maximum);
     valueBox->setValue(converted);
+    fitToRange(*valueBox, trendValueWidth);
     m_trendUnitLabels[trend]->setText(TrendDataSet::modeUnit(mode));
 }
 
@@ -284,8 +294,10 @@ void pulseTrendScanTab::pulseFreqChanged(double freq)
         return;
     const double period = 1000.0 / freq;
     for (int i = 0; i < m_trendModeBoxes.size(); ++i) {
-        if (m_trendModeBoxes[i]->currentIndex() == 0)
+        if (m_trendModeBoxes[i]->currentIndex() == 0) {
             m_trendValueBoxes[i]->setRange(0.0, period);
+            fitToRange(*m_trendValueBoxes[i], trendValueWidth);
+        }
     }
     // Into the other tab's edit, which reads the user's locale.
     emit freqSet(NumberField::text(freq, 'g', 6));

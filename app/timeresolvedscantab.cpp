@@ -1,6 +1,7 @@
 #include "app/timeresolvedscantab.h"
 
 #include "app/displaysettings.h"
+#include "app/editwidth.h"
 #include "app/entryvalidator.h"
 #include "app/numberfield.h"
 #include "scans/pulseprofilescan.h"
@@ -44,12 +45,22 @@ constexpr int externalWindowLimit = 2000000;
 constexpr double lowestPulseFrequency = 0.005; // kHz
 constexpr float highestPulseFrequency = 100000.0f;
 
-// The edit owns its validators; the one it had goes.
+// The width an edit has where its numbers need no more.
+const char* const usualWidthKey = "usualWidth";
+
+void fitToRange(QLineEdit* edit)
+{
+    fitEditToRange(*edit, edit->property(usualWidthKey).toInt());
+}
+
+// The edit owns its validators; the one it had goes. The edit is as wide as
+// the longest number the new one accepts.
 void useValidator(QLineEdit* edit, QValidator* validator)
 {
     const QValidator* previous = edit->validator();
     edit->setValidator(validator);
     delete previous;
+    fitToRange(edit);
 }
 
 void useIntRange(QLineEdit* edit, int bottom, int top)
@@ -74,10 +85,12 @@ void showStored(const QSettings& settings, const QString& key, const QString& pr
     edit->setText(NumberField::shownText(settings.value(key, preset).toString(), *edit));
 }
 
-QLineEdit* newEdit(QWidget* parent, int maximumWidth)
+QLineEdit* newEdit(QWidget* parent, int usualWidth)
 {
     auto* edit = new QLineEdit(parent);
-    edit->setMaximumWidth(maximumWidth);
+    edit->setMaximumWidth(usualWidth);
+    edit->setProperty(usualWidthKey, usualWidth);
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit] { fitToRange(edit); });
     return edit;
 }
 
@@ -129,10 +142,6 @@ void timeResolvedScanTab::buildWindowPanel()
     m_controls.endTime = newEdit(panel, 60);
     m_controls.stepTime = newEdit(panel, 60);
     m_controls.averages = newEdit(panel, 36);
-    // Wide enough for a few digits however narrow the section gets.
-    for (QLineEdit* edit :
-         {m_controls.startTime, m_controls.endTime, m_controls.stepTime, m_controls.averages})
-        edit->setMinimumWidth(36);
     addRow(QStringLiteral("Start Time"), m_controls.startTime, microsecondUnit);
     addRow(QStringLiteral("End Time"), m_controls.endTime, microsecondUnit);
     addRow(QStringLiteral("Time Step"), m_controls.stepTime, microsecondUnit);
@@ -166,7 +175,7 @@ void timeResolvedScanTab::buildTriggerPanel()
     auto* rows = new QGridLayout;
     layout->addLayout(rows);
     m_controls.level = newEdit(panel, 70);
-    m_controls.level->setValidator(new EntryDoubleValidator(0, 100, 2, m_controls.level));
+    useValidator(m_controls.level, new EntryDoubleValidator(0, 100, 2, m_controls.level));
     m_controls.level->setPlaceholderText(QStringLiteral("Auto"));
     m_controls.level->setToolTip(
         QStringLiteral("Set the trigger level value.\r\nIf no value is indicated, the level will be "
@@ -178,7 +187,7 @@ void timeResolvedScanTab::buildTriggerPanel()
     rows->addWidget(m_controls.peak, 1, 1);
     // Its name above it: the section is narrow.
     m_controls.pulseFrequency = newEdit(panel, 70);
-    m_controls.pulseFrequency->setValidator(new EntryDoubleValidator(0, 5000, 5, m_controls.pulseFrequency));
+    useValidator(m_controls.pulseFrequency, new EntryDoubleValidator(0, 5000, 5, m_controls.pulseFrequency));
     rows->addWidget(new QLabel(QStringLiteral("Pulse Frequency"), panel), 2, 0, 1, 3);
     rows->addWidget(m_controls.pulseFrequency, 3, 0, 1, 2);
     rows->addWidget(new QLabel(QStringLiteral("[kHz]"), panel), 3, 2);

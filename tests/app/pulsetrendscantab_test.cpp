@@ -5,6 +5,7 @@
 #include "app/displaysettings.h"
 #include "app/pulsetrendscantab.h"
 
+#include "support/editroom.h"
 #include "support/fakesensor.h"
 #include "ui_scantab.h"
 #include "views/sampleratewidget.h"
@@ -368,6 +369,33 @@ TEST_F(PulseTrendTab, PulseMonitoringStaysHiddenWhateverTheBaseTabDoes)
         << tab->levelEdit().height() << " " << tab->pulseFrequency().height();
     tab.reset();
     QApplication::setFont(font);
+}
+
+TEST_F(PulseTrendTab, TrendValuesAndAveragesShowTheLongestValueTheirRangeAllows)
+{
+    build();
+    tab->resize(1400, 900);
+    tab->show();
+    bind(usb);
+    const auto showsWhole = [](QAbstractSpinBox& box) {
+        const QLineEdit* edit = box.findChild<QLineEdit*>();
+        return edit && editroom::showsWhole(*edit);
+    };
+    // The longest fixed time at the lowest pulse frequency, then the
+    // longest share of the period.
+    tab->pulseFrequency().setValue(0.01);
+    for (int mode : {0, 1}) {
+        for (int trend = 0; trend < tab->trendCount(); ++trend) {
+            QDoubleSpinBox& value = *tab->trendValueBox(trend);
+            tab->trendModeBox(trend)->setCurrentIndex(mode);
+            value.setValue(value.maximum());
+            EXPECT_TRUE(QTest::qWaitFor([&] { return showsWhole(value); }, 5000))
+                << value.text().toStdString() << " in " << value.width() << " px, mode " << mode;
+        }
+    }
+    tab->averages().setValue(tab->averages().maximum());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return showsWhole(tab->averages()); }, 5000))
+        << tab->averages().text().toStdString() << " in " << tab->averages().width() << " px";
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "app/timeresolvedscantab.h"
 
 #include "scans/pulseprofilescan.h"
+#include "support/editroom.h"
 #include "support/fakesensor.h"
 #include "support/messageboxanswer.h"
 #include "support/scanfactory.h"
@@ -29,6 +30,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -417,6 +419,41 @@ TEST_F(TimeResolvedTab, TheWindowIsKeptAtEveryStartAndOnDestruction)
     EXPECT_EQ(controls().pulseFrequency->text(), QStringLiteral("2.5"));
     EXPECT_TRUE(controls().externalTrigger->isChecked());
     EXPECT_FALSE(controls().level->isEnabled());
+}
+
+TEST_F(TimeResolvedTab, EveryEditShowsTheLongestNumberItsRangeAllows)
+{
+    tab->resize(1400, 900);
+    tab->show();
+    bind();
+    const struct {
+        const char* setUp;
+        std::function<void()> run;
+    } ranges[] = {
+        {"as built", [] {}},
+        {"the external trigger", [&] { controls().externalTrigger->click(); }},
+        {"the internal trigger at the lowest pulse frequency",
+         [&] {
+             controls().internalTrigger->click();
+             setFrequency(QStringLiteral("0"));
+         }},
+    };
+    const QList<QLineEdit*> edits{controls().startTime, controls().endTime, controls().stepTime,
+                                  controls().averages,  controls().level,   controls().pulseFrequency};
+    for (const auto& range : ranges) {
+        range.run();
+        for (QLineEdit* edit : edits) {
+            const Range accepted = rangeOf(*edit);
+            const auto* decimal = qobject_cast<const QDoubleValidator*>(edit->validator());
+            const int decimals = decimal ? decimal->decimals() : 0;
+            for (double end : {accepted.bottom, accepted.top}) {
+                const QString longest = QString::number(end, 'f', decimals);
+                edit->setText(longest);
+                EXPECT_TRUE(QTest::qWaitFor([&] { return editroom::showsWhole(*edit); }, 5000))
+                    << longest.toStdString() << " in " << edit->width() << " px with " << range.setUp;
+            }
+        }
+    }
 }
 
 } // namespace
