@@ -11,6 +11,7 @@
 #include "app/shellvalues.h"
 #include "app/timeresolvedscantab.h"
 #include "app/timetrendscantab.h"
+#include "app/treenamewidth.h"
 #include "app/visibletab.h"
 #include "platform/keepawake.h"
 #include "scans/basescan.h"
@@ -248,6 +249,8 @@ void MainWindow::setUpDataDisplay()
     ui_->viewer->setFixedSize(160, 35);
     ui_->viewer->hide();
     ui_->DisplayListTree->header()->hide();
+    // The list keeps the room its names need, up to a third of the window.
+    new TreeNameWidth(ui_->DisplayListTree, 1.0 / 3.0);
 
     plotTools_ = new QButtonGroup(this);
     plotTools_->setExclusive(true);

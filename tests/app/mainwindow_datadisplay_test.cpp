@@ -36,6 +36,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSettings>
 #include <QShortcut>
 #include <QSignalSpy>
@@ -901,6 +902,46 @@ TEST_F(DataDisplayTest, WindowGoesWithItsSmithChartOpen)
     form().DisplaySmithChartButton->click();
     ASSERT_TRUE(window->smithChart()->isVisible());
     window.reset(); // the dialog's last workDone reaches no window
+}
+
+TEST_F(DataDisplayTest, ScanTreeNamesAreShownWholeAtEveryWidth)
+{
+    const struct {
+        int width;
+        QString nickname;
+        // Longer than a third of the window: the tree scrolls sideways.
+        bool scrolls;
+    } cases[] = {
+        {1600, QStringLiteral("Chamber 3 lower electrode"), false},
+        {1366, QStringLiteral("Chamber 3 lower electrode"), false},
+        {1200, QStringLiteral("Chamber 3 lower electrode, second matching network after the upgrade"), true},
+    };
+    // The font the program gets on an X display without desktop settings.
+    const QFont font = QApplication::font();
+    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+    window->show();
+    form().tabWidget->setCurrentWidget(form().tab_2);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        window->resize(c.width, 1000);
+        BaseScan* scan = finishedScan(c.nickname);
+        tree().expandAll();
+        QTreeWidgetItem* named = itemOf(scan);
+        ASSERT_NE(named, nullptr);
+        const auto names = [&] { return static_cast<QAbstractItemView&>(tree()).sizeHintForColumn(0); };
+        // The names whole, and the curves beside the tree keep most of the row.
+        const auto whole = [&] {
+            return tree().columnWidth(0) >= names() && tree().width() <= window->width() / 3 + 1 &&
+                   (c.scrolls ? tree().horizontalScrollBar()->maximum() > 0
+                              : tree().columnWidth(0) <= tree().viewport()->width());
+        };
+        EXPECT_TRUE(QTest::qWaitFor(whole, 5000))
+            << "names need " << names() << ", column " << tree().columnWidth(0) << ", tree shows "
+            << tree().viewport()->width() << " of " << tree().width() << " in " << window->width();
+        EXPECT_GE(tree().columnWidth(0),
+                  tree().fontMetrics().horizontalAdvance(named->text(0)) + tree().indentation());
+    }
+    QApplication::setFont(font);
 }
 
 } // namespace
