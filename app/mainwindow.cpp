@@ -216,6 +216,7 @@ MainWindow::~MainWindow()
     // the values they read at start. They go first, together with the central
     // widget that holds them; then the paths this window saved during the run
     // are written last, so that the tabs' stale copies do not replace them.
+    // Only the window's own paths: the autosave folder is the tabs'.
     delete takeCentralWidget();
     if (ownPathsWritten_)
         writeOwnPaths();
@@ -314,14 +315,17 @@ void MainWindow::loadSettings()
     settings.beginGroup(QStringLiteral("Settings"));
     savePath_ = settings.value(QStringLiteral("savefilename"), QStringLiteral("./")).toString();
     loadPath_ = settings.value(QStringLiteral("loadfilename"), QStringLiteral("./")).toString();
-    autosaveFolder_ = settings.value(QStringLiteral("autosavedir"), QStringLiteral(".")).toString();
+    // The tabs own the autosave folder from here on (the user changes it in
+    // them) and store it themselves; the window keeps no copy to go stale.
+    const QString autosaveFolder =
+        settings.value(QStringLiteral("autosavedir"), QStringLiteral(".")).toString();
     const bool autosaveOn = settings.value(QStringLiteral("autosaveState"), false).toBool();
     const QString autosaveTitle = settings.value(QStringLiteral("autosaveTitle"), QString()).toString();
     settings.endGroup();
 
-    timeTrend_->setAutosaveConfig(autosaveOn, autosaveFolder_, autosaveTitle);
-    timeResolved_->setAutosaveConfig(autosaveOn, autosaveFolder_, autosaveTitle);
-    pulseTrend_->setAutosaveConfig(autosaveOn, autosaveFolder_, autosaveTitle);
+    timeTrend_->setAutosaveConfig(autosaveOn, autosaveFolder, autosaveTitle);
+    timeResolved_->setAutosaveConfig(autosaveOn, autosaveFolder, autosaveTitle);
+    pulseTrend_->setAutosaveConfig(autosaveOn, autosaveFolder, autosaveTitle);
 
     // The stored size and position are written but deliberately not applied:
     // the window opens at the size of its contents.
@@ -376,7 +380,6 @@ void MainWindow::writeOwnPaths()
 {
     QSettings settings;
     settings.beginGroup(QStringLiteral("Settings"));
-    settings.setValue(QStringLiteral("autosavedir"), autosaveFolder_);
     settings.setValue(QStringLiteral("savefilename"), savePath_);
     settings.setValue(QStringLiteral("loadfilename"), loadPath_);
     settings.endGroup();

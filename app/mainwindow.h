@@ -66,8 +66,9 @@ public:
     // pages' minimum heights settle only then.
     int openingHeight(const QRect& availableArea) const;
 
-    // Writes the paths, the autosave configuration, size and position. Called
-    // after every save and export.
+    // Writes the save and load paths, the time-trend tab's autosave name
+    // pattern and state, size and position. Called after every save and
+    // export.
     void saveSettings();
 
     static std::unique_ptr<KeepAwake> defaultKeepAwake();
@@ -165,7 +166,6 @@ private:
     Ui_MainWindow* ui_;
     QString savePath_;
     QString loadPath_;
-    QString autosaveFolder_;
     DisplaySettings* displaySettings_ = nullptr;  // never destroyed, not owned
     overviewTab* overview_ = nullptr;             // owned through the tab widget
     timeTrendScanTab* timeTrend_ = nullptr;       // owned through the tab widget

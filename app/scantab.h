@@ -237,6 +237,11 @@ protected:
     QString m_autosaveFolder;
     QString m_autosaveTitle;
     QString m_savePath;
+    // The shared settings as this tab read them at start: a value still
+    // equal to them was not changed here and is not written back over a
+    // newer choice made in another tab (saveSettings).
+    QString m_loadedAutosaveFolder;
+    QString m_loadedAutosaveTitle;
     int m_colourIndex = 0;
     QGroupBox* m_harmonicBox = nullptr;
     FrequencyGrid* m_frequencyGrid = nullptr;

@@ -1,6 +1,7 @@
 // The scan tab's entries kept between runs. Kept apart from the tab's other
-// parts because the keys are shared with the main window and the pulse tab:
-// whichever writes last wins, so only the keys below are touched here.
+// parts because the keys are shared with the main window and the other
+// tabs: whichever writes last wins, so only the keys below are touched here,
+// and the shared paths only when this tab changed them.
 
 #include "app/scantab.h"
 
@@ -38,6 +39,15 @@ void keep(QSettings& settings, const QString& key, const NumberField& field)
         settings.setValue(key, *stored);
 }
 
+// Every tab writes the shared keys at shut-down, each from its own copy: a
+// copy the tab did not change since it read it would undo the choice the
+// user made in another tab, so it leaves what is stored (or stores the
+// default it read where nothing is).
+void writeShared(QSettings& settings, const QString& key, const QString& value, const QString& loaded)
+{
+    settings.setValue(key, value == loaded ? settings.value(key, value) : QVariant(value));
+}
+
 } // namespace
 
 void scanTab::loadSettings()
@@ -49,6 +59,8 @@ void scanTab::loadSettings()
     m_savePath = settings.value(savePathKey, QStringLiteral("./")).toString();
     m_autosaveTitle = settings.value(autosaveTitleKey, QString()).toString();
     m_autosaveFolder = settings.value(autosaveFolderKey, QStringLiteral(".")).toString();
+    m_loadedAutosaveTitle = m_autosaveTitle;
+    m_loadedAutosaveFolder = m_autosaveFolder;
     showStored(settings, voltDropKey, QStringLiteral("0"), *m_form->ifVoltDrop);
     showStored(settings, electrodeAreaKey, QStringLiteral("1"), *m_form->ifEArea);
     showStored(settings, resistanceKey, QStringLiteral("0"), *m_form->ifResistance);
@@ -60,9 +72,10 @@ void scanTab::saveSettings() const
     settings.beginGroup(groupName);
     settings.setValue(rateIndexKey, m_rateWidget->partValue(rateIndexPart));
     settings.setValue(customIntervalKey, m_rateWidget->partValue(customIntervalPart));
-    settings.setValue(savePathKey, m_savePath);
-    settings.setValue(autosaveTitleKey, m_autosaveTitle);
-    settings.setValue(autosaveFolderKey, m_autosaveFolder);
+    // The tab never changes the save path; the main window keeps it.
+    writeShared(settings, savePathKey, m_savePath, m_savePath);
+    writeShared(settings, autosaveTitleKey, m_autosaveTitle, m_loadedAutosaveTitle);
+    writeShared(settings, autosaveFolderKey, m_autosaveFolder, m_loadedAutosaveFolder);
     const QList<NumberField> factors = ionFluxFields();
     keep(settings, resistanceKey, factors[0]);
     keep(settings, voltDropKey, factors[1]);

@@ -416,6 +416,33 @@ TEST_F(MainWindowTest, PathsTheWindowSavedOutliveTheTabsStaleCopies)
               QStringLiteral("/data/saved-now.dat"));
 }
 
+// The autosave folder and name picked in any tab during a run are the ones
+// the next start finds, whatever the other tabs read at start, and also when
+// the window saved its own paths after a save or an export.
+TEST_F(MainWindowTest, TheAutosaveFolderPickedDuringARunComesBackAtTheNextStart)
+{
+    const auto scanTabs = [](const MainWindow& window) {
+        return QList<scanTab*>{window.timeTrend(), window.pulseTrend(), window.timeResolved()};
+    };
+    for (int picked = 0; picked < 3; ++picked) {
+        const QString folder = QStringLiteral("/data/picked/%1").arg(picked);
+        for (const bool windowSaved : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "tab " << picked << ", window saved " << windowSaved);
+            storeSerialAutosave();
+            auto window = makeWindow();
+            scanTabs(*window)[picked]->setAutosaveConfig(true, folder, QStringLiteral("<nick>"));
+            if (windowSaved)
+                window->saveSettings();
+            window.reset();
+            window = makeWindow();
+            for (const scanTab* tab : scanTabs(*window)) {
+                EXPECT_EQ(tab->autosaveFolder(), folder);
+                EXPECT_EQ(tab->autosaveTitle(), QStringLiteral("<nick>"));
+            }
+        }
+    }
+}
+
 TEST_F(MainWindowTest, TheTimeResolvedTabFollowsTheTrendTabsAndIsWiredLikeThem)
 {
     storeSerialAutosave();
