@@ -4,10 +4,11 @@
 
 #include "app/displaysettings.h"
 #include "app/mainwindow.h"
+#include "app/windowfilenameprompt.h"
 #include "scans/basescan.h"
-#include "scans/filenameprompt.h"
 #include "scans/processvalues.h"
 #include "scans/quantitytree.h"
+#include "scans/scanfilenames.h"
 #include "scans/scanfilereader.h"
 #include "scans/scanhandler.h"
 #include "ui_mainwindow.h"
@@ -30,17 +31,6 @@ const QString csvFilter = QStringLiteral("Comma Seperated Values (*.csv)");
 const QString recentFilesKey = QStringLiteral("recentFiles");
 const QString datSuffix = QStringLiteral(".dat");
 
-// The retry prompt of the writers, asking its file name where the window
-// asks all its file questions.
-class WindowFileNamePrompt : public DialogFileNamePrompt
-{
-protected:
-    QString chooseFileName(const QString& fileName, const QString& caption, const QString& filter) override
-    {
-        return UserQuestions::saveFileName(nullptr, caption, fileName, filter);
-    }
-};
-
 QString readErrorText(int code)
 {
     switch (code) {
@@ -61,21 +51,6 @@ void showError(const QString& text)
 void showNotWritten(const QString& path)
 {
     showError(QStringLiteral("The file %1 could not be written.").arg(path));
-}
-
-// A name typed without the ending would otherwise be saved as it is, and a
-// name ending in ".csv" would be overwritten by its own companion.
-QString withDatSuffix(const QString& path)
-{
-    return path.endsWith(datSuffix, Qt::CaseInsensitive) ? path : path + datSuffix;
-}
-
-// Same folder and name as the scan file, ending in ".csv"; a name that
-// already ends in it keeps it once.
-QString companionOf(const QString& datPath)
-{
-    const QString stem = datPath.left(datPath.size() - datSuffix.size());
-    return stem.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? stem : stem + QStringLiteral(".csv");
 }
 
 bool isDatPath(const QString& path)
@@ -177,7 +152,7 @@ void MainWindow::saveSelectedScan()
         UserQuestions::saveFileName(this, QStringLiteral("Save File As"), savePath_, dataFilter);
     if (chosen.isEmpty())
         return;
-    QString datPath = withDatSuffix(chosen);
+    QString datPath = ScanFileNames::scanFile(chosen);
     savePath_ = datPath;
     WindowFileNamePrompt prompt;
     if (!scan->saveDat(datPath, applicationVersionString, &prompt)) {
@@ -186,7 +161,8 @@ void MainWindow::saveSelectedScan()
         return;
     }
     savePath_ = datPath;
-    QString companion = companionOf(datPath);
+    // Named after the file the scan went to, which a retry may have changed.
+    QString companion = ScanFileNames::companionOf(datPath);
     bool written = false;
     if (ui_->DisplayPlot->hasIntervalSelection()) {
         const QwtInterval interval = ui_->DisplayPlot->selectedInterval();
@@ -214,8 +190,8 @@ void MainWindow::exportSelectedScanToCSV()
     const QString chosen = UserQuestions::saveFileName(this, caption, savePath_, csvFilter);
     if (chosen.isEmpty())
         return;
-    savePath_ = chosen;
-    QString target = chosen;
+    QString target = ScanFileNames::exportFile(chosen);
+    savePath_ = target;
     WindowFileNamePrompt prompt;
     const bool written = restricted
                              ? scan->exportText(target, applicationVersionString, interval.minValue(),

@@ -6,9 +6,10 @@
 #include "app/numberfield.h"
 #include "app/sectionwidthguard.h"
 #include "app/windowclosewatcher.h"
+#include "app/windowfilenameprompt.h"
 #include "scans/cwscan.h"
-#include "scans/filenameprompt.h"
 #include "scans/processvalues.h"
+#include "scans/scanfilenames.h"
 #include "scans/scanhandler.h"
 #include "sensors/quvixsensor.h"
 #include "ui_scantab.h"
@@ -49,21 +50,6 @@ bool firmwareHasPulse(QuvixSensor& sensor)
 {
     const int major = sensor.firmwareMajor();
     return major > 5 || (major == 5 && sensor.firmwareMinor() >= 12);
-}
-
-QString withDatSuffix(const QString& fileName)
-{
-    return fileName.endsWith(QStringLiteral(".dat"), Qt::CaseInsensitive) ? fileName
-                                                                          : fileName + QStringLiteral(".dat");
-}
-
-// The export's name: the scan file's without ".dat", ending in ".csv" once.
-QString csvBeside(const QString& datName)
-{
-    QString base = datName;
-    if (base.endsWith(QStringLiteral(".dat"), Qt::CaseInsensitive))
-        base.chop(4);
-    return base.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? base : base + QStringLiteral(".csv");
 }
 
 } // namespace
@@ -1073,14 +1059,15 @@ void scanTab::saveScan()
                                                        QStringLiteral("Data (*.dat)"));
     if (chosen.isEmpty())
         return;
-    QString datName = withDatSuffix(chosen);
-    DialogFileNamePrompt prompt;
+    QString datName = ScanFileNames::scanFile(chosen);
+    WindowFileNamePrompt prompt;
     if (!scan->saveDat(datName, applicationVersionString, &prompt)) {
         QMessageBox::warning(this, QStringLiteral("Save File As"),
                              QStringLiteral("The scan could not be written to %1.").arg(datName));
         return;
     }
-    QString csvName = csvBeside(datName);
+    // Named after the file the scan went to, which a retry may have changed.
+    QString csvName = ScanFileNames::companionOf(datName);
     if (!scan->exportCsv(csvName, applicationVersionString, m_displaySettings)) {
         QMessageBox::warning(this, QStringLiteral("Save File As"),
                              QStringLiteral("The CSV export could not be written to %1.").arg(csvName));

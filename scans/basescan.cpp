@@ -7,6 +7,7 @@
 #include "scans/numberconversion.h"
 #include "scans/processvalues.h"
 #include "scans/quantitytree.h"
+#include "scans/scanfilenames.h"
 #include "scans/scanfilereader.h"
 #include "scans/scanfilewriter.h"
 #include "scans/scanhandler.h"
@@ -426,9 +427,10 @@ public:
 };
 
 // Writes through FileOutput, asking for another name while the file cannot
-// be created; false when the user gives up or the write fails.
+// be created; false when the user gives up or the write fails. A typed name
+// gets its ending as the first dialog's answer did (`named`).
 bool writeWithRetry(QString& fileName, const FileOutput::Fill& fill, FileNamePrompt* prompt,
-                    const QString& caption, const QString& filter)
+                    const QString& caption, const QString& filter, QString (*named)(const QString&))
 {
     while (true) {
         const FileOutput::Result result = FileOutput::write(fileName, fill);
@@ -439,7 +441,7 @@ bool writeWithRetry(QString& fileName, const FileOutput::Fill& fill, FileNamePro
         const QString answer = prompt->askForNewFileName(fileName, caption, filter);
         if (answer.isEmpty())
             return false;
-        fileName = answer;
+        fileName = named(answer);
     }
 }
 
@@ -460,7 +462,7 @@ bool BaseScan::saveDat(QString& fileName, const QString& software, FileNamePromp
         return ScanFileWriter::writeDat(device, *this, software);
     };
     if (!writeWithRetry(fileName, fill, prompt, QStringLiteral("Re-enter File name"),
-                        QStringLiteral("data file (*.dat)")))
+                        QStringLiteral("data file (*.dat)"), &ScanFileNames::scanFile))
         return false;
     if (filePath.isEmpty())
         filePath = fileName;
@@ -483,7 +485,7 @@ bool BaseScan::exportCsv(QString& fileName, const QString& software, const CsvCo
         return ScanFileWriter::writeCsv(device, *this, software, options ? *options : all);
     };
     return writeWithRetry(fileName, fill, prompt, QStringLiteral("ReEnter File name"),
-                          QStringLiteral("comma separated value (*.csv)"));
+                          QStringLiteral("comma separated value (*.csv)"), &ScanFileNames::exportFile);
 }
 
 bool BaseScan::exportText(const QString& fileName, const QString& software, double minimum, double maximum,
@@ -634,9 +636,7 @@ QString BaseScan::autosave(BaseScan* scan, const CsvColumnOptions* options, QStr
     if (!scan->saveDat(datPath, applicationVersionString)) {
         reason = writeFailureReason(datPath);
     } else {
-        QString csvPath = datPath;
-        csvPath.chop(3);
-        csvPath += QStringLiteral("csv");
+        QString csvPath = ScanFileNames::companionOf(datPath);
         if (!scan->exportCsv(csvPath, applicationVersionString, options))
             reason = writeFailureReason(csvPath);
     }

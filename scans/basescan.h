@@ -107,13 +107,15 @@ public:
     QTreeWidgetItem* treeItem();
 
     // Scan files. saveDat writes the ".dat" file; it may replace fileName by
-    // one the prompt gets from the user, and gives false when nothing was
-    // written whole (the previous file of that name is then untouched and
-    // the data stays unsaved). loadDat reads a file into a plain scan without
-    // sensor and throws 30 (cannot open) or 35 (not a scan file). The exports
-    // write the CSV file of the whole scan and the interval file of the
-    // samples strictly between minimum and maximum; null options write every
-    // column. Run on the caller's thread; they take the scan's mutex.
+    // one the prompt gets from the user (given the ".dat" ending when typed
+    // without it; exportCsv likewise adds ".csv" to a name with no ending at
+    // all), and gives false when nothing was written whole (the previous
+    // file of that name is then untouched and the data stays unsaved).
+    // loadDat reads a file into a plain scan without sensor and throws 30
+    // (cannot open) or 35 (not a scan file). The exports write the CSV file
+    // of the whole scan and the interval file of the samples strictly
+    // between minimum and maximum; null options write every column. Run on
+    // the caller's thread; they take the scan's mutex.
     bool saveDat(QString& fileName, const QString& software, FileNamePrompt* prompt = nullptr);
     static std::unique_ptr<BaseScan> loadDat(const QString& fileName);
     bool exportCsv(QString& fileName, const QString& software, const CsvColumnOptions* options,

@@ -334,6 +334,74 @@ TEST_F(ScanFilesTest, SaveWritesTheScanFileAndItsCompanion)
     }
 }
 
+// A save whose first name cannot be written asks again; whatever the user
+// types there, the scan file gets its ending and its own name, the CSV
+// companion is named after it, and only then does the scan count as saved.
+TEST_F(ScanFilesTest, ARetriedSaveNameStillWritesTheScanFileBesideItsCompanion)
+{
+    BaseScan* scan = loadAndSelect(writeScan("source.dat"));
+    ASSERT_NE(scan, nullptr);
+    struct Case {
+        QString typed;
+        QString scanFile;
+        QString companion;
+    };
+    const QList<Case> cases = {
+        {"x.csv", "x.csv.dat", "x.csv"},
+        {"x", "x.dat", "x.csv"},
+        {"x.dat", "x.dat", "x.csv"},
+        {"x.DAT", "x.DAT", "x.csv"},
+    };
+    for (int i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.typed.toStdString());
+        const QString retryFolder = path(QString("retry%1").arg(i));
+        ASSERT_TRUE(QDir().mkpath(retryFolder));
+        scan->unsavedData = true;
+        ScriptedQuestions questions;
+        questions.choose(path("missing-folder/run.dat"));
+        questions.choose(retryFolder + "/" + c.typed);
+        MessageBoxAnswers boxes({QMessageBox::Ok}); // the writer's "Unable to create file"
+        form().saveData->click();
+        ASSERT_EQ(questions.asked.size(), 2);
+        EXPECT_EQ(questions.asked[1].caption, "Re-enter File name");
+        ASSERT_EQ(boxes.seen().size(), 1);
+        EXPECT_EQ(boxes.seen()[0].title, "Unable to create file");
+        QStringList expected = {c.scanFile, c.companion};
+        expected.sort();
+        EXPECT_EQ(QDir(retryFolder).entryList(QDir::Files, QDir::Name), expected);
+        std::unique_ptr<BaseScan> reread;
+        ASSERT_NO_THROW(reread = BaseScan::loadDat(retryFolder + "/" + c.scanFile));
+        EXPECT_EQ(reread->sampleCount(0), scan->sampleCount(0));
+        EXPECT_TRUE(lines(retryFolder + "/" + c.companion).value(0).startsWith("Software :"));
+        EXPECT_FALSE(scan->unsavedData);
+        questions.cancelNext();
+        form().actionSave_Active_Scan->trigger();
+        ASSERT_EQ(questions.asked.size(), 3);
+        EXPECT_EQ(questions.asked[2].start, retryFolder + "/" + c.scanFile);
+    }
+}
+
+// An export name typed without any ending is given ".csv"; one the user
+// gave an ending keeps it.
+TEST_F(ScanFilesTest, AnExportNameWithoutEndingGetsCsv)
+{
+    ASSERT_NE(loadAndSelect(writeScan("source.dat")), nullptr);
+    const QList<QPair<QString, QString>> cases = {{"report", "report.csv"}, {"report.txt", "report.txt"}};
+    for (const auto& [typed, written] : cases) {
+        SCOPED_TRACE(typed.toStdString());
+        ScriptedQuestions questions;
+        questions.choose(path(typed));
+        form().exportData->click();
+        EXPECT_TRUE(lines(path(written)).value(0).startsWith("Software :"));
+        questions.cancelNext();
+        form().exportData->click();
+        ASSERT_EQ(questions.asked.size(), 2);
+        EXPECT_EQ(questions.asked[1].start, path(written));
+    }
+    EXPECT_FALSE(QFileInfo::exists(path("report")));
+}
+
 TEST_F(ScanFilesTest, SaveWithAnIntervalWritesOnlyItsSamples)
 {
     BaseScan* scan = loadAndSelect(writeScan("source.dat", 8));

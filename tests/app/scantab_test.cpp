@@ -318,6 +318,38 @@ TEST_F(ScanTab, SaveWritesTheScanAndItsCsvBesideIt)
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("run3.dat"))));
 }
 
+// A name typed at the retry prompt, after the first could not be written,
+// is saved as a scan file too, beside a companion of its own.
+TEST_F(ScanTab, ARetriedNameIsSavedAsAScanFileBesideItsCompanion)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    applicationVersionString = QStringLiteral("Quvix 2.8.0");
+    bind(usb);
+    tab->form().startScan->click();
+    BaseScan* scan = tab->currentScan();
+    ASSERT_NE(scan, nullptr);
+    scantest::fill(*scan, usb, 5);
+    tab->form().stopScan->click();
+
+    for (const QString& typed : {QStringLiteral("y.csv"), QStringLiteral("z")}) {
+        SCOPED_TRACE(typed.toStdString());
+        ScriptedQuestions questions;
+        questions.choose(folder.filePath(QStringLiteral("gone/run")));
+        questions.choose(folder.filePath(typed));
+        MessageBoxAnswers boxes({QMessageBox::Ok}); // "Unable to create file"
+        tab->form().saveScan->click();
+        ASSERT_EQ(questions.asked.size(), 2);
+        const QString dat = folder.filePath(typed + QStringLiteral(".dat"));
+        std::unique_ptr<BaseScan> loaded;
+        ASSERT_NO_THROW(loaded = BaseScan::loadDat(dat));
+        EXPECT_EQ(loaded->sampleCount(0), 5);
+    }
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files),
+              QStringList({QStringLiteral("y.csv"), QStringLiteral("y.csv.dat"), QStringLiteral("z.csv"),
+                           QStringLiteral("z.dat")}));
+}
+
 } // namespace
 
 namespace {

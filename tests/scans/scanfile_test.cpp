@@ -702,6 +702,61 @@ TEST(FileNamePrompt, OffTheGuiThreadTheDialogsGiveUp)
     EXPECT_TRUE(answer.isEmpty());
 }
 
+// Stands in for the user who, told that a file cannot be created, types
+// another name.
+class TypedNamePrompt : public FileNamePrompt
+{
+public:
+    explicit TypedNamePrompt(QString typed)
+        : m_typed(std::move(typed))
+    {
+    }
+    QString askForNewFileName(const QString&, const QString&, const QString&) override
+    {
+        ++asked;
+        return m_typed;
+    }
+    int asked = 0;
+
+private:
+    QString m_typed;
+};
+
+// A retried name gets its writer's ending as the first answer does, so a
+// scan file is always one the Load dialog offers and a CSV never lands on
+// the scan file's name.
+TEST_F(ScanFileTest, ARetriedNameGetsTheEndingOfItsFile)
+{
+    FakeSensor sensor({13.56}, {1}, 1);
+    CWScan scan(&sensor, "", 100);
+    fillScan(scan, sensor, 3);
+    struct Case {
+        bool scanFile;
+        QString typed;
+        QString written;
+    };
+    const Case cases[] = {
+        {true, "x.csv", "x.csv.dat"}, {true, "x", "x.dat"},  {true, "x.dat", "x.dat"},
+        {true, "x.DAT", "x.DAT"},     {false, "y", "y.csv"}, {false, "y.csv", "y.csv"},
+        {false, "y.txt", "y.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        QTemporaryDir folder(dir.filePath("XXXXXX"));
+        ASSERT_TRUE(folder.isValid());
+        TypedNamePrompt prompt(folder.filePath(c.typed));
+        QString fileName = path("missing-folder/first");
+        scan.unsavedData = true;
+        const bool written = c.scanFile ? scan.saveDat(fileName, "Quvix 2.8.0", &prompt)
+                                        : scan.exportCsv(fileName, "Quvix 2.8.0", nullptr, &prompt);
+        ASSERT_TRUE(written);
+        EXPECT_EQ(prompt.asked, 1);
+        EXPECT_EQ(fileName, folder.filePath(c.written));
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{c.written});
+        EXPECT_EQ(scan.unsavedData, !c.scanFile);
+    }
+}
+
 TEST_F(ScanFileTest, GoldenPulseProfileFile)
 {
     FakeSensor sensor({2.0}, {1}, 3);
