@@ -131,6 +131,9 @@ public slots:
     void openDisplaySettingsMenu();
 
 public:
+    // Opens one scan file into the data display; a file that cannot be
+    // read, is already listed or holds no samples is refused with a message
+    // and stays out of the recent list (one the reader refused goes in).
     void loadFile(const QString& path);
 
 protected:
@@ -145,6 +148,13 @@ private:
     void addRecentFile(const QString& path);
     void updateRecentFileActions();
     BaseScan* selectedScan() const;
+    // loadFile's checks, each telling the user why it refuses: before the
+    // file is read (missing, empty, already listed) and after (no samples).
+    bool refusedBeforeReading(const QString& path);
+    bool refusedAfterReading(const QString& path, const BaseScan& scan);
+    // Asks once about an update when the file just read came from a newer
+    // version of the program.
+    void offerUpdateIfNewer();
     void setUpDataDisplay();
     void connectForm();
     void loadSettings();

@@ -16,6 +16,7 @@
 #include "views/userquestions.h"
 
 #include <QAction>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -105,14 +106,56 @@ void MainWindow::dropEvent(QDropEvent* event)
     }
 }
 
-void MainWindow::loadFile(const QString& path)
+bool MainWindow::refusedBeforeReading(const QString& path)
 {
     if (QFileInfo(path).size() <= 0) {
         showError(QStringLiteral("invalid data file :%1").arg(path));
-        return;
+        return true;
     }
+    if (scanHandler_->isFileShown(path)) {
+        QMessageBox::information(nullptr, QStringLiteral("Open File"),
+                                 QStringLiteral("%1 is already open.").arg(QDir::toNativeSeparators(path)),
+                                 QMessageBox::Ok);
+        return true;
+    }
+    return false;
+}
+
+bool MainWindow::refusedAfterReading(const QString& path, const BaseScan& scan)
+{
+    if (ScanHandler::hasData(&scan))
+        return false;
+    QMessageBox::warning(nullptr, QStringLiteral("Open File"),
+                         QStringLiteral("%1 holds no samples.").arg(QDir::toNativeSeparators(path)),
+                         QMessageBox::Ok);
+    return true;
+}
+
+void MainWindow::offerUpdateIfNewer()
+{
+    if (newerFileState != NewerFileRead)
+        return;
+    const auto answer = QMessageBox::question(
+        this, QStringLiteral("New Update"),
+        QStringLiteral("The file you are trying to open was created with a newer version of the "
+                       "software, would you like to update?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    newerFileState = NewerFileIdle;
+    if (answer == QMessageBox::Yes)
+        updateSoftware();
+}
+
+void MainWindow::loadFile(const QString& path)
+{
+    if (refusedBeforeReading(path))
+        return;
     try {
         std::unique_ptr<BaseScan> scan = BaseScan::loadDat(path);
+        if (refusedAfterReading(path, *scan)) {
+            // Perhaps what the newer version wrote is what this one misses.
+            offerUpdateIfNewer();
+            return;
+        }
         const int sensorType = scan->sensorType;
         // The handler shows the scan (and then the tree owns it) or ignores
         // it; an ignored scan goes when this function returns.
@@ -124,16 +167,7 @@ void MainWindow::loadFile(const QString& path)
         if (shown)
             scan.release();
         ui_->tabWidget->setCurrentIndex(ui_->tabWidget->count() - 1);
-        if (newerFileState == NewerFileRead) {
-            const auto answer = QMessageBox::question(
-                this, QStringLiteral("New Update"),
-                QStringLiteral("The file you are trying to open was created with a newer version of the "
-                               "software, would you like to update?"),
-                QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
-            newerFileState = NewerFileIdle;
-            if (answer == QMessageBox::Yes)
-                updateSoftware();
-        }
+        offerUpdateIfNewer();
         applyAnalysisAvailability(sensorType);
     } catch (int code) {
         showError(readErrorText(code));

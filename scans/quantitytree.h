@@ -16,6 +16,7 @@ enum QuantityTreeRole {
                                         // displayed, the int 0 after its removal
     TrendIndexRole = Qt::UserRole + 10, // int
     UnitRole = Qt::UserRole + 11,       // QString
+    SourceFileRole = Qt::UserRole + 12, // QString: a read scan's file, canonical (top-level items)
 };
 
 // Item data of the data display's curve-list entries, beside ScanRole,

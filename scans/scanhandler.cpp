@@ -1,8 +1,10 @@
 #include "scans/scanhandler.h"
 
 #include "scans/basescan.h"
+#include "scans/quantitytree.h"
 #include "scans/scanlog.h"
 
+#include <QFileInfo>
 #include <QTreeWidget>
 
 ScanHandler* ScanHandler::getInstance()
@@ -45,7 +47,7 @@ void ScanHandler::reportAutosaveFailure(const QString& scanName, const QString& 
     emit autosaveFailed(scanName, reason);
 }
 
-bool ScanHandler::hasData(const BaseScan* scan) const
+bool ScanHandler::hasData(const BaseScan* scan)
 {
     // A scan without trends has nothing to show and is never dereferenced further.
     return scan && !scan->dataSets.empty() && scan->sampleCount(0) > 0;
@@ -63,10 +65,37 @@ bool ScanHandler::isShown(const BaseScan* scan) const
     return holds(scan->name()) || (!scan->filePath.isEmpty() && holds(scan->fileBaseName()));
 }
 
-void ScanHandler::show(BaseScan* scan)
+namespace {
+
+// One spelling per file, so that "a/../a/cw.dat" and a link to it are the
+// file that is listed.
+QString sameFileKey(const QString& path)
 {
-    if (m_tree)
-        m_tree->addTopLevelItem(scan->treeItem());
+    const QFileInfo file(path);
+    const QString canonical = file.canonicalFilePath();
+    return canonical.isEmpty() ? file.absoluteFilePath() : canonical;
+}
+
+} // namespace
+
+bool ScanHandler::isFileShown(const QString& path) const
+{
+    if (!m_tree || path.isEmpty())
+        return false;
+    const QString key = sameFileKey(path);
+    for (int i = 0; i < m_tree->topLevelItemCount(); ++i)
+        if (m_tree->topLevelItem(i)->data(0, SourceFileRole).toString() == key)
+            return true;
+    return false;
+}
+
+QTreeWidgetItem* ScanHandler::show(BaseScan* scan)
+{
+    if (!m_tree)
+        return nullptr;
+    QTreeWidgetItem* item = scan->treeItem();
+    m_tree->addTopLevelItem(item);
+    return item;
 }
 
 void ScanHandler::keep(BaseScan* scan)
@@ -138,10 +167,15 @@ void ScanHandler::scanLoaded(BaseScan* scan)
     if (!hasData(scan))
         return;
     autosave(scan);
-    if (!isShown(scan)) {
-        show(scan);
-        emit scanCompleted();
+    // Only the same file read twice is the same scan: its name may be that
+    // of any other item, a quantity's included.
+    if (isFileShown(scan->filePath))
+        return;
+    if (QTreeWidgetItem* item = show(scan)) {
+        if (!scan->filePath.isEmpty())
+            item->setData(0, SourceFileRole, sameFileKey(scan->filePath));
     }
+    emit scanCompleted();
 }
 
 void ScanHandler::scanStarted(BaseScan*) {}

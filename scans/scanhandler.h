@@ -11,14 +11,17 @@
 class BaseScan;
 class CsvColumnOptions;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 // The registry of finished scans: autosaves completed scans, shows them in
 // the main window's scan tree and keeps at most scanLimit() of them, handing
 // the oldest back through getRidOfScan to be discarded. Lives on the GUI
 // thread; its slots run there (sensor threads reach them queued). It never
-// deletes a kept scan itself; scans it does not register (no data, data
-// limit, a name already shown) are deleted once the events queued with them
-// have run, unless held (holdScan). log() may be called from any thread.
+// deletes a kept scan itself; completed scans it does not register (no data,
+// data limit, a name already shown) are deleted once the events queued with
+// them have run, unless held (holdScan). A loaded scan it does not show (no
+// data, its file already listed) stays its caller's. log() may be called
+// from any thread.
 class ScanHandler : public QObject
 {
     Q_OBJECT
@@ -40,6 +43,14 @@ public:
     void setScanTree(QTreeWidget* tree) { m_tree = tree; }
     void setDisplayOptions(const CsvColumnOptions* options) { m_displayOptions = options; }
     const QList<BaseScan*>& keptScans() const { return m_keptScans; }
+
+    // Whether a scan has samples to show; one without is never listed.
+    static bool hasData(const BaseScan* scan);
+    // Whether a scan read from this very file is listed (a top-level item of
+    // the tree); files of the same name in other folders are other scans.
+    // Callers ask before reading a file, so nothing is read twice. GUI
+    // thread.
+    bool isFileShown(const QString& path) const;
 
     // A held scan that completes without being kept is not deleted then:
     // whoever holds it may still save it. Its release deletes it if it was
@@ -66,10 +77,9 @@ public slots:
     void scanFailed(BaseScan* scan);
 
 private:
-    bool hasData(const BaseScan* scan) const;
     void autosave(BaseScan* scan);
     bool isShown(const BaseScan* scan) const;
-    void show(BaseScan* scan);
+    QTreeWidgetItem* show(BaseScan* scan);
     void keep(BaseScan* scan);
     void dropBeyondLimit();
 

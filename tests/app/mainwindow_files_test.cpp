@@ -207,21 +207,75 @@ TEST_F(ScanFilesTest, FilesThatCannotBeReadAreReported)
     }
 }
 
+// A file the tree does not take is refused aloud: the user is told why, the
+// data display is not brought up as if it showed the file, the recent list
+// does not take it, and nothing read for it is left behind.
 TEST_F(ScanFilesTest, ScansTheTreeDoesNotShowAreDestroyed)
 {
     const QString noSamples = writeScan("nosamples.dat", 0);
     const QString duplicate = writeScan("twice.dat");
     window->loadFile(duplicate);
     ASSERT_EQ(tree().topLevelItemCount(), 1);
-    for (const QString& file : {noSamples, duplicate}) {
+    QSettings().remove("recentFiles");
+    {
+        // The toolkit makes its process-wide helpers at the first box shown.
+        MessageBoxAnswers first({QMessageBox::Ok});
+        QMessageBox::information(nullptr, "first", "first box");
+    }
+    const QList<QPair<QString, QString>> cases = {
+        {noSamples, noSamples + " holds no samples."},
+        {duplicate, duplicate + " is already open."},
+    };
+    for (const auto& [file, message] : cases) {
         SCOPED_TRACE(file.toStdString());
-        MessageBoxAnswers boxes({});
+        form().tabWidget->setCurrentIndex(0);
+        MessageBoxAnswers boxes({QMessageBox::Ok});
         ObjectWatch watch;
         window->loadFile(file);
-        EXPECT_TRUE(boxes.seen().isEmpty());
+        ASSERT_EQ(boxes.seen().size(), 1);
+        EXPECT_EQ(boxes.seen()[0].text, message);
         EXPECT_EQ(tree().topLevelItemCount(), 1);
+        EXPECT_EQ(form().tabWidget->currentIndex(), 0);
+        EXPECT_TRUE(recentFiles().isEmpty());
         EXPECT_TRUE(watch.alive.isEmpty()) << watch.alive.size() << " objects outlived the load";
     }
+}
+
+// Only the same file counts as open: not another file whose name is that of
+// a listed scan or of one of its quantities, in whatever folder.
+TEST_F(ScanFilesTest, AFileIsAlreadyOpenOnlyUnderItsOwnPath)
+{
+    ASSERT_TRUE(QDir(folder.path()).mkpath("first") && QDir(folder.path()).mkpath("second"));
+    const QStringList files = {writeScan("first/cw.dat"), writeScan("Voltage.dat"),
+                               writeScan("second/cw.dat")};
+    for (const QString& file : files) {
+        SCOPED_TRACE(file.toStdString());
+        MessageBoxAnswers boxes({});
+        window->loadFile(file);
+        EXPECT_TRUE(boxes.seen().isEmpty());
+        EXPECT_EQ(recentFiles().value(0), file);
+    }
+    ASSERT_EQ(tree().topLevelItemCount(), 3);
+    QStringList listed;
+    for (int i = 0; i < tree().topLevelItemCount(); ++i)
+        listed.append(scanOf(tree().topLevelItem(i))->filePath);
+    EXPECT_EQ(listed, files);
+
+    // The first again, however its path is spelled.
+    const QString again = path("second/../first/cw.dat");
+    MessageBoxAnswers boxes({QMessageBox::Ok});
+    window->loadFile(again);
+    ASSERT_EQ(boxes.seen().size(), 1);
+    EXPECT_EQ(boxes.seen()[0].text, again + " is already open.");
+    EXPECT_EQ(tree().topLevelItemCount(), 3);
+    EXPECT_EQ(recentFiles().value(0), files.last());
+
+    // Once its scan is removed, the file opens again.
+    tree().setCurrentItem(tree().topLevelItem(0));
+    form().DisplayDiscardScanButton->click();
+    ASSERT_EQ(tree().topLevelItemCount(), 2);
+    window->loadFile(files.first());
+    EXPECT_EQ(tree().topLevelItemCount(), 3);
 }
 
 TEST_F(ScanFilesTest, RecentFilesKeepTheNewestTenByName)
@@ -239,7 +293,11 @@ TEST_F(ScanFilesTest, RecentFilesKeepTheNewestTenByName)
         names.append(QFileInfo(file).fileName());
     EXPECT_EQ(recentMenu(), names);
 
-    window->loadFile(files.last());
+    {
+        MessageBoxAnswers boxes({QMessageBox::Ok}); // it is already open
+        window->loadFile(files.last());
+        EXPECT_EQ(boxes.seen().size(), 1);
+    }
     EXPECT_EQ(recentFiles(), newestFirst);
 
     // A file gone since: the menu reports it and keeps it.
