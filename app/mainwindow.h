@@ -167,6 +167,8 @@ private:
     void updateAxes();
     void setAxisTitleFromCurves(const QList<QListWidgetItem*>& entries, int axis);
     void applyAnalysisAvailability(int sensorType);
+    // The Save button's text for the selected scan's saved state.
+    void showSavedState(const BaseScan& scan);
     void ensureWaveform();
     void takeScanOutOfViews(BaseScan* scan);
     // Deletes an entry with its curve and lowers its axis count.

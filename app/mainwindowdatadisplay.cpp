@@ -443,10 +443,15 @@ void MainWindow::scanSelectionChangeInDisplayList()
     BaseScan* scan = scanOf(item);
     if (!scan)
         return;
-    ui_->saveData->setText(scan->unsavedData ? QStringLiteral("Save...") : QStringLiteral("Save As..."));
+    showSavedState(*scan);
     ui_->exportData->setText(ui_->DisplayPlot->hasIntervalSelection() ? QStringLiteral("Export Interval...")
                                                                       : QStringLiteral("Export..."));
     applyAnalysisAvailability(scan->sensorType);
+}
+
+void MainWindow::showSavedState(const BaseScan& scan)
+{
+    ui_->saveData->setText(scan.unsavedData ? QStringLiteral("Save...") : QStringLiteral("Save As..."));
 }
 
 void MainWindow::applyAnalysisAvailability(int sensorType)

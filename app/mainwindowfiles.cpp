@@ -189,7 +189,9 @@ void MainWindow::saveSelectedScan()
     QString datPath = ScanFileNames::scanFile(chosen);
     savePath_ = datPath;
     WindowFileNamePrompt prompt;
-    if (!scan->saveDat(datPath, applicationVersionString, &prompt)) {
+    const bool saved = scan->saveDat(datPath, applicationVersionString, &prompt);
+    showSavedState(*scan);
+    if (!saved) {
         showNotWritten(datPath);
         saveSettings();
         return;

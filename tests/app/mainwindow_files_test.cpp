@@ -144,6 +144,8 @@ protected:
         return scanOf(item);
     }
 
+    // The sensor of scans recorded in a test; it outlives them.
+    FakeSensor recordingSensor{{13.56}, {1}, 1};
     QTemporaryDir folder;
     std::unique_ptr<MainWindow> window;
 };
@@ -438,6 +440,36 @@ TEST_F(ScanFilesTest, ARetriedSaveNameStillWritesTheScanFileBesideItsCompanion)
         ASSERT_EQ(questions.asked.size(), 3);
         EXPECT_EQ(questions.asked[2].start, retryFolder + "/" + c.scanFile);
     }
+}
+
+// The Save button shows a scan's saved state as soon as it changes, not
+// only once another scan was chosen and this one again.
+TEST_F(ScanFilesTest, TheSaveButtonFollowsTheSavedStateAtOnce)
+{
+    auto* recorded = new CWScan(&recordingSensor, QStringLiteral("cw"), 100);
+    recorded->serialNumber = recordingSensor.serialNumber();
+    recorded->start();
+    scantest::fill(*recorded, recordingSensor, 4, {}, {}, 1.0, halfSecondTicks);
+    ScanHandler::getInstance()->scanComplete(recorded);
+    ASSERT_EQ(tree().topLevelItemCount(), 1);
+    tree().setCurrentItem(tree().topLevelItem(0));
+    ASSERT_TRUE(recorded->unsavedData);
+    EXPECT_EQ(form().saveData->text(), "Save...");
+
+    {
+        ScriptedQuestions questions;
+        questions.choose(path("missing-folder/run.dat"));
+        MessageBoxAnswers boxes({QMessageBox::Ok, QMessageBox::Ok});
+        form().saveData->click();
+        ASSERT_EQ(boxes.seen().size(), 2);
+    }
+    EXPECT_EQ(form().saveData->text(), "Save...") << "not written, still unsaved";
+
+    ScriptedQuestions questions;
+    questions.choose(path("run.dat"));
+    form().saveData->click();
+    ASSERT_FALSE(recorded->unsavedData);
+    EXPECT_EQ(form().saveData->text(), "Save As...");
 }
 
 // An export name typed without any ending is given ".csv"; one the user
