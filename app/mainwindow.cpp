@@ -364,11 +364,10 @@ int MainWindow::openingHeight(const QRect& availableArea) const
 void MainWindow::saveSettings()
 {
     writeOwnPaths();
+    // The tab keeps track of what is stored, so that a choice it reverts
+    // later in the run is stored at shut-down too.
+    timeTrend_->storeAutosaveChoice();
     QSettings settings;
-    settings.beginGroup(QStringLiteral("Settings"));
-    settings.setValue(QStringLiteral("autosaveTitle"), timeTrend_->autosaveTitle());
-    settings.setValue(QStringLiteral("autosaveState"), timeTrend_->isAutosaveOn());
-    settings.endGroup();
     settings.beginGroup(QStringLiteral("MainWindow"));
     settings.setValue(QStringLiteral("size"), size());
     settings.setValue(QStringLiteral("pos"), pos());

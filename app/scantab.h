@@ -56,6 +56,9 @@ public:
     QString autosaveTitle() const { return m_autosaveTitle; }
     QString autosaveFolder() const { return m_autosaveFolder; }
     bool isAutosaveOn() const;
+    // Writes this tab's autosave name pattern and on/off state as the shared
+    // ones (the main window's settings save does, after a save or export).
+    void storeAutosaveChoice();
     void updateSensorCheckState();
     void updateMeterView();
     QCheckBox* meterCheckBox(int i) const;
@@ -237,11 +240,12 @@ protected:
     QString m_autosaveFolder;
     QString m_autosaveTitle;
     QString m_savePath;
-    // The shared settings as this tab read them at start: a value still
+    // The shared settings as this tab last read or wrote them: a value still
     // equal to them was not changed here and is not written back over a
     // newer choice made in another tab (saveSettings).
     QString m_loadedAutosaveFolder;
     QString m_loadedAutosaveTitle;
+    bool m_loadedAutosaveState = false;
     int m_colourIndex = 0;
     QGroupBox* m_harmonicBox = nullptr;
     FrequencyGrid* m_frequencyGrid = nullptr;

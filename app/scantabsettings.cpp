@@ -20,6 +20,7 @@ const QString customIntervalKey = QStringLiteral("CWsampleRate_ms");
 const QString savePathKey = QStringLiteral("savefilename");
 const QString autosaveTitleKey = QStringLiteral("autosaveTitle");
 const QString autosaveFolderKey = QStringLiteral("autosavedir");
+const QString autosaveStateKey = QStringLiteral("autosaveState");
 const QString voltDropKey = QStringLiteral("IFVoltDrop");
 const QString electrodeAreaKey = QStringLiteral("IFElectrodeArea");
 const QString resistanceKey = QStringLiteral("IFResistance");
@@ -40,12 +41,12 @@ void keep(QSettings& settings, const QString& key, const NumberField& field)
 }
 
 // Every tab writes the shared keys at shut-down, each from its own copy: a
-// copy the tab did not change since it read it would undo the choice the
-// user made in another tab, so it leaves what is stored (or stores the
-// default it read where nothing is).
-void writeShared(QSettings& settings, const QString& key, const QString& value, const QString& loaded)
+// copy the tab did not change since it last read or wrote it would undo the
+// choice the user made in another tab, so it leaves what is stored (or
+// stores the default it read where nothing is).
+void writeShared(QSettings& settings, const QString& key, const QVariant& value, const QVariant& stored)
 {
-    settings.setValue(key, value == loaded ? settings.value(key, value) : QVariant(value));
+    settings.setValue(key, value == stored ? settings.value(key, value) : value);
 }
 
 } // namespace
@@ -61,6 +62,8 @@ void scanTab::loadSettings()
     m_autosaveFolder = settings.value(autosaveFolderKey, QStringLiteral(".")).toString();
     m_loadedAutosaveTitle = m_autosaveTitle;
     m_loadedAutosaveFolder = m_autosaveFolder;
+    // The box itself is set by the main window (setAutosaveConfig).
+    m_loadedAutosaveState = settings.value(autosaveStateKey, false).toBool();
     showStored(settings, voltDropKey, QStringLiteral("0"), *m_form->ifVoltDrop);
     showStored(settings, electrodeAreaKey, QStringLiteral("1"), *m_form->ifEArea);
     showStored(settings, resistanceKey, QStringLiteral("0"), *m_form->ifResistance);
@@ -76,8 +79,20 @@ void scanTab::saveSettings() const
     writeShared(settings, savePathKey, m_savePath, m_savePath);
     writeShared(settings, autosaveTitleKey, m_autosaveTitle, m_loadedAutosaveTitle);
     writeShared(settings, autosaveFolderKey, m_autosaveFolder, m_loadedAutosaveFolder);
+    writeShared(settings, autosaveStateKey, isAutosaveOn(), m_loadedAutosaveState);
     const QList<NumberField> factors = ionFluxFields();
     keep(settings, resistanceKey, factors[0]);
     keep(settings, voltDropKey, factors[1]);
     keep(settings, electrodeAreaKey, factors[2]);
+}
+
+void scanTab::storeAutosaveChoice()
+{
+    QSettings settings;
+    settings.beginGroup(groupName);
+    settings.setValue(autosaveTitleKey, m_autosaveTitle);
+    settings.setValue(autosaveStateKey, isAutosaveOn());
+    // Stored now: turning back to the start-up choice later is a change too.
+    m_loadedAutosaveTitle = m_autosaveTitle;
+    m_loadedAutosaveState = isAutosaveOn();
 }

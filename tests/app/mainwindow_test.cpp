@@ -443,6 +443,56 @@ TEST_F(MainWindowTest, TheAutosaveFolderPickedDuringARunComesBackAtTheNextStart)
     }
 }
 
+// Autosave turned on or off in any tab during a run, with or without a save
+// or export of the window in between, is what the next start shows in
+// every tab; so is a name pattern changed back after such a save.
+TEST_F(MainWindowTest, TheAutosaveStateLeftInAnyTabComesBackAtTheNextStart)
+{
+    constexpr int windowSaves = -1;
+    struct Step {
+        int tab; // index into the scan tabs, or windowSaves
+        bool on;
+        const char* title;
+    };
+    struct Case {
+        bool storedOn;
+        QList<Step> steps;
+        bool expectedOn;
+        const char* expectedTitle;
+    };
+    const Case cases[] = {
+        {false, {{0, true, "<serial>"}}, true, "<serial>"},
+        {false, {{1, true, "<serial>"}}, true, "<serial>"},
+        {true, {{2, false, "<serial>"}}, false, "<serial>"},
+        {false, {{0, true, "<serial>"}, {windowSaves, false, ""}}, true, "<serial>"},
+        {false, {{1, true, "<serial>"}, {windowSaves, false, ""}}, true, "<serial>"},
+        {false, {{0, true, "<serial>"}, {windowSaves, false, ""}, {0, false, "<serial>"}}, false, "<serial>"},
+        {true, {{0, true, "<nick>"}, {windowSaves, false, ""}, {0, true, "<serial>"}}, true, "<serial>"},
+    };
+    const auto scanTabs = [](const MainWindow& window) {
+        return QList<scanTab*>{window.timeTrend(), window.pulseTrend(), window.timeResolved()};
+    };
+    for (int c = 0; c < int(std::size(cases)); ++c) {
+        SCOPED_TRACE(testing::Message() << "case " << c);
+        storeSerialAutosave();
+        QSettings().setValue(QStringLiteral("Settings/autosaveState"), cases[c].storedOn);
+        auto window = makeWindow();
+        for (const Step& step : cases[c].steps) {
+            if (step.tab == windowSaves)
+                window->saveSettings();
+            else
+                scanTabs(*window)[step.tab]->setAutosaveConfig(step.on, QStringLiteral("/data/auto"),
+                                                               QString::fromLatin1(step.title));
+        }
+        window.reset();
+        window = makeWindow();
+        for (const scanTab* tab : scanTabs(*window)) {
+            EXPECT_EQ(tab->isAutosaveOn(), cases[c].expectedOn);
+            EXPECT_EQ(tab->autosaveTitle(), QString::fromLatin1(cases[c].expectedTitle));
+        }
+    }
+}
+
 TEST_F(MainWindowTest, TheTimeResolvedTabFollowsTheTrendTabsAndIsWiredLikeThem)
 {
     storeSerialAutosave();
