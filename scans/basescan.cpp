@@ -464,16 +464,24 @@ bool BaseScan::saveDat(QString& fileName, const QString& software, FileNamePromp
     if (!writeWithRetry(fileName, fill, prompt, QStringLiteral("Re-enter File name"),
                         QStringLiteral("data file (*.dat)"), &ScanFileNames::scanFile))
         return false;
+    markSavedAs(fileName);
+    return true;
+}
+
+void BaseScan::markSavedAs(const QString& fileName)
+{
     if (filePath.isEmpty())
         filePath = fileName;
     setBaseNameFrom(fileName);
     unsavedData = false;
-    return true;
 }
 
 std::unique_ptr<BaseScan> BaseScan::loadDat(const QString& fileName)
 {
-    return ScanFileReader::readFile(fileName);
+    int version = -1;
+    std::unique_ptr<BaseScan> scan = ScanFileReader::readFile(fileName, nullptr, &version);
+    ScanFileReader::noteVersion(version);
+    return scan;
 }
 
 bool BaseScan::exportCsv(QString& fileName, const QString& software, const CsvColumnOptions* options,

@@ -112,10 +112,11 @@ public:
     // all), and gives false when nothing was written whole (the previous
     // file of that name is then untouched and the data stays unsaved).
     // loadDat reads a file into a plain scan without sensor and throws 30
-    // (cannot open) or 35 (not a scan file). The exports write the CSV file
-    // of the whole scan and the interval file of the samples strictly
-    // between minimum and maximum; null options write every column. Run on
-    // the caller's thread; they take the scan's mutex.
+    // (cannot open) or 35 (not a scan file); it notes a newer file's version
+    // in newerFileState (GUI thread). The exports write the CSV file of the
+    // whole scan and the interval file of the samples strictly between
+    // minimum and maximum; null options write every column. Run on the
+    // caller's thread; they take the scan's mutex.
     bool saveDat(QString& fileName, const QString& software, FileNamePrompt* prompt = nullptr);
     static std::unique_ptr<BaseScan> loadDat(const QString& fileName);
     bool exportCsv(QString& fileName, const QString& software, const CsvColumnOptions* options,
@@ -143,6 +144,11 @@ public:
 
     // filePath's name without folder and its last 4 characters (".dat").
     void setBaseNameFrom(const QString& fileName);
+    // What a ".dat" file written whole under fileName changes in the scan:
+    // its file path (the first one only), its base name and its unsaved-data
+    // flag. saveDat does it itself; a write on another thread leaves it to
+    // the thread that owns the scan's fields.
+    void markSavedAs(const QString& fileName);
 
     // Ceiling on the bytes of stored samples; reaching it ends the scan the
     // way a failed allocation does.

@@ -1,6 +1,7 @@
 #include "scans/scanfilereader.h"
 
 #include "scans/basescan.h"
+#include "scans/fileprogress.h"
 #include "scans/numberconversion.h"
 #include "scans/processvalues.h"
 
@@ -73,9 +74,14 @@ private:
 class LineSource
 {
 public:
-    explicit LineSource(QIODevice& device)
+    // Reports the bytes read to `progress` (when given) as a share of the
+    // device's size, and ends the read with Cancelled once it is cancelled.
+    LineSource(QIODevice& device, FileProgress* progress)
         : m_device(device)
+        , m_progress(progress)
     {
+        if (m_progress)
+            m_progress->setTotal(m_device.size());
     }
 
     // May read on, which ends the life of the last line returned.
@@ -116,6 +122,7 @@ public:
         const qint64 resume = m_device.pos();
         m_ahead.resize(static_cast<size_t>(chunkBytes));
         while (true) {
+            stopIfCancelled();
             const qint64 n = m_device.read(m_ahead.data(), chunkBytes);
             if (n <= 0 || scanner.feed(m_ahead.data(), m_ahead.data() + n))
                 break;
@@ -126,10 +133,18 @@ public:
     }
 
 private:
+    void stopIfCancelled() const
+    {
+        if (m_progress && m_progress->isCancelled())
+            throw static_cast<int>(ScanFileReader::Cancelled);
+    }
+
     void fill()
     {
         if (m_deviceDone)
             return;
+        if (m_progress && !m_progress->advance(m_device.pos()))
+            throw static_cast<int>(ScanFileReader::Cancelled);
         m_buffer.erase(0, m_position);
         m_position = 0;
         const size_t held = m_buffer.size();
@@ -141,6 +156,7 @@ private:
     }
 
     QIODevice& m_device;
+    FileProgress* m_progress;
     std::string m_buffer;
     std::string m_ahead; // the bytes read ahead by linesLeftInBlock
     size_t m_position = 0;
@@ -510,9 +526,9 @@ bool blank(std::string_view line)
     return line.find_first_not_of(" \t\r") == std::string_view::npos;
 }
 
-void readScan(QIODevice& device, BaseScan& scan)
+void readScan(QIODevice& device, BaseScan& scan, FileProgress* progress, int* version)
 {
-    LineSource lines(device);
+    LineSource lines(device, progress);
     if (lines.atEnd())
         refuse();
     std::string_view line = lines.next();
@@ -521,10 +537,8 @@ void readScan(QIODevice& device, BaseScan& scan)
         !first.contains(QLatin1String("kadro"), Qt::CaseInsensitive) &&
         !first.contains(QLatin1String("quvix"), Qt::CaseInsensitive))
         refuse();
-    if (ScanFileReader::versionNumber(QByteArray(line.data(), static_cast<int>(line.size()))) >
-            ScanFileReader::softwareVersion &&
-        newerFileState == NewerFileArmed)
-        newerFileState = NewerFileRead;
+    if (version)
+        *version = ScanFileReader::versionNumber(QByteArray(line.data(), static_cast<int>(line.size())));
 
     bool trendCountFound = false;
     std::vector<std::string_view> fields;
@@ -554,15 +568,17 @@ void readScan(QIODevice& device, BaseScan& scan)
     while (!lines.atEnd())
         if (!blank(lines.next()))
             refuse();
+    if (progress)
+        progress->advance(device.size());
     scan.finished = true;
 }
 
 // Reads a scan, refusing with 35 what the allocator cannot hold. The partly
 // built data sets go with the exception.
-void readGuarded(QIODevice& device, BaseScan& scan)
+void readGuarded(QIODevice& device, BaseScan& scan, FileProgress* progress = nullptr, int* version = nullptr)
 {
     try {
-        readScan(device, scan);
+        readScan(device, scan, progress, version);
     } catch (const std::bad_alloc&) {
         scan.dataSets.clear();
         refuse();
@@ -589,7 +605,14 @@ int ScanFileReader::versionNumber(const QByteArray& firstLine)
     return static_cast<int>(value);
 }
 
-std::unique_ptr<BaseScan> ScanFileReader::readFile(const QString& fileName)
+void ScanFileReader::noteVersion(int version)
+{
+    if (version > softwareVersion && newerFileState == NewerFileArmed)
+        newerFileState = NewerFileRead;
+}
+
+std::unique_ptr<BaseScan> ScanFileReader::readFile(const QString& fileName, FileProgress* progress,
+                                                   int* version)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
@@ -602,7 +625,7 @@ std::unique_ptr<BaseScan> ScanFileReader::readFile(const QString& fileName)
     scan->unsavedData = false;
     scan->filePath = fileName;
     scan->setBaseNameFrom(fileName);
-    readGuarded(file, *scan);
+    readGuarded(file, *scan, progress, version);
     return scan;
 }
 

@@ -3,6 +3,7 @@
 #include "scans/basescan.h"
 #include "scans/csvcolumnoptions.h"
 #include "scans/csvoptions.h"
+#include "scans/fileprogress.h"
 #include "scans/numberconversion.h"
 #include "scans/processvalues.h"
 #include "scans/recordcolumns.h"
@@ -34,14 +35,26 @@ bool writeAll(QIODevice& device, const std::string& text)
     return true;
 }
 
+// The rows of a scan's trends, every one of which a file of the whole scan
+// writes: the total its progress counts.
+qint64 rowCount(const BaseScan& scan)
+{
+    qint64 rows = 0;
+    for (const auto& set : scan.dataSets)
+        rows += static_cast<qint64>(set->time.size());
+    return rows;
+}
+
 // The ".dat" text built a chunk at a time: full chunks go to the device (when
-// there is one), so the text held never grows with the scan.
+// there is one), so the text held never grows with the scan. Each chunk
+// written reports the rows done so far to the progress, when there is one.
 class DatSink
 {
 public:
-    DatSink(std::string& text, QIODevice* device)
+    DatSink(std::string& text, QIODevice* device, FileProgress* progress = nullptr)
         : m_text(text)
         , m_device(device)
+        , m_progress(progress)
     {
         if (m_device)
             m_text.reserve(chunkBytes + 64 * 1024);
@@ -49,20 +62,26 @@ public:
 
     std::string& text() { return m_text; }
 
+    void rowDone() { ++m_rows; }
+
     // Hands the text to the device once a chunk is full (or always when
-    // `all`); false once a write failed.
+    // `all`); false once a write failed or the progress was cancelled.
     bool drain(bool all = false)
     {
         if (!m_device || !m_ok || (!all && m_text.size() < chunkBytes))
             return m_ok;
         m_ok = writeAll(*m_device, m_text);
         m_text.clear();
+        if (m_ok && m_progress)
+            m_ok = m_progress->advance(m_rows);
         return m_ok;
     }
 
 private:
     std::string& m_text;
     QIODevice* m_device;
+    FileProgress* m_progress;
+    qint64 m_rows = 0;
     bool m_ok = true;
 };
 
@@ -147,8 +166,36 @@ bool pulseColumnOn(const CsvColumnOptions& options, int id)
     return options.isCsvOptionEnabled(parameterToOptionIndex(static_cast<unsigned>(id)));
 }
 
+// Counts the rows of a CSV or interval export for its progress, when it has
+// one, and tells the export whether to go on: not after a failed write or a
+// cancel. Looks at the stream's state only every so many rows.
+class RowCounter
+{
+public:
+    RowCounter(QTextStream& out, FileProgress* progress)
+        : m_out(out)
+        , m_progress(progress)
+    {
+    }
+
+    // Called before each row.
+    bool goOn()
+    {
+        if (m_rows++ % rowsPerCheck != 0)
+            return true;
+        if (!streamOk(m_out))
+            return false;
+        return !m_progress || m_progress->advance(m_rows - 1);
+    }
+
+private:
+    QTextStream& m_out;
+    FileProgress* m_progress;
+    qint64 m_rows = 0;
+};
+
 void writeCsvBlock(QTextStream& out, const TrendDataSet& set, const CsvColumnOptions& options,
-                   const QDateTime& created)
+                   const QDateTime& created, RowCounter& rows)
 {
     writeFrequencyLine(out, set);
     out << "Time " << csvDelimiter;
@@ -166,7 +213,7 @@ void writeCsvBlock(QTextStream& out, const TrendDataSet& set, const CsvColumnOpt
 
     const Series* pulse[] = {&set.pulsePeriod, &set.pulseOnTime, &set.pulseFrequency, &set.pulseDutyCycle};
     for (size_t j = 0; j < set.time.size(); ++j) {
-        if (j % rowsPerCheck == 0 && !streamOk(out))
+        if (!rows.goOn())
             return;
         const double t = set.time[j];
         if (csvUseFullTimestamp) {
@@ -191,7 +238,7 @@ void writeCsvBlock(QTextStream& out, const TrendDataSet& set, const CsvColumnOpt
 }
 
 void writeIntervalBlock(QTextStream& out, const BaseScan& scan, const TrendDataSet& set, double minimum,
-                        double maximum, const CsvColumnOptions& options)
+                        double maximum, const CsvColumnOptions& options, RowCounter& rows)
 {
     Q_UNUSED(scan);
     writeFrequencyLine(out, set);
@@ -201,7 +248,7 @@ void writeIntervalBlock(QTextStream& out, const BaseScan& scan, const TrendDataS
         RecordColumns::writeColumnHeadings(out, *record, k++, options);
     out << "\n";
     for (size_t j = 0; j < set.time.size(); ++j) {
-        if (j % rowsPerCheck == 0 && !streamOk(out))
+        if (!rows.goOn())
             return;
         const double t = set.time[j];
         if (!(minimum < t && t < maximum))
@@ -271,6 +318,7 @@ bool writeDatBlock(DatSink& sink, const TrendDataSet& set)
             appendCell(out, set.pulseOnTime, j);
         }
         out += '\n';
+        sink.rowDone();
         if (!sink.drain())
             return false;
     }
@@ -328,9 +376,10 @@ bool writeDatTo(DatSink& sink, const BaseScan& scan, const QString& software)
 }
 
 void writeCsvTo(QTextStream& out, const BaseScan& scan, const QString& software,
-                const CsvColumnOptions& options)
+                const CsvColumnOptions& options, FileProgress* progress)
 {
     pinAppliedCsvOptions();
+    RowCounter rows(out, progress);
     out << "Software :" << fieldText(software, csvDelimiter) << "\n";
     out << "Date" << csvDelimiter << scan.created.toString(Qt::ISODate) << "\n";
     out << "Serial Number" << csvDelimiter << fieldText(scan.serialNumber, csvDelimiter) << "\n";
@@ -354,42 +403,50 @@ void writeCsvTo(QTextStream& out, const BaseScan& scan, const QString& software,
     for (size_t i = 0; i < scan.dataSets.size(); ++i) {
         if (framed)
             out << ScanFileWriter::trendHeader(*scan.dataSets[i], static_cast<int>(i), csvDelimiter) << "\n";
-        writeCsvBlock(out, *scan.dataSets[i], options, scan.created);
+        writeCsvBlock(out, *scan.dataSets[i], options, scan.created, rows);
     }
 }
 
 void writeIntervalTo(QTextStream& out, const BaseScan& scan, const QString& software, double minimum,
-                     double maximum, const CsvColumnOptions& options)
+                     double maximum, const CsvColumnOptions& options, FileProgress* progress)
 {
     pinAppliedCsvOptions();
+    RowCounter rows(out, progress);
     out << "Software :" << fieldText(software, csvDelimiter) << "\n";
     const bool framed = ScanFileWriter::framesTrends(scan);
     for (size_t i = 0; i < scan.dataSets.size(); ++i) {
         if (framed)
             out << ScanFileWriter::trendHeader(*scan.dataSets[i], static_cast<int>(i), csvDelimiter) << "\n";
-        writeIntervalBlock(out, scan, *scan.dataSets[i], minimum, maximum, options);
+        writeIntervalBlock(out, scan, *scan.dataSets[i], minimum, maximum, options, rows);
         if (framed)
             out << endTrendText << "\n";
     }
 }
 
-// Runs a text-stream writer over the device; false when a write failed.
-template <typename Write> bool streamTo(QIODevice& device, Write write)
+// Runs a text-stream writer over the device, counting the scan's rows in the
+// progress when there is one; false when a write failed or it was cancelled.
+template <typename Write>
+bool streamTo(QIODevice& device, const BaseScan& scan, FileProgress* progress, Write write)
 {
+    if (progress)
+        progress->setTotal(rowCount(scan));
     QTextStream out(&device);
     prepareTextStream(out);
     write(out);
     out.flush();
+    // A cancelled export went only so far.
+    if (progress && (progress->isCancelled() || !progress->advance(rowCount(scan))))
+        return false;
     return streamOk(out);
 }
 
 // The whole text of a text-stream writer, for small scans and tests.
-template <typename Write> QString wholeText(Write write)
+template <typename Write> QString wholeText(const BaseScan& scan, Write write)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    streamTo(buffer, write);
+    streamTo(buffer, scan, nullptr, write);
     return QString::fromUtf8(bytes);
 }
 
@@ -409,35 +466,42 @@ std::string ScanFileWriter::datText(const BaseScan& scan, const QString& softwar
     return out;
 }
 
-bool ScanFileWriter::writeDat(QIODevice& device, const BaseScan& scan, const QString& software)
+bool ScanFileWriter::writeDat(QIODevice& device, const BaseScan& scan, const QString& software,
+                              FileProgress* progress)
 {
+    if (progress)
+        progress->setTotal(rowCount(scan));
     std::string chunk;
-    DatSink sink(chunk, &device);
+    DatSink sink(chunk, &device, progress);
     return writeDatTo(sink, scan, software);
 }
 
 bool ScanFileWriter::writeCsv(QIODevice& device, const BaseScan& scan, const QString& software,
-                              const CsvColumnOptions& options)
+                              const CsvColumnOptions& options, FileProgress* progress)
 {
-    return streamTo(device, [&](QTextStream& out) { writeCsvTo(out, scan, software, options); });
+    return streamTo(device, scan, progress,
+                    [&](QTextStream& out) { writeCsvTo(out, scan, software, options, progress); });
 }
 
 bool ScanFileWriter::writeInterval(QIODevice& device, const BaseScan& scan, const QString& software,
-                                   double minimum, double maximum, const CsvColumnOptions& options)
+                                   double minimum, double maximum, const CsvColumnOptions& options,
+                                   FileProgress* progress)
 {
-    return streamTo(
-        device, [&](QTextStream& out) { writeIntervalTo(out, scan, software, minimum, maximum, options); });
+    return streamTo(device, scan, progress, [&](QTextStream& out) {
+        writeIntervalTo(out, scan, software, minimum, maximum, options, progress);
+    });
 }
 
 QString ScanFileWriter::csvText(const BaseScan& scan, const QString& software,
                                 const CsvColumnOptions& options)
 {
-    return wholeText([&](QTextStream& out) { writeCsvTo(out, scan, software, options); });
+    return wholeText(scan, [&](QTextStream& out) { writeCsvTo(out, scan, software, options, nullptr); });
 }
 
 QString ScanFileWriter::intervalText(const BaseScan& scan, const QString& software, double minimum,
                                      double maximum, const CsvColumnOptions& options)
 {
-    return wholeText(
-        [&](QTextStream& out) { writeIntervalTo(out, scan, software, minimum, maximum, options); });
+    return wholeText(scan, [&](QTextStream& out) {
+        writeIntervalTo(out, scan, software, minimum, maximum, options, nullptr);
+    });
 }

@@ -7,6 +7,7 @@
 class BaseScan;
 class QIODevice;
 class CsvColumnOptions;
+class FileProgress;
 class TrendDataSet;
 
 // The texts of the scan files: the ".dat" scan file, the CSV export and the
@@ -16,12 +17,17 @@ class ScanFileWriter
 {
 public:
     // Stream a file into `device` a chunk at a time, so that what they hold
-    // does not grow with the scan; false once a write to the device failed.
-    static bool writeDat(QIODevice& device, const BaseScan& scan, const QString& software);
+    // does not grow with the scan; false once a write to the device failed
+    // or the progress, when given, was cancelled. The progress counts the
+    // scan's rows; between its steps the writers hold no reference into a
+    // series' storage.
+    static bool writeDat(QIODevice& device, const BaseScan& scan, const QString& software,
+                         FileProgress* progress = nullptr);
     static bool writeCsv(QIODevice& device, const BaseScan& scan, const QString& software,
-                         const CsvColumnOptions& options);
+                         const CsvColumnOptions& options, FileProgress* progress = nullptr);
     static bool writeInterval(QIODevice& device, const BaseScan& scan, const QString& software,
-                              double minimum, double maximum, const CsvColumnOptions& options);
+                              double minimum, double maximum, const CsvColumnOptions& options,
+                              FileProgress* progress = nullptr);
 
     // The same files as whole texts, for small scans.
     static std::string datText(const BaseScan& scan, const QString& software);
