@@ -4,6 +4,7 @@
 #include "app/addnetworksensordialog.h"
 #include "app/autosavefailurenotice.h"
 #include "app/displaysettings.h"
+#include "app/filetaskqueue.h"
 #include "app/overviewtab.h"
 #include "app/preferencedialog.h"
 #include "app/pulsetrendscantab.h"
@@ -76,6 +77,11 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
     , ui_(new Ui_MainWindow)
 {
     scanActivity_ = new ScanActivity(std::move(keepAwake), this);
+    fileTasks_ = new FileTaskQueue(this);
+    connect(fileTasks_, &FileTaskQueue::idle, this, [this] {
+        if (closingAfterWrites_)
+            close();
+    });
 
     // Hidden until the user asks for it; then it moves into the data
     // display's plot row.
@@ -203,6 +209,9 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
 
 MainWindow::~MainWindow()
 {
+    // Saves still under way are written to their end, reads are dropped;
+    // nothing of the window is reached from the file work after this.
+    fileTasks_->finish();
     // The scan handler outlives the window: it must not reach its tree or
     // options afterwards.
     scanHandler_->setScanTree(nullptr);
@@ -477,22 +486,35 @@ void MainWindow::open_ip_tool()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (!closingAfterWrites_ && !userAgreesToClose()) {
+        event->ignore();
+        return;
+    }
+    // Saves under way are written before the window goes: it stays, showing
+    // their progress, and closes once they are done. Files still to be read
+    // are not waited for.
+    fileTasks_->dropReads();
+    if (fileTasks_->isWriting()) {
+        closingAfterWrites_ = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+bool MainWindow::userAgreesToClose()
+{
     QSettings settings;
     settings.beginGroup(QStringLiteral("Settings"));
     const bool ask = settings.value(QStringLiteral("askBeforeYouClose"), false).toBool();
     const QString question =
         settings.value(QStringLiteral("warningQueryAsked"), closeQuestionText).toString();
     settings.endGroup();
-    if (!ask) {
-        event->accept();
-        return;
-    }
+    if (!ask)
+        return true;
     const auto answer = QMessageBox::question(this, QStringLiteral("Quvix"), question,
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer == QMessageBox::Yes)
-        event->accept();
-    else
-        event->ignore();
+    return answer == QMessageBox::Yes;
 }
 
 void MainWindow::showEvent(QShowEvent* event)

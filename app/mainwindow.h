@@ -8,11 +8,17 @@
 #include <QString>
 
 #include "platform/keepawake.h"
+#include "scans/scanfiletask.h"
 
+#include <qwt_interval.h>
+
+#include <functional>
 #include <memory>
+#include <optional>
 
 class BaseScan;
 class DisplaySettings;
+class FileTaskQueue;
 class overviewTab;
 class pulseTrendScanTab;
 class timeResolvedScanTab;
@@ -81,6 +87,9 @@ public:
     // The distinct scans of the displayed curves, in the order of their
     // first curve in the list.
     QList<BaseScan*> displayedScans() const;
+    // The scan files being read and written; for the window's own parts and
+    // for tests.
+    FileTaskQueue* fileTasks() const { return fileTasks_; }
 
 signals:
     // Just before the window deletes a scan it shows.
@@ -131,9 +140,11 @@ public slots:
     void openDisplaySettingsMenu();
 
 public:
-    // Opens one scan file into the data display; a file that cannot be
-    // read, is already listed or holds no samples is refused with a message
-    // and stays out of the recent list (one the reader refused goes in).
+    // Opens one scan file into the data display: it is read on a thread of
+    // its own (fileTasks) and its scan joins the tree once it is whole. A
+    // file that cannot be read, is already listed or holds no samples is
+    // refused with a message and stays out of the recent list (one the
+    // reader refused goes in), as does one whose reading was cancelled.
     void loadFile(const QString& path);
 
 protected:
@@ -144,6 +155,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The close question, when the preferences ask for it.
+    bool userAgreesToClose();
     void createRecentFileActions();
     void addRecentFile(const QString& path);
     void updateRecentFileActions();
@@ -155,6 +168,25 @@ private:
     // Asks once about an update when the file just read came from a newer
     // version of the program.
     void offerUpdateIfNewer();
+    // The end of a file read, save or export: the scan joins the tree, or
+    // the user hears why not. A file that could not be created is asked
+    // for again under another name.
+    void finishLoading(ScanFileTask& task);
+    // The interval selected on the data display plot, if any.
+    std::optional<QwtInterval> plotInterval() const;
+    // The ".dat" file and its companion CSV file (of the interval, when
+    // one is given), written together.
+    void saveScan(BaseScan& scan, const QString& datPath, const std::optional<QwtInterval>& interval);
+    void finishSaving(BaseScan& scan, const ScanFileTask& task, const std::optional<QwtInterval>& interval);
+    // The companion CSV file again, under another name.
+    void saveCompanion(BaseScan& scan, const QString& fileName);
+    void finishCompanion(BaseScan& scan, const ScanFileTask& task);
+    void exportScan(BaseScan& scan, const ScanFileTask::File& file);
+    void finishExporting(BaseScan& scan, const ScanFileTask& task);
+    // After a write that did not succeed: nothing when it was cancelled;
+    // `retry` with another name where the file could not be created and the
+    // user gives one; otherwise the message that the file was not written.
+    void retryOrReport(const ScanFileTask& task, const std::function<void(const QString&)>& retry);
     void setUpDataDisplay();
     void connectForm();
     void loadSettings();
@@ -193,6 +225,10 @@ private:
     ScanActivity* scanActivity_ = nullptr;
     SensorHandler* sensorHandler_ = nullptr; // process-wide, not owned
     ScanHandler* scanHandler_ = nullptr;     // process-wide, not owned
+    // Owned through the window; finished first when the window goes.
+    FileTaskQueue* fileTasks_ = nullptr;
+    // Closing was asked for and agreed to while saves were under way.
+    bool closingAfterWrites_ = false;
     QList<QAction*> recentFileActions_;
     int maxRecentFiles_ = 10;
     int leftAxisCurveCount_ = 0;

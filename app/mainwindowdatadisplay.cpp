@@ -4,6 +4,7 @@
 #include "app/curvecolourcounter.h"
 #include "app/datadisplayfeeds.h"
 #include "app/displaysettings.h"
+#include "app/filetaskqueue.h"
 #include "app/mainwindow.h"
 #include "scans/basescan.h"
 #include "scans/quantitytree.h"
@@ -409,7 +410,8 @@ void MainWindow::discardSelectedScan()
     ui_->DisplayPlot->replot();
     takeScanOutOfViews(scan);
     emit scanDeleted(scan);
-    delete scan;
+    // A save of it may still be under way.
+    fileTasks_->deleteWhenWritten(scan);
 }
 
 void MainWindow::discardSelectedScan(BaseScan* scan)
@@ -430,7 +432,7 @@ void MainWindow::discardSelectedScan(BaseScan* scan)
         smithChart_->clear();
     delete scanItem;
     emit scanDeleted(scan);
-    delete scan;
+    fileTasks_->deleteWhenWritten(scan);
 }
 
 void MainWindow::scanSelectionChangeInDisplayList()

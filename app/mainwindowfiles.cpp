@@ -3,6 +3,7 @@
 // exporting it.
 
 #include "app/displaysettings.h"
+#include "app/filetaskqueue.h"
 #include "app/mainwindow.h"
 #include "app/windowfilenameprompt.h"
 #include "scans/basescan.h"
@@ -10,6 +11,7 @@
 #include "scans/quantitytree.h"
 #include "scans/scanfilenames.h"
 #include "scans/scanfilereader.h"
+#include "scans/scanfiletask.h"
 #include "scans/scanhandler.h"
 #include "ui_mainwindow.h"
 #include "views/datadisplayplot.h"
@@ -147,35 +149,64 @@ void MainWindow::offerUpdateIfNewer()
 
 void MainWindow::loadFile(const QString& path)
 {
-    if (refusedBeforeReading(path))
+    // A file already on its way in is not read twice.
+    if (fileTasks_->isReading(path) || refusedBeforeReading(path))
         return;
-    try {
-        std::unique_ptr<BaseScan> scan = BaseScan::loadDat(path);
-        if (refusedAfterReading(path, *scan)) {
-            // Perhaps what the newer version wrote is what this one misses.
-            offerUpdateIfNewer();
-            return;
-        }
-        const int sensorType = scan->sensorType;
-        // The handler shows the scan (and then the tree owns it) or ignores
-        // it; an ignored scan goes when this function returns.
-        bool shown = false;
-        const QMetaObject::Connection watch =
-            connect(scanHandler_, &ScanHandler::scanCompleted, this, [&shown] { shown = true; });
-        scanHandler_->scanLoaded(scan.get());
-        disconnect(watch);
-        if (shown)
-            scan.release();
-        ui_->tabWidget->setCurrentIndex(ui_->tabWidget->count() - 1);
-        offerUpdateIfNewer();
-        applyAnalysisAvailability(sensorType);
-    } catch (int code) {
-        showError(readErrorText(code));
-    } catch (...) {
-        showError(readErrorText(0));
+    fileTasks_->add(ScanFileTask::read(path), [this](ScanFileTask& task) { finishLoading(task); });
+}
+
+void MainWindow::finishLoading(ScanFileTask& task)
+{
+    const QString path = task.file().name;
+    // A cancelled read leaves nothing: no scan, no message, no recent entry.
+    if (task.outcome() == ScanFileTask::Cancelled)
+        return;
+    if (task.outcome() != ScanFileTask::Done) {
+        showError(readErrorText(task.readError()));
+        addRecentFile(path);
+        return;
     }
+    ScanFileReader::noteVersion(task.fileVersion());
+    std::unique_ptr<BaseScan> scan = task.takeScan();
+    if (refusedAfterReading(path, *scan)) {
+        // Perhaps what the newer version wrote is what this one misses.
+        offerUpdateIfNewer();
+        return;
+    }
+    const int sensorType = scan->sensorType;
+    // The handler shows the scan (and then the tree owns it) or ignores
+    // it; an ignored scan goes when this function returns.
+    bool shown = false;
+    const QMetaObject::Connection watch =
+        connect(scanHandler_, &ScanHandler::scanCompleted, this, [&shown] { shown = true; });
+    scanHandler_->scanLoaded(scan.get());
+    disconnect(watch);
+    if (shown)
+        scan.release();
+    ui_->tabWidget->setCurrentIndex(ui_->tabWidget->count() - 1);
+    offerUpdateIfNewer();
+    applyAnalysisAvailability(sensorType);
     addRecentFile(path);
 }
+
+std::optional<QwtInterval> MainWindow::plotInterval() const
+{
+    if (!ui_->DisplayPlot->hasIntervalSelection())
+        return std::nullopt;
+    return ui_->DisplayPlot->selectedInterval();
+}
+
+namespace {
+
+// The CSV export of a whole scan, or of the samples inside an interval.
+ScanFileTask::File exportOf(const QString& fileName, const std::optional<QwtInterval>& interval)
+{
+    if (!interval)
+        return {ScanFileTask::WriteCsv, fileName};
+    return {ScanFileTask::WriteInterval, fileName, interval->minValue(), interval->maxValue()};
+}
+
+} // namespace
 
 void MainWindow::saveSelectedScan()
 {
@@ -186,30 +217,53 @@ void MainWindow::saveSelectedScan()
         UserQuestions::saveFileName(this, QStringLiteral("Save File As"), savePath_, dataFilter);
     if (chosen.isEmpty())
         return;
-    QString datPath = ScanFileNames::scanFile(chosen);
+    const QString datPath = ScanFileNames::scanFile(chosen);
     savePath_ = datPath;
-    WindowFileNamePrompt prompt;
-    const bool saved = scan->saveDat(datPath, applicationVersionString, &prompt);
-    showSavedState(*scan);
-    if (!saved) {
-        showNotWritten(datPath);
-        saveSettings();
-        return;
+    saveScan(*scan, datPath, plotInterval());
+}
+
+void MainWindow::saveScan(BaseScan& scan, const QString& datPath, const std::optional<QwtInterval>& interval)
+{
+    std::vector<ScanFileTask::File> files{{ScanFileTask::WriteDat, datPath},
+                                          exportOf(ScanFileNames::companionOf(datPath), interval)};
+    fileTasks_->add(ScanFileTask::write(scan, std::move(files), applicationVersionString, displaySettings_),
+                    [this, &scan, interval](ScanFileTask& task) { finishSaving(scan, task, interval); });
+}
+
+void MainWindow::finishSaving(BaseScan& scan, const ScanFileTask& task,
+                              const std::optional<QwtInterval>& interval)
+{
+    if (task.filesDone() > 0) {
+        const QString datPath = task.files().front().name;
+        scan.markSavedAs(datPath);
+        savePath_ = datPath;
+        if (selectedScan() == &scan)
+            showSavedState(scan);
     }
-    savePath_ = datPath;
-    // Named after the file the scan went to, which a retry may have changed.
-    QString companion = ScanFileNames::companionOf(datPath);
-    bool written = false;
-    if (ui_->DisplayPlot->hasIntervalSelection()) {
-        const QwtInterval interval = ui_->DisplayPlot->selectedInterval();
-        written = scan->exportText(companion, applicationVersionString, interval.minValue(),
-                                   interval.maxValue(), displaySettings_);
-    } else {
-        written = scan->exportCsv(companion, applicationVersionString, displaySettings_, &prompt);
+    if (task.outcome() != ScanFileTask::Done) {
+        const bool scanFileFailed = task.filesDone() == 0;
+        retryOrReport(task, [&](const QString& fileName) {
+            if (scanFileFailed)
+                saveScan(scan, fileName, interval);
+            else
+                saveCompanion(scan, fileName);
+        });
     }
-    if (!written)
-        showNotWritten(companion);
     saveSettings();
+}
+
+void MainWindow::saveCompanion(BaseScan& scan, const QString& fileName)
+{
+    auto task = ScanFileTask::write(scan, {{ScanFileTask::WriteCsv, fileName}}, applicationVersionString,
+                                    displaySettings_);
+    fileTasks_->add(std::move(task),
+                    [this, &scan](ScanFileTask& written) { finishCompanion(scan, written); });
+}
+
+void MainWindow::finishCompanion(BaseScan& scan, const ScanFileTask& task)
+{
+    if (task.outcome() != ScanFileTask::Done)
+        retryOrReport(task, [&](const QString& fileName) { saveCompanion(scan, fileName); });
 }
 
 void MainWindow::exportSelectedScanToCSV()
@@ -217,27 +271,57 @@ void MainWindow::exportSelectedScanToCSV()
     BaseScan* scan = selectedScan();
     if (!scan)
         return;
-    const bool restricted = ui_->DisplayPlot->hasIntervalSelection();
-    const QwtInterval interval = ui_->DisplayPlot->selectedInterval();
-    const QString caption = restricted ? QStringLiteral("Export  [%1s to %2s] to CSV")
-                                             .arg(QString::number(interval.minValue(), 'g', 6),
-                                                  QString::number(interval.maxValue(), 'g', 6))
-                                       : QStringLiteral("Export Data to CSV");
+    const std::optional<QwtInterval> interval = plotInterval();
+    const QString caption = interval ? QStringLiteral("Export  [%1s to %2s] to CSV")
+                                           .arg(QString::number(interval->minValue(), 'g', 6),
+                                                QString::number(interval->maxValue(), 'g', 6))
+                                     : QStringLiteral("Export Data to CSV");
     const QString chosen = UserQuestions::saveFileName(this, caption, savePath_, csvFilter);
     if (chosen.isEmpty())
         return;
-    QString target = ScanFileNames::exportFile(chosen);
+    const QString target = ScanFileNames::exportFile(chosen);
     savePath_ = target;
-    WindowFileNamePrompt prompt;
-    const bool written = restricted
-                             ? scan->exportText(target, applicationVersionString, interval.minValue(),
-                                                interval.maxValue(), displaySettings_)
-                             : scan->exportCsv(target, applicationVersionString, displaySettings_, &prompt);
-    if (written)
-        savePath_ = target;
+    exportScan(*scan, exportOf(target, interval));
+}
+
+void MainWindow::exportScan(BaseScan& scan, const ScanFileTask::File& file)
+{
+    fileTasks_->add(ScanFileTask::write(scan, {file}, applicationVersionString, displaySettings_),
+                    [this, &scan](ScanFileTask& task) { finishExporting(scan, task); });
+}
+
+void MainWindow::finishExporting(BaseScan& scan, const ScanFileTask& task)
+{
+    if (task.outcome() == ScanFileTask::Done)
+        savePath_ = task.file().name;
     else
-        showNotWritten(target);
+        retryOrReport(task, [&](const QString& fileName) {
+            exportScan(scan, {ScanFileTask::WriteCsv, fileName});
+        });
     saveSettings();
+}
+
+void MainWindow::retryOrReport(const ScanFileTask& task, const std::function<void(const QString&)>& retry)
+{
+    if (task.outcome() == ScanFileTask::Cancelled)
+        return;
+    const ScanFileTask::File& failed = task.file();
+    // A file that could not be created may go elsewhere; the interval
+    // export has never asked for another name.
+    if (task.outcome() == ScanFileTask::CannotOpen && failed.kind != ScanFileTask::WriteInterval) {
+        const bool scanFile = failed.kind == ScanFileTask::WriteDat;
+        const QString caption =
+            scanFile ? QStringLiteral("Re-enter File name") : QStringLiteral("ReEnter File name");
+        const QString filter =
+            scanFile ? QStringLiteral("data file (*.dat)") : QStringLiteral("comma separated value (*.csv)");
+        WindowFileNamePrompt prompt;
+        const QString answer = prompt.askForNewFileName(failed.name, caption, filter);
+        if (!answer.isEmpty()) {
+            retry(scanFile ? ScanFileNames::scanFile(answer) : ScanFileNames::exportFile(answer));
+            return;
+        }
+    }
+    showNotWritten(failed.name);
 }
 
 void MainWindow::addRecentFile(const QString& path)

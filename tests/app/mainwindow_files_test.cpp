@@ -5,10 +5,12 @@
 #include "app/mainwindow.h"
 
 #include "app/displaysettings.h"
+#include "app/filetaskqueue.h"
 #include "app/recordingkeepawake.h"
 #include "scans/processvalues.h"
 #include "scans/quantitytree.h"
 #include "scans/scanhandler.h"
+#include "support/eventloopgap.h"
 #include "support/messageboxanswer.h"
 #include "support/scanfactory.h"
 #include "support/scriptedquestions.h"
@@ -21,20 +23,30 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUrl>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
 
 extern quintptr Q_CORE_EXPORT qtHookData[];
 
 namespace {
 
 constexpr int halfSecondTicks = 12000000;
+// Generous, for sanitizer builds on a busy machine.
+constexpr int fileWaitMs = 120000;
 
 // Every QObject made and destroyed while it lives (the toolkit's object
 // hooks): what is left in `alive` outlived the watched code.
@@ -134,10 +146,21 @@ protected:
         EXPECT_TRUE(scan.saveDat(file, software));
         return file;
     }
+    // Waits until the window has read and written all its files.
+    void settle()
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->fileTasks()->isIdle(); }, fileWaitMs))
+            << "the window's file work did not end";
+    }
+    void load(const QString& file)
+    {
+        window->loadFile(file);
+        settle();
+    }
     // The scan of a written file, shown in the tree and selected.
     BaseScan* loadAndSelect(const QString& file)
     {
-        window->loadFile(file);
+        load(file);
         EXPECT_GT(tree().topLevelItemCount(), 0);
         QTreeWidgetItem* item = tree().topLevelItem(tree().topLevelItemCount() - 1);
         tree().setCurrentItem(item);
@@ -167,7 +190,7 @@ TEST_F(ScanFilesTest, ReadFilesAppearInTheDataDisplayWithTheirAnalysisViews)
         form().tabWidget->setCurrentIndex(0);
         const int before = tree().topLevelItemCount();
         MessageBoxAnswers boxes({});
-        window->loadFile(c.file);
+        load(c.file);
         EXPECT_TRUE(boxes.seen().isEmpty());
         EXPECT_EQ(tree().topLevelItemCount(), before + 1);
         EXPECT_EQ(form().tabWidget->tabText(form().tabWidget->currentIndex()), "Data Display");
@@ -198,7 +221,7 @@ TEST_F(ScanFilesTest, FilesThatCannotBeReadAreReported)
         SCOPED_TRACE(c.file.toStdString());
         form().tabWidget->setCurrentIndex(0);
         MessageBoxAnswers boxes({QMessageBox::Ok});
-        window->loadFile(c.file);
+        load(c.file);
         ASSERT_EQ(boxes.seen().size(), 1);
         EXPECT_EQ(boxes.seen()[0].title, "error");
         EXPECT_EQ(boxes.seen()[0].text, c.message);
@@ -216,7 +239,7 @@ TEST_F(ScanFilesTest, ScansTheTreeDoesNotShowAreDestroyed)
 {
     const QString noSamples = writeScan("nosamples.dat", 0);
     const QString duplicate = writeScan("twice.dat");
-    window->loadFile(duplicate);
+    load(duplicate);
     ASSERT_EQ(tree().topLevelItemCount(), 1);
     QSettings().remove("recentFiles");
     {
@@ -233,7 +256,7 @@ TEST_F(ScanFilesTest, ScansTheTreeDoesNotShowAreDestroyed)
         form().tabWidget->setCurrentIndex(0);
         MessageBoxAnswers boxes({QMessageBox::Ok});
         ObjectWatch watch;
-        window->loadFile(file);
+        load(file);
         ASSERT_EQ(boxes.seen().size(), 1);
         EXPECT_EQ(boxes.seen()[0].text, message);
         EXPECT_EQ(tree().topLevelItemCount(), 1);
@@ -253,7 +276,7 @@ TEST_F(ScanFilesTest, AFileIsAlreadyOpenOnlyUnderItsOwnPath)
     for (const QString& file : files) {
         SCOPED_TRACE(file.toStdString());
         MessageBoxAnswers boxes({});
-        window->loadFile(file);
+        load(file);
         EXPECT_TRUE(boxes.seen().isEmpty());
         EXPECT_EQ(recentFiles().value(0), file);
     }
@@ -266,7 +289,7 @@ TEST_F(ScanFilesTest, AFileIsAlreadyOpenOnlyUnderItsOwnPath)
     // The first again, however its path is spelled.
     const QString again = path("second/../first/cw.dat");
     MessageBoxAnswers boxes({QMessageBox::Ok});
-    window->loadFile(again);
+    load(again);
     ASSERT_EQ(boxes.seen().size(), 1);
     EXPECT_EQ(boxes.seen()[0].text, again + " is already open.");
     EXPECT_EQ(tree().topLevelItemCount(), 3);
@@ -276,7 +299,7 @@ TEST_F(ScanFilesTest, AFileIsAlreadyOpenOnlyUnderItsOwnPath)
     tree().setCurrentItem(tree().topLevelItem(0));
     form().DisplayDiscardScanButton->click();
     ASSERT_EQ(tree().topLevelItemCount(), 2);
-    window->loadFile(files.first());
+    load(files.first());
     EXPECT_EQ(tree().topLevelItemCount(), 3);
 }
 
@@ -286,7 +309,7 @@ TEST_F(ScanFilesTest, RecentFilesKeepTheNewestTenByName)
     for (int i = 0; i < 11; ++i)
         files.append(writeScan(QString("scan%1.dat").arg(i)));
     for (const QString& file : files)
-        window->loadFile(file);
+        load(file);
     QStringList newestFirst = files.mid(1);
     std::reverse(newestFirst.begin(), newestFirst.end());
     EXPECT_EQ(recentFiles(), newestFirst);
@@ -297,7 +320,7 @@ TEST_F(ScanFilesTest, RecentFilesKeepTheNewestTenByName)
 
     {
         MessageBoxAnswers boxes({QMessageBox::Ok}); // it is already open
-        window->loadFile(files.last());
+        load(files.last());
         EXPECT_EQ(boxes.seen().size(), 1);
     }
     EXPECT_EQ(recentFiles(), newestFirst);
@@ -308,6 +331,7 @@ TEST_F(ScanFilesTest, RecentFilesKeepTheNewestTenByName)
     ASSERT_EQ(entry->data().toString(), files[5]);
     MessageBoxAnswers boxes({QMessageBox::Ok});
     entry->trigger();
+    settle();
     ASSERT_EQ(boxes.seen().size(), 1);
     EXPECT_EQ(boxes.seen()[0].text, "invalid data file :" + files[5]);
     EXPECT_EQ(recentFiles(), newestFirst);
@@ -319,6 +343,7 @@ TEST_F(ScanFilesTest, OpenAsksForScanFilesAndLoadsEachChosen)
     ScriptedQuestions questions;
     questions.chooseFiles(files);
     form().actionOpen_Scan->trigger();
+    settle();
     ASSERT_EQ(questions.asked.size(), 1);
     EXPECT_EQ(questions.asked[0].kind, UserQuestions::Kind::OpenFiles);
     EXPECT_EQ(questions.asked[0].caption, "Open File");
@@ -345,6 +370,7 @@ TEST_F(ScanFilesTest, DropsLoadOnlyDatFiles)
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window.get(), &drop);
+    settle();
     ASSERT_EQ(tree().topLevelItemCount(), 1);
     EXPECT_TRUE(tree().topLevelItem(0)->text(0).startsWith("a"));
     EXPECT_EQ(recentFiles(), QStringList{a});
@@ -376,6 +402,7 @@ TEST_F(ScanFilesTest, SaveWritesTheScanFileAndItsCompanion)
         ScriptedQuestions questions;
         questions.choose(path(c.typed));
         form().saveData->click();
+        settle();
         ASSERT_EQ(questions.asked.size(), 1);
         EXPECT_EQ(questions.asked[0].caption, "Save File As");
         EXPECT_EQ(questions.asked[0].filters, "Data (*.dat)");
@@ -389,6 +416,7 @@ TEST_F(ScanFilesTest, SaveWritesTheScanFileAndItsCompanion)
         // The next dialog opens on the file just written.
         questions.cancelNext();
         form().actionSave_Active_Scan->trigger();
+        settle();
         ASSERT_EQ(questions.asked.size(), 2);
         EXPECT_EQ(questions.asked[1].start, scanFile);
     }
@@ -423,6 +451,7 @@ TEST_F(ScanFilesTest, ARetriedSaveNameStillWritesTheScanFileBesideItsCompanion)
         questions.choose(retryFolder + "/" + c.typed);
         MessageBoxAnswers boxes({QMessageBox::Ok}); // the writer's "Unable to create file"
         form().saveData->click();
+        settle();
         ASSERT_EQ(questions.asked.size(), 2);
         EXPECT_EQ(questions.asked[1].caption, "Re-enter File name");
         ASSERT_EQ(boxes.seen().size(), 1);
@@ -437,6 +466,7 @@ TEST_F(ScanFilesTest, ARetriedSaveNameStillWritesTheScanFileBesideItsCompanion)
         EXPECT_FALSE(scan->unsavedData);
         questions.cancelNext();
         form().actionSave_Active_Scan->trigger();
+        settle();
         ASSERT_EQ(questions.asked.size(), 3);
         EXPECT_EQ(questions.asked[2].start, retryFolder + "/" + c.scanFile);
     }
@@ -461,6 +491,7 @@ TEST_F(ScanFilesTest, TheSaveButtonFollowsTheSavedStateAtOnce)
         questions.choose(path("missing-folder/run.dat"));
         MessageBoxAnswers boxes({QMessageBox::Ok, QMessageBox::Ok});
         form().saveData->click();
+        settle();
         ASSERT_EQ(boxes.seen().size(), 2);
     }
     EXPECT_EQ(form().saveData->text(), "Save...") << "not written, still unsaved";
@@ -468,6 +499,7 @@ TEST_F(ScanFilesTest, TheSaveButtonFollowsTheSavedStateAtOnce)
     ScriptedQuestions questions;
     questions.choose(path("run.dat"));
     form().saveData->click();
+    settle();
     ASSERT_FALSE(recorded->unsavedData);
     EXPECT_EQ(form().saveData->text(), "Save As...");
 }
@@ -483,9 +515,11 @@ TEST_F(ScanFilesTest, AnExportNameWithoutEndingGetsCsv)
         ScriptedQuestions questions;
         questions.choose(path(typed));
         form().exportData->click();
+        settle();
         EXPECT_TRUE(lines(path(written)).value(0).startsWith("Software :"));
         questions.cancelNext();
         form().exportData->click();
+        settle();
         ASSERT_EQ(questions.asked.size(), 2);
         EXPECT_EQ(questions.asked[1].start, path(written));
     }
@@ -502,6 +536,7 @@ TEST_F(ScanFilesTest, SaveWithAnIntervalWritesOnlyItsSamples)
     ScriptedQuestions questions;
     questions.choose(path("part.dat"));
     form().saveData->click();
+    settle();
     const QStringList part = lines(path("part.csv"));
     ASSERT_FALSE(part.isEmpty());
     // The samples strictly inside 0.5 .. 2.5 s, with the window's columns.
@@ -525,6 +560,7 @@ TEST_F(ScanFilesTest, AFailedSaveIsReportedAndTheScanStaysUnsaved)
     // The writer's own warning, its retry question (cancelled), then ours.
     MessageBoxAnswers boxes({QMessageBox::Ok, QMessageBox::Ok});
     form().saveData->click();
+    settle();
     ASSERT_EQ(boxes.seen().size(), 2);
     EXPECT_EQ(boxes.seen()[1].icon, QMessageBox::Critical);
     EXPECT_TRUE(boxes.seen()[1].text.contains(target));
@@ -540,9 +576,11 @@ TEST_F(ScanFilesTest, ExportAsksWithTheIntervalInItsCaption)
     ScriptedQuestions questions;
     questions.choose(path("all.csv"));
     form().exportData->click();
+    settle();
     form().DisplayPlot->SelectZone(QRectF(0.5, 0, 1.25, 0));
     questions.choose(path("some.csv"));
     form().actionExport_To_CSV->trigger();
+    settle();
     ASSERT_EQ(questions.asked.size(), 2);
     EXPECT_EQ(questions.asked[0].caption, "Export Data to CSV");
     EXPECT_EQ(questions.asked[1].caption, "Export  [0.5s to 1.75s] to CSV");
@@ -558,12 +596,184 @@ TEST_F(ScanFilesTest, ANewerFileAsksAboutAnUpdateOncePerRun)
     const QString first = writeScan("newer1.dat", 4, "Quvix 2.9.0");
     const QString second = writeScan("newer2.dat", 4, "Quvix 2.9.0");
     MessageBoxAnswers boxes({QMessageBox::No, QMessageBox::No});
-    window->loadFile(first);
-    window->loadFile(second);
+    load(first);
+    load(second);
     ASSERT_EQ(boxes.seen().size(), 1);
     EXPECT_EQ(boxes.seen()[0].title, "New Update");
     EXPECT_EQ(boxes.seen()[0].buttons, QMessageBox::Yes | QMessageBox::No);
     EXPECT_EQ(tree().topLevelItemCount(), 2);
+}
+
+// Files of a three-hour recording at 10 ms: the window reads and writes them
+// on threads of their own while its event loop keeps turning, names the
+// file at hand with its progress, and takes a cancel, a removal or its own
+// end without losing or half-doing anything.
+class LongScanFilesTest : public ScanFilesTest
+{
+protected:
+    static constexpr int longSamples = 1000000;
+
+    // A ".dat" file of `samples` samples 10 ms apart, one 13.56 MHz record
+    // (56 MB for a million).
+    QString longFile(const QString& name, int samples = longSamples)
+    {
+        QString file = path(name);
+        EXPECT_TRUE(scantest::recordedScan("long", samples, 1)->saveDat(file, "Quvix 2.8.0"));
+        return file;
+    }
+
+    QProgressDialog* shownProgress() const
+    {
+        auto* dialog = window->findChild<QProgressDialog*>();
+        return dialog && dialog->isVisible() ? dialog : nullptr;
+    }
+
+    // The longest the event loop may stand still during work that took
+    // `elapsed` ms: a small part of it. Sanitizer builds on a busy machine
+    // stretch both alike; a window that waits for the file stands still
+    // all along.
+    static qint64 allowedGap(qint64 elapsed) { return std::max<qint64>(250, elapsed / 4); }
+
+    // Runs `start` and waits until the window's file work has ended; the
+    // longest stretch the event loop stood still meanwhile must be allowed.
+    void expectTurning(const std::function<void()>& start)
+    {
+        QElapsedTimer took;
+        took.start();
+        EventLoopGap gap;
+        start();
+        ASSERT_NO_FATAL_FAILURE(settle());
+        const qint64 elapsed = took.elapsed();
+        EXPECT_LT(gap.longest(), allowedGap(elapsed))
+            << "the event loop stood still " << gap.longest() << " ms of " << elapsed << " ms";
+    }
+};
+
+TEST_F(LongScanFilesTest, ALongFileLoadsWhileTheWindowKeepsTurning)
+{
+    const QString file = longFile("long.dat");
+    ASSERT_NO_FATAL_FAILURE(expectTurning([&] { window->loadFile(file); }));
+    ASSERT_EQ(tree().topLevelItemCount(), 1);
+    EXPECT_EQ(scanOf(tree().topLevelItem(0))->sampleCount(0), longSamples);
+    EXPECT_EQ(form().tabWidget->tabText(form().tabWidget->currentIndex()), "Data Display");
+    EXPECT_EQ(recentFiles(), QStringList{file});
+}
+
+// The files wait their turn; Cancel stops the one the progress names, which
+// leaves no scan, no message and no recent entry, and the rest go on.
+TEST_F(LongScanFilesTest, CancelStopsTheFileAtHandAndLeavesNothingOfIt)
+{
+    const QString first = longFile("first.dat");
+    const QString second = path("second.dat");
+    ASSERT_TRUE(QFile::copy(first, second));
+    const QString small = writeScan("small.dat");
+    MessageBoxAnswers boxes({});
+    for (const QString& file : {first, second, small})
+        window->loadFile(file);
+    QString named;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QProgressDialog* dialog = shownProgress();
+            if (dialog && dialog->labelText().startsWith("Loading "))
+                named = dialog->labelText().mid(int(strlen("Loading ")));
+            return !named.isEmpty();
+        },
+        fileWaitMs))
+        << "no progress named a file";
+    QPushButton* cancel = nullptr;
+    for (QPushButton* button : shownProgress()->findChildren<QPushButton*>())
+        if (button->text() == "Cancel")
+            cancel = button;
+    ASSERT_NE(cancel, nullptr);
+    cancel->click();
+    ASSERT_NO_FATAL_FAILURE(settle());
+    const QString cancelled = path(named);
+    ASSERT_TRUE(cancelled == first || cancelled == second) << named.toStdString();
+    EXPECT_TRUE(boxes.seen().isEmpty());
+    QStringList listed;
+    for (int i = 0; i < tree().topLevelItemCount(); ++i)
+        listed.append(scanOf(tree().topLevelItem(i))->filePath);
+    QStringList expected = {first, second, small};
+    expected.removeAll(cancelled);
+    EXPECT_EQ(listed, expected);
+    std::reverse(expected.begin(), expected.end());
+    EXPECT_EQ(recentFiles(), expected);
+    EXPECT_EQ(window->findChild<QProgressDialog*>(), nullptr);
+}
+
+// Saved with an interval selected: the whole scan file, whose text is the
+// file it was read from, and the interval's companion; then the interval
+// exported on its own.
+TEST_F(LongScanFilesTest, ALongScanSavesAndExportsWhileTheWindowKeepsTurning)
+{
+    const QString file = longFile("long.dat");
+    BaseScan* scan = loadAndSelect(file);
+    ASSERT_NE(scan, nullptr);
+    form().DisplayPlot->SelectZone(QRectF(100.0, 0, 1500.0, 0));
+    ScriptedQuestions questions;
+    questions.choose(path("saved.dat"));
+    ASSERT_NO_FATAL_FAILURE(expectTurning([&] { form().saveData->click(); }));
+    EXPECT_EQ(QFileInfo(path("saved.dat")).size(), QFileInfo(file).size());
+    EXPECT_EQ(lines(path("saved.dat")), lines(file));
+    EXPECT_EQ(scan->filePath, file);
+    EXPECT_EQ(form().saveData->text(), "Save As...");
+    // Header, frequency and heading lines, and the samples strictly inside
+    // 100 s to 1600 s.
+    const Series& times = scan->dataSets.front()->time;
+    const auto inside =
+        std::count_if(times.begin(), times.end(), [](double t) { return 100.0 < t && t < 1600.0; });
+    EXPECT_EQ(lines(path("saved.csv")).size(), 3 + inside);
+
+    questions.choose(path("exported.csv"));
+    ASSERT_NO_FATAL_FAILURE(expectTurning([&] { form().exportData->click(); }));
+    EXPECT_EQ(lines(path("exported.csv")), lines(path("saved.csv")));
+}
+
+// A scan removed from the list while it is saved stays whole until its
+// files are written, then goes.
+TEST_F(LongScanFilesTest, AScanRemovedWhileItIsSavedIsWrittenWholeFirst)
+{
+    const QString file = longFile("long.dat", 100000);
+    QPointer<BaseScan> scan = loadAndSelect(file);
+    ASSERT_FALSE(scan.isNull());
+    ScriptedQuestions questions;
+    questions.choose(path("saved.dat"));
+    form().saveData->click();
+    ASSERT_FALSE(window->fileTasks()->isIdle());
+    form().DisplayDiscardScanButton->click();
+    EXPECT_EQ(tree().topLevelItemCount(), 0);
+    ASSERT_NO_FATAL_FAILURE(settle());
+    EXPECT_TRUE(scan.isNull());
+    EXPECT_EQ(lines(path("saved.dat")), lines(file));
+    EXPECT_TRUE(lines(path("saved.csv")).value(0).startsWith("Software :"));
+}
+
+// Closing the window while a save is under way keeps it, with the save's
+// progress, until the files are written, and then it goes; a window
+// destroyed meanwhile writes them whole first.
+TEST_F(LongScanFilesTest, ASaveUnderWayWhenTheWindowGoesIsWrittenWhole)
+{
+    const QString file = longFile("long.dat", 100000);
+    std::unique_ptr<BaseScan> scan(loadAndSelect(file));
+    ASSERT_NE(scan, nullptr);
+    window->show();
+    ScriptedQuestions questions;
+    questions.choose(path("closed.dat"));
+    form().saveData->click();
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, fileWaitMs));
+    EXPECT_TRUE(window->fileTasks()->isIdle());
+    EXPECT_EQ(lines(path("closed.dat")), lines(file));
+
+    questions.choose(path("destroyed.dat"));
+    form().saveData->click();
+    ASSERT_FALSE(window->fileTasks()->isIdle());
+    window.reset();
+    EXPECT_EQ(lines(path("destroyed.dat")), lines(file));
+    // Header, frequency and heading lines, and every sample.
+    for (const QString& companion : {path("closed.csv"), path("destroyed.csv")})
+        EXPECT_EQ(lines(companion).size(), 6 + 100000);
 }
 
 } // namespace
