@@ -34,7 +34,7 @@ struct OverviewScanRecord {
 // impedance on a Smith chart. Every scan started here autosaves under the
 // tab's folder and name pattern.
 // GUI thread only. The sensors' MonitoringUpdate arrives queued from their
-// threads; the scans' data are copied under each scan's own lock. Owns its
+// threads; the curves read each scan's data under its own lock. Owns its
 // form, records, curves and tiles (through Qt parents); sensors and scans
 // are not owned.
 class overviewTab : public QWidget

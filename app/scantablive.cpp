@@ -68,8 +68,8 @@ void scanTab::addSmithPoints(BaseScan& scan)
 
 void scanTab::feedLiveCurves(BaseScan& scan)
 {
-    // Each curve copies only what is new, under the scan's lock, and draws
-    // later from its own copy.
+    // Each curve looks at what is new under the scan's lock and draws later
+    // from the scan's own samples, keeping no copy of them.
     for (CurveRecord* record : qAsConst(m_curveRecords)) {
         if (!record->sensor || record->sensor->serialNumber() != scan.serialNumber)
             continue;

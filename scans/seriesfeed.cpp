@@ -4,16 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-
-void eraseFront(Series& series, size_t count)
-{
-    series.erase(series.begin(),
-                 series.begin() + static_cast<std::ptrdiff_t>(std::min(count, series.size())));
-}
-
-} // namespace
-
 SeriesFeed::SeriesFeed(Source source)
     : m_source(source)
 {
@@ -24,72 +14,90 @@ void SeriesFeed::setSource(Source source)
     if (source == m_source)
         return;
     m_source = source;
-    clear();
+    m_needsReset = true;
+}
+
+void SeriesFeed::follow(const BaseScan& scan)
+{
+    if (m_following && m_scan.data() == &scan)
+        return;
+    m_scan = &scan;
+    m_following = true;
+    m_needsReset = true;
+}
+
+const BaseScan* SeriesFeed::scan() const
+{
+    return m_scan.data();
 }
 
 void SeriesFeed::clear()
 {
     m_scan = nullptr;
-    m_needsFullCopy = true;
-    m_first = 0;
-    m_time.clear();
-    m_values.clear();
+    m_following = false;
+    m_needsReset = true;
 }
 
-SeriesFeed::Change SeriesFeed::update(const BaseScan& scan)
+SeriesFeed::Look SeriesFeed::look()
 {
-    if (&scan != m_scan.data() || m_needsFullCopy)
-        return takeFullCopy(scan);
-
-    SeriesCopy copy = scan.copySeries(m_source.parameterId, m_source.record, m_source.harmonic,
-                                      m_source.dataSet, nextSampleNumber());
-    if (copy.timeShiftCount != m_timeShiftCount)
-        return takeFullCopy(scan);
-
-    Change change;
-    change.dropped = dropTrimmedFront(copy.heldFirstSampleNumber);
-    if (m_time.empty())
-        m_first = copy.firstSampleNumber;
-    // Values that would not line up with their times (a series that began
-    // to hold values later than its times) are taken whole instead.
-    if (!copy.values.empty() && m_values.size() != m_time.size())
-        return takeFullCopy(scan);
-    m_time.insert(m_time.end(), copy.time.begin(), copy.time.end());
-    m_values.insert(m_values.end(), copy.values.begin(), copy.values.end());
-    change.appended = copy.time.size();
-    return change;
+    if (const BaseScan* scan = m_scan.data())
+        return lookAt(*scan);
+    // Nothing followed: what was seen last is gone, once.
+    Look look;
+    if (m_needsReset || m_next > m_first || m_following) {
+        look.change.reset = true;
+        m_following = false;
+    }
+    m_needsReset = false;
+    m_first = m_next = 0;
+    m_time = m_values = nullptr;
+    return look;
 }
 
-size_t SeriesFeed::dropTrimmedFront(qint64 heldFirst)
+SeriesFeed::Look SeriesFeed::lookAt(const BaseScan& scan)
 {
-    if (heldFirst <= m_first)
-        return 0;
-    const size_t count =
-        static_cast<size_t>(std::min(heldFirst - m_first, static_cast<qint64>(m_time.size())));
-    eraseFront(m_time, count);
-    eraseFront(m_values, count);
-    m_first += static_cast<qint64>(count);
-    return count;
+    Look look;
+    look.lock = std::unique_lock<std::mutex>(scan.mutex);
+    const size_t index = static_cast<size_t>(std::max(0, m_source.dataSet));
+    if (m_source.dataSet < 0 || index >= scan.dataSets.size()) {
+        look.change = restart(0, 0, 0);
+        m_time = m_values = nullptr;
+        return look;
+    }
+    const TrendDataSet& set = *scan.dataSets[index];
+    const Series* time = &set.time;
+    const Series* values = &set.parameterSeries(m_source.parameterId, m_source.record, m_source.harmonic);
+    look.time = time;
+    look.values = values;
+    const qint64 first = set.firstSampleNumber();
+    const qint64 next = set.nextSampleNumber();
+    // Values that do not line up with their times (a series that began to
+    // hold values later than its times) are taken whole each time.
+    const bool misaligned = !values->empty() && values->size() != time->size();
+    if (m_needsReset || time != m_time || values != m_values || set.timeShiftCount() != m_timeShiftCount ||
+        next < m_next || first < m_first || misaligned) {
+        look.change = restart(first, next, set.timeShiftCount());
+        m_time = time;
+        m_values = values;
+        return look;
+    }
+    look.change.dropped = static_cast<size_t>(std::min(first, m_next) - m_first);
+    // Trimmed beyond what was seen, all of that went and what is held now
+    // is new.
+    look.change.appended = static_cast<size_t>(next - std::max(first, m_next));
+    m_first = first;
+    m_next = next;
+    return look;
 }
 
-SeriesFeed::Change SeriesFeed::takeFullCopy(const BaseScan& scan)
+SeriesFeed::Change SeriesFeed::restart(qint64 first, qint64 next, int timeShiftCount)
 {
-    SeriesCopy copy =
-        scan.copySeries(m_source.parameterId, m_source.record, m_source.harmonic, m_source.dataSet, 0);
-    m_scan = &scan;
-    m_needsFullCopy = false;
-    m_timeShiftCount = copy.timeShiftCount;
-    m_first = copy.firstSampleNumber;
-    m_time = std::move(copy.time);
-    m_values = std::move(copy.values);
-    // Room to grow: a live feed appends right after its full copy, which
-    // would otherwise move the whole copy again at once.
-    const size_t room = m_time.size() + m_time.size() / 2 + 1024;
-    m_time.reserve(room);
-    if (!m_values.empty())
-        m_values.reserve(room);
+    m_needsReset = false;
+    m_timeShiftCount = timeShiftCount;
+    m_first = first;
+    m_next = next;
     Change change;
     change.reset = true;
-    change.appended = m_time.size();
+    change.appended = static_cast<size_t>(next - first);
     return change;
 }

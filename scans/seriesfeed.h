@@ -6,19 +6,21 @@
 #include <QtGlobal>
 
 #include <cstddef>
+#include <mutex>
 
 class BaseScan;
 
-// The live copy that a plot keeps of one series of a scan: the times and
-// values of the held samples, numbered as the scan numbers them. Each
-// update takes only the samples newer than the last one held and drops in
-// bulk the front that the scan has trimmed since; after the scan shifted
-// its time axis, or when the source or the scan changes, it takes one full
-// copy again.
+// Where a live view stands in one series of a scan that is still being
+// recorded. The view keeps no copy of the samples: each look takes the
+// scan's mutex and hands the scan's own time and value vectors, to be read
+// while that lock is held, with what changed since the previous look (the
+// samples appended, the front that the scan has trimmed, or a new start
+// after the scan shifted its time axis or the scan or source changed).
+// The samples seen are numbered as the scan numbers them.
 // Threads: one thread (the GUI thread of the plot that owns it) calls every
-// operation. The scan's mutex is held only inside BaseScan::copySeries, so
-// whoever draws the held vectors does so without it. The feed owns its
-// vectors; the scan is only read.
+// operation; the scan must be deleted on that thread too, so the guard on
+// it tells the truth whenever a look is taken. The scan's mutex is held
+// only while a Look lives. Owns nothing; the scan is only read.
 class SeriesFeed
 {
 public:
@@ -35,8 +37,8 @@ public:
         }
     };
 
-    // What one update did to the held vectors: replaced them all (reset), or
-    // dropped that many samples from the front and appended that many.
+    // What changed in the followed samples since the previous look: all of
+    // them (reset), or that many dropped from the front and appended.
     struct Change {
         bool reset = false;
         size_t dropped = 0;
@@ -44,37 +46,53 @@ public:
         bool isEmpty() const { return !reset && dropped == 0 && appended == 0; }
     };
 
+    // One look at the followed series. While `lock` (the scan's mutex) is
+    // held, `time` and `values` are the scan's own vectors and do not
+    // change; values may be shorter than times where the series holds
+    // none. Without a scan both are null and nothing is locked.
+    struct Look {
+        std::unique_lock<std::mutex> lock;
+        const Series* time = nullptr;
+        const Series* values = nullptr;
+        Change change;
+    };
+
     SeriesFeed() = default;
     explicit SeriesFeed(Source source);
 
     const Source& source() const { return m_source; }
-    // Follows another series; the held samples go and the next update takes
-    // a full copy.
+    // Follows another series; the next look starts again.
     void setSource(Source source);
-
-    // Brings the held samples up to the scan's.
-    Change update(const BaseScan& scan);
-    // Holds nothing and forgets the scan.
+    // Follows `scan` from now on; the next look starts again when it is
+    // another scan than the one followed.
+    void follow(const BaseScan& scan);
+    // Follows nothing; the next look tells that nothing is left.
     void clear();
 
-    const Series& time() const { return m_time; }
-    // As long as time(), or shorter where the series holds no values.
-    const Series& values() const { return m_values; }
-    // Number of the oldest held sample; the newest is one before next.
+    // Looks at the followed series (see Look). A scan deleted since the
+    // previous look counts as followed no more.
+    Look look();
+
+    // The scan followed; null when none is, or it has been deleted.
+    const BaseScan* scan() const;
+    // Number of the oldest sample seen at the last look; the newest is one
+    // before next.
     qint64 firstSampleNumber() const { return m_first; }
-    qint64 nextSampleNumber() const { return m_first + static_cast<qint64>(m_time.size()); }
+    qint64 nextSampleNumber() const { return m_next; }
 
 private:
-    Change takeFullCopy(const BaseScan& scan);
-    size_t dropTrimmedFront(qint64 heldFirst);
+    Look lookAt(const BaseScan& scan);
+    Change restart(qint64 first, qint64 next, int timeShiftCount);
 
     Source m_source;
     // Guarded: a scan deleted and another made at its address must not pass
-    // for the one whose samples are held.
+    // for the one whose samples were seen.
     QPointer<const BaseScan> m_scan;
-    bool m_needsFullCopy = true;
+    bool m_following = false;
+    bool m_needsReset = true;
     int m_timeShiftCount = 0;
     qint64 m_first = 0;
-    Series m_time;
-    Series m_values;
+    qint64 m_next = 0;
+    const Series* m_time = nullptr;
+    const Series* m_values = nullptr;
 };

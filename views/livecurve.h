@@ -5,11 +5,12 @@
 
 class BaseScan;
 
-// A curve that follows one series of a recording scan: each update takes
-// what is new through its SeriesFeed (the scan's lock is held only while
-// copying) and tells its reduced samples what changed.
-// GUI thread only; owned by the plot it is attached to. It owns its feed,
-// to whose vectors its samples refer.
+// A curve that follows one series of a recording scan and draws it from the
+// scan's own vectors, keeping no copy of them: each look through its
+// SeriesFeed holds the scan's lock only while the reduced samples take what
+// is new and the points to draw (see ReducedSeriesData).
+// GUI thread only; owned by the plot it is attached to. It owns its feed;
+// the scan is not owned, and a scan deleted leaves the curve empty.
 class LiveCurve : public ReducedCurve
 {
 public:
@@ -19,8 +20,10 @@ public:
     void setSource(SeriesFeed::Source source);
     const SeriesFeed& feed() const { return m_feed; }
 
-    // True when the samples changed; the caller then asks for a replot.
+    // Follows `scan`; true when its samples changed since the last look,
+    // and the caller then asks for a replot.
     bool update(const BaseScan& scan);
+    // Follows no scan and draws nothing.
     void clear();
 
 private:

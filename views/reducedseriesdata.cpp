@@ -18,7 +18,39 @@ ReducedSeriesData::ReducedSeriesData(const Series* time, const Series* values)
 {
 }
 
+ReducedSeriesData::ReducedSeriesData(std::function<SeriesFeed::Look()> look)
+    : m_time(&m_ownTime)
+    , m_values(&m_ownValues)
+    , m_owning(false)
+    , m_look(std::move(look))
+{
+}
+
+std::unique_lock<std::mutex> ReducedSeriesData::takeLook() const
+{
+    if (!m_look)
+        return {};
+    SeriesFeed::Look look = m_look();
+    m_time = look.time ? look.time : &m_ownTime;
+    m_values = look.values ? look.values : &m_ownValues;
+    m_lookChanged = !look.change.isEmpty();
+    noteChange(look.change.reset, look.change.dropped, look.change.appended);
+    return std::move(look.lock);
+}
+
+bool ReducedSeriesData::lookAgain()
+{
+    const std::unique_lock<std::mutex> reading = takeLook();
+    return m_lookChanged;
+}
+
 size_t ReducedSeriesData::fullSize() const
+{
+    const std::unique_lock<std::mutex> reading = takeLook();
+    return heldSize();
+}
+
+size_t ReducedSeriesData::heldSize() const
 {
     return std::min(m_time->size(), m_values->size());
 }
@@ -53,6 +85,11 @@ void ReducedSeriesData::clear()
 }
 
 void ReducedSeriesData::samplesChanged(bool reset, size_t dropped, size_t appended)
+{
+    noteChange(reset, dropped, appended);
+}
+
+void ReducedSeriesData::noteChange(bool reset, size_t dropped, size_t appended) const
 {
     if (reset) {
         m_samplesReset = true;
@@ -120,12 +157,23 @@ void ReducedSeriesData::applyView(double left, double right, double pixelLeft, d
 
 size_t ReducedSeriesData::size() const
 {
+    const std::unique_lock<std::mutex> reading = takeLook();
     reduceIfStale();
     return m_drawn.size();
 }
 
 QPointF ReducedSeriesData::sample(size_t i) const
 {
+    // Shared vectors may grow meanwhile on another thread: Qwt draws the
+    // points taken during the look of its size() call. Asked without one,
+    // the points are brought up to date first.
+    if (m_look) {
+        if (reductionStale() || i >= m_points.size()) {
+            const std::unique_lock<std::mutex> reading = takeLook();
+            reduceIfStale();
+        }
+        return i < m_points.size() ? m_points[i] : QPointF();
+    }
     reduceIfStale();
     const size_t index = m_drawn[i];
     return QPointF((*m_time)[index], (*m_values)[index]);
@@ -133,7 +181,8 @@ QPointF ReducedSeriesData::sample(size_t i) const
 
 QRectF ReducedSeriesData::boundingRect() const
 {
-    const size_t n = fullSize();
+    const std::unique_lock<std::mutex> reading = takeLook();
+    const size_t n = heldSize();
     if (m_boundsStale || m_boundsCount > n) {
         d_boundingRect = QRectF(1.0, 1.0, -2.0, -2.0); // Qwt's invalid rectangle
         m_boundsCount = 0;
@@ -172,7 +221,7 @@ void ReducedSeriesData::extendBounds(size_t from, size_t to) const
 void ReducedSeriesData::noteOrder(size_t from) const
 {
     const Series& t = *m_time;
-    const size_t n = fullSize();
+    const size_t n = heldSize();
     for (size_t i = std::max<size_t>(from, 1); i < n && m_ordered; ++i)
         m_ordered = !(t[i] < t[i - 1]);
     m_orderCount = n;
@@ -230,7 +279,23 @@ void ReducedSeriesData::reduceIfStale() const
 {
     if (!reductionStale())
         return;
-    const size_t n = fullSize();
+    makeReduction();
+    if (m_look)
+        keepDrawnPoints();
+}
+
+void ReducedSeriesData::keepDrawnPoints() const
+{
+    const Series& t = *m_time;
+    const Series& v = *m_values;
+    m_points.resize(m_drawn.size());
+    for (size_t k = 0; k < m_drawn.size(); ++k)
+        m_points[k] = QPointF(t[m_drawn[k]], v[m_drawn[k]]);
+}
+
+void ReducedSeriesData::makeReduction() const
+{
+    const size_t n = heldSize();
     if (m_samplesReset || (m_droppedSince > 0 && m_droppedSince >= m_to)) {
         // Nothing drawn is left to build on.
         m_columns.clear();

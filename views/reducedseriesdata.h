@@ -1,12 +1,16 @@
 #pragma once
 
 #include "scans/frequencyrecord.h"
+#include "scans/seriesfeed.h"
 
 #include <qwt_series_data.h>
 
+#include <QPointF>
 #include <QRectF>
 
 #include <cstddef>
+#include <functional>
+#include <mutex>
 #include <vector>
 
 // Curve samples over a time vector and a value vector that hand Qwt, for
@@ -25,10 +29,13 @@
 // over unchanged those that still hold the same run of samples. Either
 // way the result is what a reduction from scratch would give.
 //
-// The vectors are either referred to (a finished scan drawn in place, or a
-// SeriesFeed's vectors; whoever changes them tells samplesChanged) or owned
-// and appended to. Values may be fewer than times; the extra times are
-// not drawn.
+// The vectors are referred to (a finished scan drawn in place; whoever
+// changes them tells samplesChanged), owned and appended to, or shared with
+// a scan that another thread still appends to. Shared vectors are read only
+// during a look (SeriesFeed::Look), under the scan's lock: size(),
+// boundingRect() and fullSize() each take one, and the points of the
+// reduction are kept, so that Qwt draws them without the lock. Values may
+// be fewer than times; the extra times are not drawn.
 // GUI thread only; owned by its curve.
 class ReducedSeriesData : public QwtSeriesData<QPointF>
 {
@@ -37,6 +44,8 @@ public:
     ReducedSeriesData();
     // Refers to vectors that outlive it.
     ReducedSeriesData(const Series* time, const Series* values);
+    // Shares the vectors that `look` hands, each time it is called.
+    explicit ReducedSeriesData(std::function<SeriesFeed::Look()> look);
 
     // Owned vectors only: appends count samples / drops the oldest.
     void append(const double* times, const double* values, size_t count);
@@ -46,6 +55,9 @@ public:
     // The referred vectors changed: all of them (reset), or `dropped` samples
     // went from the front and `appended` were added at the end.
     void samplesChanged(bool reset, size_t dropped, size_t appended);
+    // Shared vectors: looks at them now and takes what changed; true when
+    // anything did.
+    bool lookAgain();
 
     // Without a curve that hands the view: the scale range from Qwt and the
     // canvas width from whoever shows the plot.
@@ -56,13 +68,12 @@ public:
     void setView(double left, double right, double pixelLeft, double pixelRight);
 
     size_t size() const override;
+    // Shared vectors: the points of the reduction the last size() made.
     QPointF sample(size_t i) const override;
     QRectF boundingRect() const override;
 
     // Samples held, drawn or not.
     size_t fullSize() const;
-    const Series& times() const { return *m_time; }
-    const Series& values() const { return *m_values; }
 
 private:
     // One pixel column of the reduction: its run of samples, the first
@@ -76,8 +87,16 @@ private:
         size_t drawnBegin = 0;
     };
 
+    // Shared vectors: the look's lock, held while they are read; none for
+    // vectors of our own or referred to.
+    std::unique_lock<std::mutex> takeLook() const;
+    void noteChange(bool reset, size_t dropped, size_t appended) const;
+    // Samples held, as far as both vectors go; shared ones under a look.
+    size_t heldSize() const;
     bool reductionStale() const;
     void reduceIfStale() const;
+    void makeReduction() const;
+    void keepDrawnPoints() const;
     void visibleRange(size_t n, size_t& from, size_t& to) const;
     void dropFromColumns(size_t dropped) const;
     void reduce(size_t from, size_t to, const std::vector<Column>& previous) const;
@@ -87,9 +106,12 @@ private:
 
     Series m_ownTime;
     Series m_ownValues;
-    const Series* m_time;
-    const Series* m_values;
+    // Shared vectors move to wherever the newest look found them.
+    mutable const Series* m_time;
+    mutable const Series* m_values;
     bool m_owning;
+    std::function<SeriesFeed::Look()> m_look;
+    mutable bool m_lookChanged = false;
 
     // The view: time range and pixel columns.
     double m_left = 0.0;
@@ -103,6 +125,8 @@ private:
     // The reduction: the indices drawn, of samples [m_from, m_to); its
     // columns, none when every sample of that range is drawn.
     mutable std::vector<size_t> m_drawn;
+    // Shared vectors: the points at m_drawn, taken during the look.
+    mutable std::vector<QPointF> m_points;
     mutable std::vector<Column> m_columns;
     mutable size_t m_from = 0;
     mutable size_t m_to = 0;

@@ -13,6 +13,7 @@
 #include "views/curvepalette.h"
 #include "views/curverecord.h"
 #include "views/livecurve.h"
+#include "views/reducedseriesdata.h"
 
 #include <qwt_plot.h>
 
@@ -248,8 +249,12 @@ TEST_F(PulseTrendScans, CurvesStayWholeWhileTheSensorThreadFillsBothTrends)
             tab->scanUpdate(scan.get());
             for (const CurveRecord* pair : tab->curves())
                 for (int trend = 0; trend < 2; ++trend) {
-                    const SeriesFeed& feed = curve(*pair, trend).feed();
-                    ASSERT_EQ(feed.time().size(), feed.values().size());
+                    // A look counts the times and the values it finds alike.
+                    const LiveCurve& live = curve(*pair, trend);
+                    const size_t drawable = live.reducedData()->fullSize();
+                    const SeriesFeed& feed = live.feed();
+                    ASSERT_EQ(drawable,
+                              static_cast<size_t>(feed.nextSampleNumber() - feed.firstSampleNumber()));
                 }
         }
     }
@@ -258,9 +263,10 @@ TEST_F(PulseTrendScans, CurvesStayWholeWhileTheSensorThreadFillsBothTrends)
     EXPECT_EQ(scan->sampleCount(0) + scan->sampleCount(1), samples - 2); // two settle
     for (const CurveRecord* pair : tab->curves())
         for (int trend = 0; trend < 2; ++trend) {
-            const SeriesFeed& feed = curve(*pair, trend).feed();
-            EXPECT_EQ(feed.time().size(), static_cast<size_t>(scan->sampleCount(trend)));
-            EXPECT_EQ(feed.values().size(), feed.time().size());
+            const LiveCurve& live = curve(*pair, trend);
+            const SeriesFeed& feed = live.feed();
+            EXPECT_EQ(feed.nextSampleNumber() - feed.firstSampleNumber(), scan->sampleCount(trend));
+            EXPECT_EQ(live.reducedData()->fullSize(), static_cast<size_t>(scan->sampleCount(trend)));
         }
 }
 

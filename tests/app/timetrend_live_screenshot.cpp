@@ -38,7 +38,8 @@ namespace {
 size_t samplesOf(const CurveRecord& record)
 {
     const auto* curve = dynamic_cast<const LiveCurve*>(record.firstCurve);
-    return curve ? curve->feed().time().size() : 0;
+    return curve ? static_cast<size_t>(curve->feed().nextSampleNumber() - curve->feed().firstSampleNumber())
+                 : 0;
 }
 
 TEST(TimeTrendLive, CurvesMetersAndSmithChartFollowARunningScan)

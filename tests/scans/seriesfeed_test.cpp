@@ -1,7 +1,8 @@
 // The live feed of one series: what the extended series copy tells it, how
 // it follows trims and time shifts, and a scan recorded on another thread
-// while the feed updates, after which the feed holds exactly the scan's
-// window.
+// while the feed looks at it, through which the feed's count of the samples
+// seen stays that of the scan's window, and each look hands the scan's own
+// vectors, whole.
 
 #include "scans/basescan.h"
 #include "scans/cwscan.h"
@@ -46,12 +47,22 @@ std::pair<Series, Series> window(BaseScan& scan, int parameterId)
     return {set.time, set.parameterSeries(parameterId, 0, 0)};
 }
 
-// The feed of the fundamental's voltage holds exactly the scan's window.
-void expectHoldsWindow(const SeriesFeed& feed, BaseScan& scan)
+// A look at the fundamental's voltage sees exactly the scan's window, and
+// the feed counts exactly the samples of that window.
+void expectSeesWindow(SeriesFeed& feed, BaseScan& scan)
 {
     const auto [time, values] = window(scan, Voltage);
-    EXPECT_EQ(feed.time(), time);
-    EXPECT_EQ(feed.values(), values);
+    const SeriesFeed::Look look = feed.look();
+    ASSERT_TRUE(look.time && look.values);
+    EXPECT_EQ(*look.time, time);
+    EXPECT_EQ(*look.values, values);
+    EXPECT_EQ(feed.nextSampleNumber() - feed.firstSampleNumber(), static_cast<qint64>(time.size()));
+}
+
+SeriesFeed::Change lookAt(SeriesFeed& feed, const BaseScan& scan)
+{
+    feed.follow(scan);
+    return feed.look().change;
 }
 
 class FeedOnScan : public ::testing::Test
@@ -116,71 +127,93 @@ INSTANTIATE_TEST_SUITE_P(Changes, SeriesCopyFields,
 TEST_F(FeedOnScan, TakesOnlyNewSamplesAndDropsTheTrimmedFront)
 {
     SeriesFeed feed({Voltage, 0, 0, 0});
-    SeriesFeed::Change change = feed.update(scan);
+    SeriesFeed::Change change = lookAt(feed, scan);
     EXPECT_TRUE(change.reset);
     EXPECT_EQ(change.appended, 100u);
 
-    change = feed.update(scan);
+    change = lookAt(feed, scan);
     EXPECT_TRUE(change.isEmpty());
 
     appendSamples(scan, sensor, 20);
     scan.trimWindow(5, 69);
-    change = feed.update(scan);
+    change = lookAt(feed, scan);
     EXPECT_FALSE(change.reset);
     EXPECT_EQ(change.dropped, 50u);
     EXPECT_EQ(change.appended, 20u);
     EXPECT_EQ(feed.firstSampleNumber(), 50);
     EXPECT_EQ(feed.nextSampleNumber(), 120);
-    expectHoldsWindow(feed, scan);
+    expectSeesWindow(feed, scan);
 }
 
 TEST_F(FeedOnScan, TrimBeyondTheHeldSamplesStartsAfterTheGap)
 {
     SeriesFeed feed({Voltage, 0, 0, 0});
-    feed.update(scan);
+    lookAt(feed, scan);
     appendSamples(scan, sensor, 30);
     scan.trimWindow(5, 9);
-    const SeriesFeed::Change change = feed.update(scan);
+    const SeriesFeed::Change change = lookAt(feed, scan);
     EXPECT_FALSE(change.reset);
     EXPECT_EQ(change.dropped, 100u);
+    EXPECT_EQ(change.appended, 10u);
     EXPECT_EQ(feed.firstSampleNumber(), 120);
-    expectHoldsWindow(feed, scan);
+    expectSeesWindow(feed, scan);
 }
 
-TEST_F(FeedOnScan, TakesAFullCopyAfterAShiftAndAfterASourceChange)
+TEST_F(FeedOnScan, StartsAgainAfterAShiftAndAfterASourceChange)
 {
     SeriesFeed feed({Voltage, 0, 0, 0});
-    feed.update(scan);
+    lookAt(feed, scan);
     shiftTimes(scan, 4.0);
-    SeriesFeed::Change change = feed.update(scan);
+    SeriesFeed::Change change = lookAt(feed, scan);
     EXPECT_TRUE(change.reset);
-    EXPECT_EQ(feed.time(), window(scan, Voltage).first);
+    expectSeesWindow(feed, scan);
 
     feed.setSource({Current, 0, 0, 0});
-    EXPECT_TRUE(feed.time().empty());
-    change = feed.update(scan);
-    EXPECT_TRUE(change.reset);
-    EXPECT_EQ(feed.values(), window(scan, Current).second);
+    const Series current = window(scan, Current).second;
+    const SeriesFeed::Look look = feed.look();
+    EXPECT_TRUE(look.change.reset);
+    EXPECT_EQ(*look.values, current);
+}
 
-    CWScan other(&sensor, "other", 100);
-    change = feed.update(other);
-    EXPECT_TRUE(change.reset);
-    EXPECT_TRUE(feed.time().empty());
+TEST_F(FeedOnScan, AnotherScanOrNoneStartsAgain)
+{
+    SeriesFeed feed({Voltage, 0, 0, 0});
+    lookAt(feed, scan);
+    {
+        CWScan other(&sensor, "other", 100);
+        const SeriesFeed::Change change = lookAt(feed, other);
+        EXPECT_TRUE(change.reset);
+        EXPECT_EQ(change.appended, 0u);
+    }
+    // The scan followed is gone: nothing is left, and nothing locked.
+    SeriesFeed::Look look = feed.look();
+    EXPECT_TRUE(look.change.reset);
+    EXPECT_EQ(look.time, nullptr);
+    EXPECT_FALSE(look.lock.owns_lock());
+    EXPECT_TRUE(feed.look().change.isEmpty());
+
+    lookAt(feed, scan);
+    feed.clear();
+    look = feed.look();
+    EXPECT_TRUE(look.change.reset);
+    EXPECT_EQ(look.values, nullptr);
 }
 
 TEST_F(FeedOnScan, SeriesWithoutValuesKeepsTimesOnly)
 {
     SeriesFeed feed({Voltage, 0, 5, 0}); // a harmonic the record does not have
-    feed.update(scan);
+    lookAt(feed, scan);
     appendSamples(scan, sensor, 5);
-    feed.update(scan);
-    EXPECT_EQ(feed.time().size(), 105u);
-    EXPECT_TRUE(feed.values().empty());
+    const SeriesFeed::Look look = feed.look();
+    EXPECT_EQ(look.change.appended, 5u);
+    EXPECT_EQ(look.time->size(), 105u);
+    EXPECT_TRUE(look.values->empty());
 }
 
 // A triggered recording on the sensor's thread trims while it waits and
 // shifts its time axis at each event's start and end; the GUI thread's
-// feed keeps up and ends with exactly the scan's window.
+// feed keeps up: at every look its count is the scan's, and it ends seeing
+// exactly the scan's window.
 TEST(SeriesFeedThreads, FollowsAScanRecordedOnAnotherThread)
 {
     ScanHandler* registry = ScanHandler::getInstance();
@@ -208,26 +241,33 @@ TEST(SeriesFeedThreads, FollowsAScanRecordedOnAnotherThread)
 
     SeriesFeed voltage({Voltage, 0, 0, 0});
     SeriesFeed secondHarmonic({Voltage, 0, 1, 0});
+    voltage.follow(scan);
+    secondHarmonic.follow(scan);
+    // The samples a reader of the looks would hold, kept up from the changes.
+    qint64 held = 0;
     int updates = 0;
     do {
-        voltage.update(scan);
-        secondHarmonic.update(scan);
+        {
+            const SeriesFeed::Look look = voltage.look();
+            held = look.change.reset ? static_cast<qint64>(look.change.appended)
+                                     : held - static_cast<qint64>(look.change.dropped) +
+                                           static_cast<qint64>(look.change.appended);
+            ASSERT_EQ(look.values->size(), look.time->size());
+            ASSERT_EQ(held, static_cast<qint64>(look.time->size()));
+            ASSERT_EQ(voltage.firstSampleNumber(), scan.dataSets.front()->firstSampleNumber());
+        }
+        secondHarmonic.look();
         feeding = true;
-        ASSERT_EQ(voltage.values().size(), voltage.time().size());
         ++updates;
     } while (!done);
     sensorThread.join();
-    voltage.update(scan);
-    secondHarmonic.update(scan);
 
-    expectHoldsWindow(voltage, scan);
+    expectSeesWindow(voltage, scan);
     EXPECT_EQ(voltage.firstSampleNumber(), scan.dataSets.front()->firstSampleNumber());
-    EXPECT_EQ(secondHarmonic.time(), window(scan, Voltage).first);
-    {
-        std::lock_guard<std::mutex> lock(scan.mutex);
-        EXPECT_EQ(secondHarmonic.values(), scan.dataSets.front()->parameterSeries(Voltage, 0, 1));
-        EXPECT_GT(scan.dataSets.front()->timeShiftCount(), 0);
-    }
+    const SeriesFeed::Look look = secondHarmonic.look();
+    EXPECT_EQ(*look.time, scan.dataSets.front()->time);
+    EXPECT_EQ(look.values, &scan.dataSets.front()->parameterSeries(Voltage, 0, 1));
+    EXPECT_GT(scan.dataSets.front()->timeShiftCount(), 0);
     EXPECT_GT(updates, 0);
 
     QCoreApplication::sendPostedEvents();

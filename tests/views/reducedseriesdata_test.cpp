@@ -5,6 +5,7 @@
 // reduction gives; the live curve that follows a scan; and the coalesced
 // replot.
 
+#include "support/heapinuse.h"
 #include "support/noisywave.h"
 #include "support/scanfactory.h"
 #include "views/livecurve.h"
@@ -339,8 +340,10 @@ TEST(LiveCurve, DrawsWhatAFreshCurveOfTheSameSamplesDraws)
         if (round >= 8)
             scan.trimWindow(20, 15);
         ASSERT_TRUE(live->update(scan));
+        // Nothing records meanwhile: the scan's own vectors hold still.
+        const TrendDataSet& set = *scan.dataSets.front();
         auto* fresh =
-            new ReducedCurve("fresh", new ReducedSeriesData(&live->feed().time(), &live->feed().values()));
+            new ReducedCurve("fresh", new ReducedSeriesData(&set.time, &set.parameterSeries(Voltage, 0, 0)));
         fresh->attach(&plot);
         plot.replot();
         plot.grab();
@@ -349,6 +352,40 @@ TEST(LiveCurve, DrawsWhatAFreshCurveOfTheSameSamplesDraws)
         delete fresh;
     }
     EXPECT_GT(live->feed().firstSampleNumber(), 0) << "the scan never shed samples";
+}
+
+// A live curve draws its scan's own samples: following a long recording and
+// drawing it takes no more heap than its reduction to the plot's width, and
+// the curve gives that back when it goes.
+TEST(LiveCurve, KeepsNoCopyOfTheScansSamplesAndReleasesWhatItHeld)
+{
+    if (!heapInUseIsVisible())
+        GTEST_SKIP() << "the heap in use is not visible under this allocator";
+    constexpr int samples = 200000;
+    FakeSensor sensor({13.56}, {1});
+    std::unique_ptr<CWScan> scan = scantest::cwScan(sensor, samples, {}, 1e-3);
+    QwtPlot plot;
+    plot.resize(1000, 400);
+    plot.setAxisAutoScale(QwtPlot::xBottom, true);
+    plot.setAxisAutoScale(QwtPlot::yLeft, true);
+    // The plot's own buffers are made before anything is counted.
+    plot.replot();
+    plot.grab();
+    const size_t before = heapInUse();
+
+    auto* curve = new LiveCurve("live", {Voltage, 0, 0, 0});
+    curve->attach(&plot);
+    ASSERT_TRUE(curve->update(*scan));
+    plot.replot();
+    plot.grab();
+    ASSERT_EQ(curve->reducedData()->fullSize(), static_cast<size_t>(samples));
+    ASSERT_GT(curve->reducedData()->size(), 1000u) << "the curve was drawn";
+    const size_t withCurve = heapInUse();
+    EXPECT_LT(withCurve - before, samples * sizeof(double)) << "less than one double a sample";
+
+    delete curve;
+    plot.replot();
+    EXPECT_LT(heapInUse(), before + 16384) << "what the curve held went with it";
 }
 
 class CountingPlot : public QwtPlot
