@@ -23,13 +23,18 @@ SampleRateWidget::SampleRateWidget(QWidget* parent, bool stacked)
     , m_spinUnit(new QLabel(this))
     , m_caption(new QLabel(tr("Sample Rate"), this))
 {
-    m_selector->setMaximumWidth(50);
+    // As wide as the widest rate of the list loaded needs in the font in
+    // use, and no wider: a fixed pixel width cuts "100" short under the arrow
+    // in larger fonts. The width follows list and font changes by itself.
+    m_selector->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_selector->setSizePolicy(QSizePolicy::Fixed, m_selector->sizePolicy().verticalPolicy());
     // A list view of our own, so single rows can be hidden.
     m_selector->setView(new QListView(m_selector));
     m_selectorUnit->setFixedWidth(30);
     m_spin->setRange(minimumSetRate, maximumSetRate);
     m_spin->setButtonSymbols(QAbstractSpinBox::NoButtons);
-    m_spin->setMaximumWidth(50);
+    // Room for the largest rate it takes, whatever the font.
+    m_spin->setSizePolicy(QSizePolicy::Fixed, m_spin->sizePolicy().verticalPolicy());
     m_spin->setToolTip(tr("Sample rate must be '%1' in order to enable this input").arg(setEntryText()));
     m_spinUnit->setFixedWidth(30);
 

@@ -18,10 +18,13 @@
 #include "sensors/quvixsensor.h"
 #include "sensors/sensorhandler.h"
 #include "sensors/usbsimcontrol.h"
+#include "support/comboroom.h"
+#include "support/editroom.h"
 #include "support/screenshot.h"
 #include "support/testenvironment.h"
 #include "ui_mainwindow.h"
 #include "ui_scantab.h"
+#include "views/sampleratewidget.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +38,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTest>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -277,6 +281,59 @@ TEST(ScanTabFit, TextsOfTheControlBoxesAreReadableAtTheNarrowestAndAWideWindow)
     }
 
     detachAndAwaitSensorLoops(control, {QStringLiteral("FIT-1")});
+}
+
+// Rates of the sample-rate selector the arrow cuts short, and the largest
+// rate the spin box takes when its frame would cut it.
+QStringList cutRates(scanTab& tab)
+{
+    const SampleRateWidget& rates = tab.rateSelector();
+    if (!rates.isVisibleTo(&tab))
+        return {};
+    QStringList cut = comboroom::cutEntries(*qobject_cast<QComboBox*>(rates.part(0)));
+    const auto* spin = qobject_cast<QSpinBox*>(rates.part(2));
+    const auto* typed = spin->findChild<QLineEdit*>();
+    const QString largest = QString::number(spin->maximum());
+    const int room = editroom::textRoom(*typed);
+    if (typed->fontMetrics().horizontalAdvance(largest) + 1 > room)
+        cut << QStringLiteral("typed rate %1 in %2 px").arg(largest).arg(room);
+    return cut;
+}
+
+TEST(ScanTabFit, EveryRateOfTheSampleRateSelectorIsWholeAtEveryWidthOfEveryTab)
+{
+    QUVIX_REQUIRE_NETLAB();
+    UsbSimControl control;
+    ASSERT_TRUE(control.isComplete());
+    // A pulse sensor: its list is the full one, "Max" and "Set" included.
+    ASSERT_EQ(control.configure("[sensor]\nserial = FIT-3\n"
+                                "capabilities = Pulse=Y;Vi=Y\n"
+                                "frequency = 13560000 3 40 25\n"),
+              1);
+    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+    MainWindow window(nullptr, std::make_unique<RecordingKeepAwake>());
+    window.show();
+
+    int checked = 0;
+    for (scanTab* tab :
+         std::initializer_list<scanTab*>{window.timeTrend(), window.pulseTrend(), window.timeResolved()}) {
+        window.form().tabWidget->setCurrentWidget(tab);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return tab->form().sensorList->findText(QStringLiteral("FIT-3")) >= 0; }, 20000));
+        tab->form().sensorList->setCurrentIndex(tab->form().sensorList->findText(QStringLiteral("FIT-3")));
+        for (int width : {1200, 1366, 1600}) {
+            resizeAndSettle(window, *tab, width);
+            checked += tab->rateSelector().isVisibleTo(tab) ? 1 : 0;
+            const QStringList cut = cutRates(*tab);
+            EXPECT_TRUE(cut.isEmpty()) << tab->metaObject()->className() << " at " << width
+                                       << " px: " << cut.join(QStringLiteral(", ")).toStdString();
+        }
+    }
+    // The pulse-trend and time-resolved tabs take no report rate and hide
+    // their selectors: the time-trend tab's is checked at every width.
+    EXPECT_EQ(checked, 3);
+
+    detachAndAwaitSensorLoops(control, {QStringLiteral("FIT-3")});
 }
 
 TEST(ScanTabFit, EveryMeterShowsItsWholeValueAtEveryWidthOfEveryTab)

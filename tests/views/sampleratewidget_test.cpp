@@ -3,13 +3,18 @@
 
 #include "views/sampleratewidget.h"
 
+#include "support/comboroom.h"
+#include "support/editroom.h"
+
 #include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QSpinBox>
 
+#include <functional>
 #include <limits>
 
 namespace {
@@ -183,6 +188,34 @@ TEST(SampleRateWidget, StackedAndOneRowLayoutsHoldAllParts)
         } else {
             EXPECT_LT(caption->geometry().right(), widget.part(0)->geometry().left());
             EXPECT_LT(widget.part(1)->geometry().right(), widget.part(2)->geometry().left());
+        }
+    }
+}
+
+// Each list in both layouts, squeezed to the least room its layout allows:
+// no rate is cut by the arrow, nor the largest typed rate by the frame.
+TEST(SampleRateWidget, ShowsEveryRateWholeInTheLeastRoom)
+{
+    const std::function<void(SampleRateWidget&)> lists[] = {
+        [](SampleRateWidget& widget) { widget.loadFullRates(); },
+        [](SampleRateWidget& widget) { widget.loadShortRates(); },
+        [](SampleRateWidget& widget) { widget.loadNetworkRates(); },
+    };
+    for (bool stacked : {false, true}) {
+        for (const auto& load : lists) {
+            SampleRateWidget widget(nullptr, stacked);
+            load(widget);
+            widget.setPartValue(2, 5000);
+            widget.show();
+            widget.resize(widget.minimumSizeHint());
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            const QStringList cut = comboroom::cutEntries(*selector(widget));
+            EXPECT_TRUE(cut.isEmpty())
+                << (stacked ? "stacked: " : "one row: ") << cut.join(QStringLiteral(", ")).toStdString();
+            const QLineEdit* typed = spin(widget)->findChild<QLineEdit*>();
+            ASSERT_NE(typed, nullptr);
+            EXPECT_TRUE(editroom::showsWhole(*typed))
+                << typed->displayText().toStdString() << " in " << editroom::textRoom(*typed);
         }
     }
 }
