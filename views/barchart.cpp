@@ -70,6 +70,11 @@ barchart::barchart(QWidget* parent)
 
     connect(ui->scanSelector, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &barchart::updateScan);
+    // A scan the user chooses is drawn at once, at the time the trackers
+    // read, rather than at the next pick: until then its bars would be the
+    // previous scan's under the new scan's read-out.
+    connect(ui->scanSelector, QOverload<int>::of(&QComboBox::activated), this,
+            [this] { updateTimePosition(QPointF(m_voltagePicker->time(), 0.0)); });
     connect(ui->dbcScale, &QCheckBox::toggled, this, &barchart::toggleDb);
     connect(ui->frequencySelector, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &barchart::selectFrequency);
@@ -101,11 +106,12 @@ void barchart::addScan(BaseScan* scan)
     // Queued when the scan dies on another thread: the selector is only
     // touched here, and by then the guarded pointer reads null.
     connect(scan, &QObject::destroyed, this, &barchart::dropDeletedScans, Qt::UniqueConnection);
+    // The first entry becomes the chosen one and reaches the trackers through
+    // updateScan. A later one leaves the choice alone, and so the trackers:
+    // they read the scan whose bars are shown.
     ui->scanSelector->addItem(scan->name(), QVariant::fromValue(QPointer<BaseScan>(scan)));
-    if (ui->scanSelector->count() > 1) {
+    if (ui->scanSelector->count() > 1)
         ui->scanSelector->show();
-        setPickersScan(scan);
-    }
 }
 
 void barchart::removeScan(BaseScan* scan)

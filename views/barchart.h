@@ -18,7 +18,8 @@ class barchart;
 // and current harmonics as bars relative to the fundamental, in percent or
 // in dBc, each chart with a tracker that reads out the bar under the cursor.
 // Owners feed it live (updateData) or at a picked time (updateTimePosition).
-// Closing it emits workDone.
+// The trackers read the scan chosen in the scan selector, whose bars the
+// charts draw at a picked time. Closing it emits workDone.
 // GUI thread only. It owns its form, histograms and pickers. Scans are not
 // owned: the scan selector holds guarded pointers and drops a scan that is
 // deleted elsewhere; every read takes the scan's lock (BaseScan::series...).

@@ -14,6 +14,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <qwt_column_symbol.h>
 #include <qwt_plot.h>
@@ -24,6 +25,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <optional>
 
 using charttest::chartScan;
 
@@ -91,8 +93,9 @@ TEST(BarChart, ScanSelectorKeepsOneEntryPerNameAndShowsFromTwo)
     chart.addScan(second.get());
     EXPECT_EQ(scans->count(), 2);
     EXPECT_FALSE(scans->isHidden());
-    EXPECT_EQ(chart.voltagePicker()->scan(), second.get());
-    EXPECT_EQ(chart.currentPicker()->scan(), second.get());
+    // The selector stays on the first scan, and so do the trackers.
+    EXPECT_EQ(chart.voltagePicker()->scan(), first.get());
+    EXPECT_EQ(chart.currentPicker()->scan(), first.get());
     EXPECT_EQ(chart.voltagePicker()->quantity(), 0);
     EXPECT_EQ(chart.currentPicker()->quantity(), 1);
 
@@ -297,10 +300,121 @@ TEST(BarChart, AScanDeletedElsewhereDropsOut)
     second.scan.reset();
     EXPECT_EQ(chart.scans(), QList<BaseScan*>{first.scan.get()});
     EXPECT_TRUE(selector(chart, "scanSelector")->isHidden());
-    EXPECT_EQ(chart.voltagePicker()->scan(), nullptr);
-    // The pickers and the charts read nothing of the deleted scan.
-    EXPECT_TRUE(chart.voltagePicker()->trackerTextF(QPointF(5.0, 50.0)).isEmpty());
+    // The pickers and the charts read nothing of the deleted scan: they stay
+    // on the chosen one.
+    EXPECT_EQ(chart.voltagePicker()->scan(), first.scan.get());
+    EXPECT_EQ(chart.voltagePicker()->trackerTextF(QPointF(5.0, 50.0)).text(),
+              QStringLiteral("Fund value : 20 V"));
     chart.updateTimePosition(QPointF(0.0, 0.0));
+}
+
+// Whatever is added, removed or chosen, the trackers read the scan whose
+// bars the charts show: the selector's.
+TEST(BarChart, TrackersReadTheScanTheBarsShow)
+{
+    // Told apart by their fundamentals and their second harmonics' shares.
+    auto a = chartScan(QStringLiteral("a"), {13.56}, {{{{20.0, 2.0}, {10.0, 1.0}}}});
+    auto b = chartScan(QStringLiteral("b"), {13.56}, {{{{40.0, 4.0}, {10.0, 1.0}}}});
+    auto c = chartScan(QStringLiteral("c"), {13.56}, {{{{10.0, 1.0}, {8.0, 0.8}}}});
+    struct Shown {
+        double secondShare;
+        const char* fundamentalVolts;
+        const char* fundamentalAmps;
+    };
+    const Shown showsA{50.0, "Fund value : 20 V", "Fund value : 2 A"};
+    const Shown showsB{25.0, "Fund value : 40 V", "Fund value : 4 A"};
+    const Shown showsC{80.0, "Fund value : 10 V", "Fund value : 1 A"};
+
+    // As the data display adds a scan: then draws the chart at the picked time.
+    const auto add = [](barchart& chart, std::initializer_list<charttest::ChartScan*> scans) {
+        for (charttest::ChartScan* scan : scans) {
+            chart.addScan(scan->scan.get());
+            chart.updateTimePosition(QPointF(chart.voltagePicker()->time(), 0.0));
+        }
+    };
+    // As the user chooses from the closed box, with the arrow keys.
+    const auto choose = [](barchart& chart, int index) {
+        QComboBox* box = selector(chart, "scanSelector");
+        while (box->currentIndex() < index)
+            QTest::keyClick(box, Qt::Key_Down);
+        while (box->currentIndex() > index)
+            QTest::keyClick(box, Qt::Key_Up);
+    };
+    struct Case {
+        const char* steps;
+        std::function<void(barchart&)> run;
+        std::optional<Shown> shown; // nothing: placeholders, and no read-out
+    };
+    const std::vector<Case> cases{
+        {"add a, b",
+         [&](barchart& chart) {
+             add(chart, {&a, &b});
+         },
+         showsA},
+        {"add a, b, choose b",
+         [&](barchart& chart) {
+             add(chart, {&a, &b});
+             choose(chart, 1);
+         },
+         showsB},
+        {"add a, b, choose b, add c",
+         [&](barchart& chart) {
+             add(chart, {&a, &b});
+             choose(chart, 1);
+             add(chart, {&c});
+         },
+         showsB},
+        {"add a, b, c, choose c",
+         [&](barchart& chart) {
+             add(chart, {&a, &b, &c});
+             choose(chart, 2);
+         },
+         showsC},
+        {"add a, b, c, choose b, remove a",
+         [&](barchart& chart) {
+             add(chart, {&a, &b, &c});
+             choose(chart, 1);
+             chart.removeScan(a.scan.get());
+         },
+         showsB},
+        {"add a, b, c, choose b, remove b",
+         [&](barchart& chart) {
+             add(chart, {&a, &b, &c});
+             choose(chart, 1);
+             chart.removeScan(b.scan.get());
+         },
+         showsC},
+        {"add a, b, remove a, add c",
+         [&](barchart& chart) {
+             add(chart, {&a, &b});
+             chart.removeScan(a.scan.get());
+             add(chart, {&c});
+         },
+         showsB},
+        {"add a, b, clear",
+         [&](barchart& chart) {
+             add(chart, {&a, &b});
+             chart.clear();
+         },
+         std::nullopt},
+    };
+    for (const Case& sequence : cases) {
+        barchart chart;
+        sequence.run(chart);
+        const QString voltageText = chart.voltagePicker()->trackerTextF(QPointF(5.0, 1.0)).text();
+        const QString currentText = chart.currentPicker()->trackerTextF(QPointF(5.0, 1.0)).text();
+        if (!sequence.shown) {
+            EXPECT_EQ(heights(chart.voltageHistogram()), placeholders) << sequence.steps;
+            EXPECT_TRUE(voltageText.isEmpty()) << sequence.steps << ": " << voltageText.toStdString();
+            EXPECT_TRUE(currentText.isEmpty()) << sequence.steps << ": " << currentText.toStdString();
+            continue;
+        }
+        EXPECT_EQ(heights(chart.voltageHistogram()),
+                  (std::vector<double>{100.0, sequence.shown->secondShare}))
+            << sequence.steps;
+        EXPECT_EQ(voltageText.toStdString(), sequence.shown->fundamentalVolts) << sequence.steps;
+        EXPECT_EQ(currentText.toStdString(), sequence.shown->fundamentalAmps) << sequence.steps;
+    }
 }
 
 // ---- trackers ------------------------------------------------------------------
