@@ -179,14 +179,30 @@ void addNetworkSensorDialog::sensorSelected(int row, int /*column*/)
         m_ui->urlEdit->setEnabled(false);
         m_ui->b_disconnectUSB->show();
     } else {
-        const QHostAddress address(serialItem->data(Qt::UserRole).toUInt());
-        const QUrl url = QUrl::fromUserInput(address.toString());
-        m_ui->urlEdit->setText(url.toString(QUrl::StripTrailingSlash));
+        m_ui->urlEdit->setText(addressShownFor(*serialItem));
         m_ui->label->setEnabled(true);
         m_ui->urlEdit->setEnabled(true);
         m_ui->b_disconnectUSB->hide();
     }
     showSensorDetails(row);
+}
+
+QString addNetworkSensorDialog::addressShownFor(const QTableWidgetItem& serialItem)
+{
+    // Only a sensor that answered discovery carries its address in the row.
+    // An absent one is shown at the address it was remembered under, and
+    // one nobody knows an address for (a USB sensor that left) at none: an
+    // address it never had would be taken for its own.
+    const QVariant detected = serialItem.data(Qt::UserRole);
+    const QString address = detected.isValid() ? QHostAddress(detected.toUInt()).toString()
+                                               : RememberedNetworkSensors::urlTextOf(serialItem.text());
+    if (address.isEmpty())
+        return QString();
+    QUrl url = QUrl::fromUserInput(address);
+    // A remembered URL ends with "/", which StripTrailingSlash keeps as the root.
+    if (url.path() == QStringLiteral("/"))
+        url.setPath(QString());
+    return url.toString(QUrl::StripTrailingSlash);
 }
 
 void addNetworkSensorDialog::showSensorDetails(int row)
@@ -319,7 +335,7 @@ void addNetworkSensorDialog::attemptConnection()
         return;
     }
     const QUrl& url = *typed;
-    // The row of an absent sensor carries no address: nothing to reach.
+    // 0.0.0.0 names no host: nothing to reach.
     if (QHostAddress(url.host()) == QHostAddress(QHostAddress::AnyIPv4)) {
         m_ui->statuslabel->setText(connectionResultText(WebSensorApi::cannotConnect));
         return;

@@ -9,6 +9,7 @@
 #include <optional>
 
 class QSignalMapper;
+class QTableWidgetItem;
 class QuvixSensor;
 class SensorHandler;
 class Ui_addNetworkSensorDialog;
@@ -63,6 +64,9 @@ private:
     void setInfoTexts(const QString& status, const QString& serial, const QString& firmware,
                       const QString& model, const QString& fpga, const QString& frequencies);
     void appendRow(const QString& serial, const QString& kind);
+    // The web address the address box shows for a network or absent row,
+    // without a trailing slash; empty when no address is known.
+    static QString addressShownFor(const QTableWidgetItem& serialItem);
     static SensorTexts textsOf(QuvixSensor* sensor);
     QuvixSensor* networkSensorWithSerial(const QString& serial) const;
     QuvixSensor* networkSensorAt(const QUrl& url) const;

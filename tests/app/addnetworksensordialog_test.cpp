@@ -309,6 +309,9 @@ TEST_F(AddNetworkSensorDialogTest, SelectingARowShowsItsAddressAndDetails)
     EXPECT_TRUE(connectButton()->isVisible());
     EXPECT_EQ(connectButton()->text(), "Remove");
     EXPECT_TRUE(text("serial").isEmpty());
+    // An absent sensor's row shows the address it was remembered under.
+    EXPECT_EQ(urlEdit()->text(), "http://192.0.2.9");
+    EXPECT_TRUE(urlEdit()->isEnabled());
 
     // Connected: its state and its stored Auto-Start.
     QSettings().setValue("NET-A/AutoStart", true);
@@ -511,6 +514,10 @@ TEST_F(AddNetworkSensorDialogTest, UsbSensorsThatLeaveAndReturnAreShownAsTheyAre
     EXPECT_FALSE(usbDisconnect->isVisible());
     EXPECT_TRUE(urlEdit()->isEnabled());
     EXPECT_TRUE(urlEdit()->text().isEmpty());
+    // Absent, it has no address anybody knows: none is made up for it.
+    ASSERT_TRUE(select("USB-2", "Not available"));
+    EXPECT_TRUE(urlEdit()->text().isEmpty()) << urlEdit()->text().toStdString();
+    EXPECT_EQ(connectButton()->text(), "Remove");
 
     control.setAttached("USB-2", 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return kindOf("USB-2") == "Local Sensor"; }, 30000));
