@@ -24,6 +24,13 @@ total_passed=0
 total_failed=0
 status=0
 
+timed() {   # what, command...: runs the command and says how long it took
+    local what=$1; shift
+    local start=$SECONDS
+    "$@"
+    echo "=== $what: $((SECONDS - start)) s"
+}
+
 configure_and_build() {   # dir, extra cmake args..., -- targets...
     local dir=$1; shift
     local args=() targets=()
@@ -68,19 +75,19 @@ for stage in "${stages[@]}"; do
     echo "=== stage: $stage"
     case "$stage" in
     normal)
-        configure_and_build build/normal -DCMAKE_BUILD_TYPE=RelWithDebInfo
-        run_ctest build/normal
+        timed "normal build" configure_and_build build/normal -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        timed "normal tests" run_ctest build/normal
         ;;
     asan)
         export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
         export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0
         export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-        CC=clang CXX=clang++ configure_and_build build/asan \
+        CC=clang CXX=clang++ timed "asan build" configure_and_build build/asan \
             -DCMAKE_BUILD_TYPE=Debug "-DQUVIX_SANITIZE=address;undefined" \
             -DQUVIX_BUILD_GUI=ON -DQUVIX_BUILD_BENCH=OFF -DQUVIX_BUILD_FUZZ=ON
-        run_ctest build/asan -LE fuzz
+        timed "asan tests" run_ctest build/asan -LE fuzz
         if has_label fuzz || grep -rqs quvix_add_fuzzer tests; then
-            run_ctest build/asan -L fuzz
+            timed "asan fuzz" run_ctest build/asan -L fuzz
         fi
         unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
         ;;
@@ -90,10 +97,10 @@ for stage in "${stages[@]}"; do
             continue
         fi
         export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$root/scripts/tsan.supp
-        CC=clang CXX=clang++ configure_and_build build/tsan \
+        CC=clang CXX=clang++ timed "tsan build" configure_and_build build/tsan \
             -DCMAKE_BUILD_TYPE=Debug -DQUVIX_SANITIZE=thread \
             -DQUVIX_BUILD_GUI=OFF -DQUVIX_BUILD_BENCH=OFF
-        run_ctest build/tsan -L threads
+        timed "tsan tests" run_ctest build/tsan -L threads
         unset TSAN_OPTIONS
         ;;
     *)
