@@ -86,6 +86,11 @@ DataDisplayPlot::~DataDisplayPlot()
         delete m_zone;
 }
 
+QSize DataDisplayPlot::sizeHint() const
+{
+    return minimumSizeHint();
+}
+
 void DataDisplayPlot::setTools(Tool tool, Qt::MouseButton panButton, Qt::CursorShape cursor)
 {
     m_zoomer->setEnabled(tool == ZoomTool);

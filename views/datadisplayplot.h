@@ -36,6 +36,11 @@ public:
     explicit DataDisplayPlot(QWidget* parent = nullptr);
     ~DataDisplayPlot() override;
 
+    // What its axes need, whatever the data. The base plot asks for 40
+    // pixels per major tick, and the main window is never lower than its
+    // pages' size hints: steep curves made it taller than a laptop screen.
+    QSize sizeHint() const override;
+
     // Zoom after construction; set by the four mode slots and the two
     // connect calls.
     Tool tool() const { return m_tool; }

@@ -134,6 +134,11 @@ waveForm::~waveForm()
     delete ui;
 }
 
+QSize waveForm::sizeHint() const
+{
+    return minimumSizeHint();
+}
+
 BaseScan* waveForm::currentScan() const
 {
     return ui->scanSelector->currentData().value<QPointer<BaseScan>>().data();

@@ -31,6 +31,11 @@ public:
     explicit waveForm(QWidget* parent = nullptr);
     ~waveForm() override;
 
+    // What its controls and axes need, whatever the samples: beside the
+    // data display plot, a hint that grew with its plot's ticks made the
+    // main window taller than a laptop screen.
+    QSize sizeHint() const override;
+
     void addScan(BaseScan* scan);
     void removeScan(BaseScan* scan);
     void clear();
