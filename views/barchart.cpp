@@ -4,6 +4,7 @@
 #include "ui_barchart.h"
 #include "views/barchartpicker.h"
 #include "views/frequencyitems.h"
+#include "views/scanselectorfit.h"
 
 #include <QCloseEvent>
 #include <QPointer>
@@ -12,6 +13,11 @@
 #include <qwt_plot.h>
 #include <qwt_plot_histogram.h>
 #include <qwt_scale_draw.h>
+#include <qwt_scale_widget.h>
+#include <qwt_text.h>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -44,6 +50,18 @@ barchartPicker* makePicker(QwtPlot* plot)
     return picker;
 }
 
+// However narrow the window, the chart's canvas stays as wide as its x axis
+// title and its tracker's longest text, which the picker keeps this far
+// inside the canvas.
+void keepRoomForTexts(QwtPlot* plot, const barchartPicker& picker)
+{
+    constexpr int trackerInset = 5;
+    const QwtScaleWidget* axis = plot->axisWidget(QwtPlot::xBottom);
+    const int title = static_cast<int>(std::ceil(axis->title().textSize(axis->font()).width()));
+    const int tracker = picker.trackerSizeHint().width() + 2 * trackerInset;
+    plot->canvas()->setMinimumWidth(std::max(title, tracker));
+}
+
 } // namespace
 
 barchart::barchart(QWidget* parent)
@@ -52,6 +70,7 @@ barchart::barchart(QWidget* parent)
 {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("Monitoring Harmonics Widget"));
+    fitScanSelector(*ui->scanSelector);
 
     m_voltageHistogram = makeHistogram(QStringLiteral("V HistoGram toto"), ui->vPlot);
     m_currentHistogram = makeHistogram(QStringLiteral("I thingie"), ui->iPlot);
@@ -59,6 +78,8 @@ barchart::barchart(QWidget* parent)
     m_currentPicker = makePicker(ui->iPlot);
     hideHarmonicTicks(ui->vPlot);
     hideHarmonicTicks(ui->iPlot);
+    keepRoomForTexts(ui->vPlot, *m_voltagePicker);
+    keepRoomForTexts(ui->iPlot, *m_currentPicker);
     on_dbcScale_toggled(false);
 
     // No scan is chosen yet, so there is no frequency to choose either; an
@@ -83,6 +104,11 @@ barchart::barchart(QWidget* parent)
 barchart::~barchart()
 {
     delete ui;
+}
+
+QSize barchart::sizeHint() const
+{
+    return minimumSizeHint();
 }
 
 BaseScan* barchart::scanAt(int index) const

@@ -31,6 +31,11 @@ public:
     explicit barchart(QWidget* parent = nullptr);
     ~barchart() override;
 
+    // What its selectors, axes and tracker texts need, whatever the bars:
+    // beside the data display plot, a hint that grew with its plots' ticks
+    // took the plot's share of the row.
+    QSize sizeHint() const override;
+
     void addScan(BaseScan* scan);
     void removeScan(BaseScan* scan);
     void clear();

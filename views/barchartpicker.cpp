@@ -6,6 +6,7 @@
 
 #include <qwt_text.h>
 
+#include <algorithm>
 #include <cmath>
 
 barchartPicker::barchartPicker(QWidget* canvas)
@@ -40,19 +41,22 @@ QwtText barchartPicker::trackerTextF(const QPointF& pos) const
         return QwtText();
 
     const size_t i = static_cast<size_t>(barIndex);
-    const double value = spectrum[i];
-    const double fundamental = spectrum[0];
-    const double percent = value / fundamental * 100.0;
+    const double percent = spectrum[i] / spectrum[0] * 100.0;
     if (pos.y() > percent || pos.y() < 0.0)
         return QwtText();
+    return trackerTextFor(i, spectrum[i], spectrum[0]);
+}
 
+QwtText barchartPicker::trackerTextFor(size_t harmonic, double value, double fundamental) const
+{
+    const double percent = value / fundamental * 100.0;
     const QString unit = m_quantity == 0 ? QStringLiteral("V") : QStringLiteral("A");
     QString shown;
-    if (i == 0) {
+    if (harmonic == 0) {
         shown = QStringLiteral("Fund value : %1 %2").arg(fundamental, 0, 'g', 6).arg(unit);
     } else {
         shown = QStringLiteral("%3 % of Fund\nH%1 Value :%2 %5\nFund Value :%4 %5")
-                    .arg(QString::number(i + 1), QString::number(value, 'g', 6),
+                    .arg(QString::number(harmonic + 1), QString::number(value, 'g', 6),
                          QString::number(percent, 'f', 2), QString::number(fundamental, 'g', 6), unit);
     }
 
@@ -64,4 +68,15 @@ QwtText barchartPicker::trackerTextF(const QPointF& pos) const
     colour.setAlpha(170);
     text.setBackgroundBrush(QBrush(colour));
     return text;
+}
+
+QSize barchartPicker::trackerSizeHint() const
+{
+    // Six digits, four of them before the point, in every number; a
+    // two-digit harmonic as large as the fundamental.
+    const double widest = 8888.88;
+    const QSizeF fundamental = trackerTextFor(0, widest, widest).textSize(trackerFont());
+    const QSizeF harmonic = trackerTextFor(10, widest, widest).textSize(trackerFont());
+    return QSize(static_cast<int>(std::ceil(std::max(fundamental.width(), harmonic.width()))),
+                 static_cast<int>(std::ceil(std::max(fundamental.height(), harmonic.height()))));
 }

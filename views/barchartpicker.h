@@ -31,8 +31,15 @@ public:
 
     // Public so the chart's owner (and tests) can read what a position shows.
     QwtText trackerTextF(const QPointF& pos) const override;
+    // The size of the longest tracker text for values of six significant
+    // digits in the tracker's font: the room a chart keeps for it.
+    QSize trackerSizeHint() const;
 
 private:
+    // The text beside the cursor over the bar of `harmonic` (0 the
+    // fundamental).
+    QwtText trackerTextFor(size_t harmonic, double value, double fundamental) const;
+
     QPointer<BaseScan> m_scan;
     int m_quantity = 0;
     double m_time = 0.0;

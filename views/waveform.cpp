@@ -4,6 +4,7 @@
 #include "scans/fileoutput.h"
 #include "ui_waveform.h"
 #include "views/frequencyitems.h"
+#include "views/scanselectorfit.h"
 #include "views/userquestions.h"
 
 #include <QDateTime>
@@ -96,6 +97,9 @@ waveForm::waveForm(QWidget* parent)
     , m_currentCurve(new QwtPlotCurve(QStringLiteral("Current")))
 {
     ui->setupUi(this);
+    fitScanSelector(*ui->scanSelector);
+    // Room the view has beyond its controls' least goes to the scan's name.
+    ui->scanSelector->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     ui->scanSelector->hide();
     ui->scanLabel->hide();
     showFrequencyChoice(false);

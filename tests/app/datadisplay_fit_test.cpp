@@ -1,7 +1,8 @@
 // The main window's "Data Display" page on a laptop screen of 1366 x 768 and
 // on a 1600 x 1000 one, with every analysis view open beside the plot and a
 // dozen curves of two scans on display: the window must fit the screen with
-// the whole plot and both harmonics charts inside it.
+// the whole plot and both harmonics charts inside it, and the charts' axis
+// title and tracker texts must show whole.
 // Building the window starts discovery, so this runs only inside the
 // private network namespace.
 
@@ -13,17 +14,22 @@
 #include "support/testenvironment.h"
 #include "ui_mainwindow.h"
 #include "views/barchart.h"
+#include "views/barchartpicker.h"
 #include "views/datadisplayplot.h"
 #include "views/waveform.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QSettings>
 #include <QTest>
 
 #include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_scale_widget.h>
+#include <qwt_text.h>
 
 #include <memory>
 #include <vector>
@@ -42,6 +48,18 @@ struct ScreenCase {
     int height;
 };
 const std::vector<ScreenCase> screens{{laptopWidth, laptopClientHeight}, {wideWidth, wideClientHeight}};
+
+// The room the scale widget draws its title in, along the axis.
+int titleRoom(const QwtScaleWidget& axis)
+{
+    const int length = axis.scaleDraw()->orientation() == Qt::Vertical ? axis.height() : axis.width();
+    return length - axis.startBorderDist() - axis.endBorderDist();
+}
+
+double titleWidth(const QwtScaleWidget& axis)
+{
+    return axis.title().textSize(axis.font()).width();
+}
 
 QRect placedIn(const QWidget& widget, const QWidget& window)
 {
@@ -161,6 +179,45 @@ TEST_F(DataDisplayFit, WindowFitsTheScreenWithThePlotAndBothChartsWhole)
             EXPECT_TRUE(inside.contains(placedIn(*part, *window)))
                 << part->objectName().toStdString() << " at " << screen.width << " x " << screen.height
                 << " ends at " << placedIn(*part, *window).bottom() << " of " << inside.bottom();
+    }
+}
+
+TEST_F(DataDisplayFit, HarmonicsChartsShowTheirAxisTitleAndTrackerWhole)
+{
+    showEveryView();
+    for (const ScreenCase& screen : screens) {
+        resizeAndSettle(screen.width, screen.height);
+        const std::vector<barchartPicker*> pickers{window->barChart()->voltagePicker(),
+                                                   window->barChart()->currentPicker()};
+        for (barchartPicker* picker : pickers) {
+            auto* plot = qobject_cast<QwtPlot*>(picker->plot());
+            ASSERT_NE(plot, nullptr);
+            const QwtScaleWidget& axis = *plot->axisWidget(QwtPlot::xBottom);
+            EXPECT_EQ(axis.title().text(), QStringLiteral("Harmonic"));
+            EXPECT_GE(titleRoom(axis), titleWidth(axis))
+                << plot->objectName().toStdString() << " at " << screen.width << " px";
+
+            // Over the fundamental's bar and over the second harmonic's, low
+            // on the chart, where the tracker shows its longest texts.
+            QWidget& canvas = *plot->canvas();
+            for (double harmonicX : {5.0, 15.0}) {
+                const QPoint at(static_cast<int>(plot->transform(QwtPlot::xBottom, harmonicX)),
+                                static_cast<int>(plot->transform(QwtPlot::yLeft, 1.0)));
+                QMouseEvent move(QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+                QApplication::sendEvent(&canvas, &move);
+                const QPoint tracked = picker->trackerPosition();
+                const QPointF value(plot->invTransform(QwtPlot::xBottom, tracked.x()),
+                                    plot->invTransform(QwtPlot::yLeft, tracked.y()));
+                const QString text = picker->trackerTextF(value).text();
+                ASSERT_FALSE(text.isEmpty()) << "no tracker text at " << harmonicX;
+                const QRect tracker = picker->trackerRect(picker->trackerFont());
+                EXPECT_TRUE(canvas.contentsRect().contains(tracker))
+                    << plot->objectName().toStdString() << " at " << screen.width << " px: \""
+                    << text.toStdString() << "\" needs " << tracker.width() << " x " << tracker.height()
+                    << ", the canvas is " << canvas.contentsRect().width() << " x "
+                    << canvas.contentsRect().height();
+            }
+        }
     }
 }
 
