@@ -310,7 +310,7 @@ void MainWindow::setAxisTitleFromCurves(const QList<QListWidgetItem*>& entries, 
     QStringList units;
     for (const QListWidgetItem* entry : entries)
         units.append(entry->data(UnitRole).toString());
-    ui_->DisplayPlot->setAxisTitle(axis, units.join(QLatin1Char(',')));
+    ui_->DisplayPlot->setWholeAxisTitle(axis, units.join(QLatin1Char(',')));
 }
 
 void MainWindow::displayListContextMenu(QPoint pos)

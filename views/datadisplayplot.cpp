@@ -12,9 +12,14 @@
 #include <qwt_plot_zoneitem.h>
 #include <qwt_plot_zoomer.h>
 #include <qwt_scale_map.h>
+#include <qwt_scale_widget.h>
+#include <qwt_text.h>
 
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
+
+#include <algorithm>
 
 DataDisplayPlot::DataDisplayPlot(QWidget* parent)
     : QwtPlot(parent)
@@ -73,6 +78,9 @@ DataDisplayPlot::DataDisplayPlot(QWidget* parent)
     connect(m_pointPicker, qOverload<const QPointF&>(&QwtPlotPicker::selected), this,
             [this] { deliverPendingMove(); });
 
+    for (int axisId : {QwtPlot::yLeft, QwtPlot::yRight})
+        axisWidget(axisId)->installEventFilter(this);
+
     setMinimumHeight(100);
 }
 
@@ -89,6 +97,47 @@ DataDisplayPlot::~DataDisplayPlot()
 QSize DataDisplayPlot::sizeHint() const
 {
     return minimumSizeHint();
+}
+
+void DataDisplayPlot::setWholeAxisTitle(int axisId, const QString& title)
+{
+    if (axisId < 0 || axisId >= QwtPlot::axisCnt)
+        return;
+    m_wholeTitles[axisId] = title;
+    fitAxisTitle(axisId);
+}
+
+QString DataDisplayPlot::wholeAxisTitle(int axisId) const
+{
+    if (axisId < 0 || axisId >= QwtPlot::axisCnt)
+        return QString();
+    return m_wholeTitles[axisId];
+}
+
+void DataDisplayPlot::fitAxisTitle(int axisId)
+{
+    QwtScaleWidget* axis = axisWidget(axisId);
+    const QString& whole = m_wholeTitles[axisId];
+    QString shown = whole;
+    if (axis->isVisible()) {
+        // The scale widget draws its title along the axis between its
+        // border distances.
+        const int length = axis->scaleDraw()->orientation() == Qt::Vertical ? axis->height() : axis->width();
+        const int room = length - axis->startBorderDist() - axis->endBorderDist();
+        const QFontMetricsF metrics(axis->title().usedFont(axis->font()));
+        shown = metrics.elidedText(whole, Qt::ElideRight, std::max(0, room));
+    }
+    axis->setToolTip(shown == whole ? QString() : whole);
+    setAxisTitle(axisId, shown);
+}
+
+bool DataDisplayPlot::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize || event->type() == QEvent::Show)
+        for (int axisId : {QwtPlot::yLeft, QwtPlot::yRight})
+            if (watched == axisWidget(axisId))
+                fitAxisTitle(axisId);
+    return QwtPlot::eventFilter(watched, event);
 }
 
 void DataDisplayPlot::setTools(Tool tool, Qt::MouseButton panButton, Qt::CursorShape cursor)

@@ -45,6 +45,13 @@ public:
     // connect calls.
     Tool tool() const { return m_tool; }
 
+    // A y axis's whole title. While the axis is too short for it, the axis
+    // shows it elided, with the whole title in its tool tip: a long list of
+    // units has no place to wrap. Until the plot is on screen there is no
+    // length to fit, and the title is shown whole.
+    void setWholeAxisTitle(int axisId, const QString& title);
+    QString wholeAxisTitle(int axisId) const;
+
     void clearSelection();
     QwtInterval selectedInterval() const;
     bool hasIntervalSelection() const;
@@ -82,12 +89,15 @@ public slots:
     void resetZoom();
 
 protected:
+    // Refits the y axes' titles as their axes are shown or resized.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void setTools(Tool tool, Qt::MouseButton panButton, Qt::CursorShape cursor);
     void autoScaleAll();
+    void fitAxisTitle(int axisId);
     // Moves of a point drag are handled once per turn of the event loop,
     // for the newest position; the release delivers any move still pending
     // first, so the receivers see the final position before the release.
@@ -106,4 +116,5 @@ private:
     bool m_intervalSelected = false;
     bool m_movePending = false;
     double m_pendingTime = 0.0;
+    QString m_wholeTitles[QwtPlot::axisCnt];
 };

@@ -1,8 +1,9 @@
 // The main window's "Data Display" page on a laptop screen of 1366 x 768 and
 // on a 1600 x 1000 one, with every analysis view open beside the plot and a
 // dozen curves of two scans on display: the window must fit the screen with
-// the whole plot and both harmonics charts inside it, and the charts' axis
-// title and tracker texts must show whole.
+// the whole plot and both harmonics charts inside it, the charts' axis title
+// and tracker texts must show whole, and the plot's y axis titles must fit
+// their axis or show elided with the whole title in the axis' tool tip.
 // Building the window starts discovery, so this runs only inside the
 // private network namespace.
 
@@ -153,6 +154,18 @@ protected:
         QCoreApplication::processEvents();
     }
 
+    // The left axis's title as the curves on it make it: their units, in
+    // list order, joined by commas.
+    QString leftAxisUnits() const
+    {
+        QStringList units;
+        const QListWidget& list = *window->form().DisplayCurveList;
+        for (int row = 0; row < list.count(); ++row)
+            if (list.item(row)->data(CurveOnLeftAxisRole).toBool())
+                units << list.item(row)->data(UnitRole).toString();
+        return units.join(QLatin1Char(','));
+    }
+
     QList<QwtPlot*> chartPlots() const { return window->barChart()->findChildren<QwtPlot*>(); }
 
     FakeSensor chamberSensor{{13.56, 2.0}, {4, 4}, 3};
@@ -219,6 +232,36 @@ TEST_F(DataDisplayFit, HarmonicsChartsShowTheirAxisTitleAndTrackerWhole)
             }
         }
     }
+}
+
+TEST_F(DataDisplayFit, PlotAxisTitlesFitOrShowElidedWithTheWholeTitleInTheirToolTip)
+{
+    showEveryView();
+    const QString whole = leftAxisUnits();
+    ASSERT_GE(whole.count(QLatin1Char(',')), 10) << whole.toStdString();
+    for (const ScreenCase& screen : screens) {
+        resizeAndSettle(screen.width, screen.height);
+        const QwtScaleWidget& axis = *form().DisplayPlot->axisWidget(QwtPlot::yLeft);
+        const QString shown = axis.title().text();
+        EXPECT_LE(titleWidth(axis), titleRoom(axis))
+            << "\"" << shown.toStdString() << "\" at " << screen.width << " px";
+        if (shown == whole) {
+            EXPECT_TRUE(axis.toolTip().isEmpty());
+        } else {
+            EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+            EXPECT_TRUE(whole.startsWith(shown.chopped(1))) << shown.toStdString();
+            EXPECT_EQ(axis.toolTip(), whole);
+        }
+    }
+
+    // A title with room to spare is shown whole, without a tool tip.
+    form().clearButton->click();
+    sendChannels(scans.first(), 2);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::processEvents();
+    const QwtScaleWidget& axis = *form().DisplayPlot->axisWidget(QwtPlot::yLeft);
+    EXPECT_EQ(axis.title().text(), leftAxisUnits());
+    EXPECT_TRUE(axis.toolTip().isEmpty());
 }
 
 } // namespace
