@@ -8,6 +8,8 @@
 #include "app/mainwindow.h"
 #include "scans/basescan.h"
 #include "scans/quantitytree.h"
+#include "scans/scanhandler.h"
+#include "scans/scaninuse.h"
 #include "ui_mainwindow.h"
 #include "views/barchart.h"
 #include "views/barchartpicker.h"
@@ -356,6 +358,9 @@ void MainWindow::displayTreeContextMenu(QPoint pos)
     menu.addSeparator();
     menu.addAction(QStringLiteral("Export Scan..."));
     menu.addAction(QStringLiteral("Remove Scan "));
+    // The item belongs to the scan: both stay while the menu and what it
+    // opens are shown, whatever scans complete meanwhile.
+    const ScanInUse inUse(*scanHandler_, scanOf(item));
     const QAction* chosen = menu.exec(ui_->DisplayListTree->mapToGlobal(pos));
     if (!chosen)
         return;
@@ -387,6 +392,8 @@ void MainWindow::discardSelectedScan()
     BaseScan* scan = scanOf(item);
     if (!scan)
         return;
+    // Scans that complete while the question is open must not push it out.
+    const ScanInUse inUse(*scanHandler_, scan);
     if (scan->unsavedData) {
         const auto answer = QMessageBox::question(
             this, QStringLiteral("are you sure ?"),

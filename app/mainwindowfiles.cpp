@@ -13,6 +13,7 @@
 #include "scans/scanfilereader.h"
 #include "scans/scanfiletask.h"
 #include "scans/scanhandler.h"
+#include "scans/scaninuse.h"
 #include "ui_mainwindow.h"
 #include "views/datadisplayplot.h"
 #include "views/userquestions.h"
@@ -213,6 +214,8 @@ void MainWindow::saveSelectedScan()
     BaseScan* scan = selectedScan();
     if (!scan)
         return;
+    // Scans that complete while the dialogs are open must not push it out.
+    const ScanInUse inUse(*scanHandler_, scan);
     const QString chosen =
         UserQuestions::saveFileName(this, QStringLiteral("Save File As"), savePath_, dataFilter);
     if (chosen.isEmpty())
@@ -271,6 +274,8 @@ void MainWindow::exportSelectedScanToCSV()
     BaseScan* scan = selectedScan();
     if (!scan)
         return;
+    // Scans that complete while the dialogs are open must not push it out.
+    const ScanInUse inUse(*scanHandler_, scan);
     const std::optional<QwtInterval> interval = plotInterval();
     const QString caption = interval ? QStringLiteral("Export  [%1s to %2s] to CSV")
                                            .arg(QString::number(interval->minValue(), 'g', 6),
@@ -305,6 +310,9 @@ void MainWindow::retryOrReport(const ScanFileTask& task, const std::function<voi
 {
     if (task.outcome() == ScanFileTask::Cancelled)
         return;
+    // Scans that complete while the prompt is open must not push out the
+    // scan it asks about before its retry is queued.
+    const ScanInUse inUse(*scanHandler_, task.scan());
     const ScanFileTask::File& failed = task.file();
     // A file that could not be created may go elsewhere; the interval
     // export has never asked for another name.

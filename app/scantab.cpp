@@ -11,6 +11,7 @@
 #include "scans/processvalues.h"
 #include "scans/scanfilenames.h"
 #include "scans/scanhandler.h"
+#include "scans/scaninuse.h"
 #include "sensors/quvixsensor.h"
 #include "ui_scantab.h"
 #include "views/barchart.h"
@@ -1055,6 +1056,9 @@ void scanTab::saveScan()
         m_form->saveScan->setEnabled(false);
         return;
     }
+    // Listed in the data display, it must not be pushed out there by scans
+    // that complete while the dialogs are open.
+    const ScanInUse inUse(*ScanHandler::getInstance(), scan);
     const QString chosen = UserQuestions::saveFileName(this, QStringLiteral("Save File As"), scan->filePath,
                                                        QStringLiteral("Data (*.dat)"));
     if (chosen.isEmpty())

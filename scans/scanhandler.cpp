@@ -153,10 +153,48 @@ void ScanHandler::releaseScan(BaseScan* scan)
         scan->deleteLater();
 }
 
+bool ScanHandler::isInUse(const BaseScan* scan) const
+{
+    const auto use = m_scansInUse.constFind(scan);
+    return use != m_scansInUse.cend() && use->scan == scan;
+}
+
+void ScanHandler::beginUse(const BaseScan* scan)
+{
+    if (!scan)
+        return;
+    // Entries of scans deleted while in use go first: their address may be
+    // this scan's now.
+    for (auto use = m_scansInUse.begin(); use != m_scansInUse.end();)
+        use = use->scan ? std::next(use) : m_scansInUse.erase(use);
+    Use& use = m_scansInUse[scan];
+    use.scan = scan;
+    ++use.count;
+}
+
+void ScanHandler::endUse(const BaseScan* scan)
+{
+    const auto use = m_scansInUse.find(scan);
+    if (use == m_scansInUse.end() || use->scan != scan || --use->count > 0)
+        return;
+    m_scansInUse.erase(use);
+    // Once whoever used it has returned: it may still hold the scan until then.
+    const auto applyLimit = [this] { dropBeyondLimit(); };
+    QMetaObject::invokeMethod(this, applyLimit, Qt::QueuedConnection);
+}
+
 void ScanHandler::dropBeyondLimit()
 {
-    while (m_keptScans.size() > std::max(0, m_scanLimit)) {
-        BaseScan* oldest = m_keptScans.takeFirst();
+    // The oldest scans beyond the limit go, but one in use stays until its
+    // use ends; it counts among those to go, so no newer scan goes for it.
+    int beyond = m_keptScans.size() - std::max(0, m_scanLimit);
+    for (int i = 0; beyond > 0 && i < m_keptScans.size(); --beyond) {
+        BaseScan* oldest = m_keptScans.at(i);
+        if (isInUse(oldest)) {
+            ++i;
+            continue;
+        }
+        m_keptScans.removeAt(i);
         disconnect(oldest, &QObject::destroyed, this, nullptr);
         emit getRidOfScan(oldest);
     }

@@ -15,13 +15,13 @@ class QTreeWidgetItem;
 
 // The registry of finished scans: autosaves completed scans, shows them in
 // the main window's scan tree and keeps at most scanLimit() of them, handing
-// the oldest back through getRidOfScan to be discarded. Lives on the GUI
-// thread; its slots run there (sensor threads reach them queued). It never
-// deletes a kept scan itself; completed scans it does not register (no data,
-// data limit, a name already shown) are deleted once the events queued with
-// them have run, unless held (holdScan). A loaded scan it does not show (no
-// data, its file already listed) stays its caller's. log() may be called
-// from any thread.
+// the oldest back through getRidOfScan to be discarded (one in use only
+// once its use ends, beginUse). Lives on the GUI thread; its slots run there
+// (sensor threads reach them queued). It never deletes a kept scan itself;
+// completed scans it does not register (no data, data limit, a name already
+// shown) are deleted once the events queued with them have run, unless held
+// (holdScan). A loaded scan it does not show (no data, its file already
+// listed) stays its caller's. log() may be called from any thread.
 class ScanHandler : public QObject
 {
     Q_OBJECT
@@ -60,6 +60,15 @@ public:
     void releaseScan(BaseScan* scan);
     bool isHeld(BaseScan* scan) const;
 
+    // A scan in use (a dialog or menu about it is open, see ScanInUse) is
+    // not handed out by the limit: it stays listed beyond it until its last
+    // use ends, when the limit is applied again at the next turn of the
+    // event loop. Uses nest; a scan deleted meanwhile is forgotten. GUI
+    // thread.
+    void beginUse(const BaseScan* scan);
+    void endUse(const BaseScan* scan);
+    bool isInUse(const BaseScan* scan) const;
+
     // Tells the user's side that an autosave failed (the scan's name in the
     // tree and why); the scan stays unsaved. GUI thread.
     void reportAutosaveFailure(const QString& scanName, const QString& reason);
@@ -93,6 +102,13 @@ private:
     };
     // Held scans; an entry whose scan is gone is stale and ignored.
     QHash<BaseScan*, Hold> m_heldScans;
+    struct Use {
+        QPointer<const BaseScan> scan;
+        int count = 0;
+    };
+    // Scans in use, each with its number of uses; an entry whose scan is
+    // gone is stale and ignored.
+    QHash<const BaseScan*, Use> m_scansInUse;
     int m_scanLimit = 30;
     const CsvColumnOptions* m_displayOptions = nullptr;
 };

@@ -6,12 +6,15 @@
 
 #include "app/curvecolourcounter.h"
 #include "app/recordingkeepawake.h"
+#include "app/timetrendscantab.h"
 #include "scans/quantitytree.h"
 #include "scans/scanhandler.h"
 #include "support/messageboxanswer.h"
 #include "support/scanfactory.h"
+#include "support/scriptedquestions.h"
 #include "support/testenvironment.h"
 #include "ui_mainwindow.h"
+#include "ui_scantab.h"
 #include "views/barchart.h"
 #include "views/datadisplayplot.h"
 #include "views/rangepicker.h"
@@ -33,6 +36,8 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPointer>
@@ -40,6 +45,7 @@
 #include <QSettings>
 #include <QShortcut>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -88,6 +94,14 @@ protected:
     BaseScan* finishedScan(const QString& nickname, FakeSensor& from, int samples = 4,
                            double firstVoltage = 10.0)
     {
+        BaseScan* finished = recordedScan(nickname, from, samples, firstVoltage);
+        handler()->scanComplete(finished);
+        return finished;
+    }
+    // The same scan, recorded but not yet finished.
+    BaseScan* recordedScan(const QString& nickname, FakeSensor& from, int samples = 4,
+                           double firstVoltage = 10.0)
+    {
         auto scan = std::make_unique<CWScan>(&from, QStringLiteral("cw"), 100);
         scan->serialNumber = from.serialNumber();
         scan->nickname = nickname;
@@ -95,10 +109,8 @@ protected:
         scantest::Load load;
         load.voltage = firstVoltage;
         scantest::fill(*scan, from, samples, load, {}, 1.0, halfSecondTicks);
-        BaseScan* finished = scan.release();
-        scans.append(finished);
-        handler()->scanComplete(finished);
-        return finished;
+        scans.append(scan.get());
+        return scan.release();
     }
     BaseScan* finishedScan(const QString& nickname) { return finishedScan(nickname, sensor()); }
 
@@ -943,5 +955,135 @@ TEST_F(DataDisplayTest, ScanTreeNamesAreShownWholeAtEveryWidth)
     }
     QApplication::setFont(font);
 }
+
+// Dialogs about a scan listed in the data display. While one is open, its
+// event loop runs, and scans that sensors finished meanwhile complete there,
+// which may push the scan asked about beyond the scan limit.
+enum class AskedAbout { SaveName, RetriedSaveName, ExportName, DiscardQuestion, TreeMenu, TabSaveName };
+
+struct ScanDialogCase {
+    const char* name;
+    AskedAbout dialog;
+    // The file questions and the message boxes answered before the scan went.
+    int questionsBeforeDrop;
+    int boxesBeforeDrop;
+    // The file in the test's folder that holds it afterwards, if any.
+    const char* written;
+};
+
+class ScanUnderADialog : public DataDisplayTest, public testing::WithParamInterface<ScanDialogCase>
+{
+protected:
+    // A scan of the time-trend tab, recorded there and finished through
+    // the handler as its sensor would.
+    BaseScan* tabScan(FakeSensor& from)
+    {
+        timeTrendScanTab& tab = *window->timeTrend();
+        QList<QuvixSensor*> list{&from};
+        tab.updateSensorList(list);
+        tab.form().startScan->click();
+        BaseScan* scan = from.takePendingScan();
+        EXPECT_EQ(scan, tab.currentScan());
+        if (!scan)
+            return nullptr;
+        scans.append(scan);
+        scantest::fill(*scan, from, 4, {}, {}, 1.0, halfSecondTicks);
+        tab.form().stopScan->click();
+        handler()->scanComplete(scan);
+        return scan;
+    }
+};
+
+// The scan stays until the dialog is answered and what was asked for is
+// under way, then goes once, its files whole; the scan that completed
+// meanwhile stays.
+TEST_P(ScanUnderADialog, AScanPushedOutMeanwhileGoesOnlyOnceTheDialogIsDone)
+{
+    const ScanDialogCase& c = GetParam();
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    handler()->setScanLimit(1);
+    FakeSensor& from = sensor();
+    BaseScan* asked =
+        c.dialog == AskedAbout::TabSaveName ? tabScan(from) : finishedScan(QStringLiteral("asked"), from);
+    ASSERT_NE(itemOf(asked), nullptr);
+    const QPointer<BaseScan> askedGuard = asked;
+    const int askedSamples = asked->sampleCount(0);
+    tree().setCurrentItem(itemOf(asked));
+
+    BaseScan* newer = recordedScan(QStringLiteral("newer"), from, 2);
+    const auto newerCompletes = [&] { handler()->scanComplete(newer); };
+    const auto newerCompletesInTheNextLoop = [&] {
+        QMetaObject::invokeMethod(handler(), "scanComplete", Qt::QueuedConnection, Q_ARG(BaseScan*, newer));
+    };
+
+    ScriptedQuestions questions;
+    MessageBoxAnswers boxes(c.boxesBeforeDrop > 0 ? QList<QMessageBox::StandardButton>{QMessageBox::Ok}
+                                                  : QList<QMessageBox::StandardButton>{});
+    int drops = 0;
+    int questionsWhenDropped = -1;
+    int boxesWhenDropped = -1;
+    QObject::connect(window.get(), &MainWindow::scanDeleted, [&](BaseScan* gone) {
+        if (gone != asked)
+            return;
+        ++drops;
+        questionsWhenDropped = questions.answered();
+        boxesWhenDropped = boxes.seen().size();
+    });
+
+    const QString named = folder.filePath(QStringLiteral("asked"));
+    switch (c.dialog) {
+    case AskedAbout::SaveName:
+        questions.chooseWhile(named, newerCompletes);
+        window->saveSelectedScan();
+        break;
+    case AskedAbout::RetriedSaveName:
+        questions.choose(folder.filePath(QStringLiteral("missing/asked"))).chooseWhile(named, newerCompletes);
+        window->saveSelectedScan();
+        break;
+    case AskedAbout::ExportName:
+        questions.chooseWhile(named + QStringLiteral(".csv"), newerCompletes);
+        window->exportSelectedScanToCSV();
+        break;
+    case AskedAbout::DiscardQuestion:
+        newerCompletesInTheNextLoop();
+        window->discardSelectedScan();
+        break;
+    case AskedAbout::TreeMenu:
+        newerCompletesInTheNextLoop();
+        questions.choose(named);
+        chooseInNextMenu(QStringLiteral("Export Scan..."));
+        window->displayTreeContextMenu(QPoint(5, 5));
+        break;
+    case AskedAbout::TabSaveName:
+        questions.chooseWhile(named, newerCompletes);
+        window->timeTrend()->form().saveScan->click();
+        break;
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return askedGuard.isNull(); }, 20000));
+    EXPECT_EQ(drops, 1);
+    EXPECT_EQ(questionsWhenDropped, c.questionsBeforeDrop);
+    EXPECT_EQ(boxesWhenDropped, c.boxesBeforeDrop);
+    const QString written = folder.filePath(QString::fromLatin1(c.written));
+    if (written.endsWith(QStringLiteral(".dat"))) {
+        std::unique_ptr<BaseScan> saved;
+        ASSERT_NO_THROW(saved = BaseScan::loadDat(written));
+        EXPECT_EQ(saved->sampleCount(0), askedSamples);
+    } else if (written.endsWith(QStringLiteral(".csv"))) {
+        EXPECT_GT(QFileInfo(written).size(), 0);
+    }
+    EXPECT_NE(itemOf(newer), nullptr);
+    EXPECT_EQ(handler()->keptScans(), QList<BaseScan*>{newer});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialogs, ScanUnderADialog,
+    testing::Values(ScanDialogCase{"SaveName", AskedAbout::SaveName, 1, 0, "asked.dat"},
+                    ScanDialogCase{"RetriedSaveName", AskedAbout::RetriedSaveName, 2, 1, "asked.dat"},
+                    ScanDialogCase{"ExportName", AskedAbout::ExportName, 1, 0, "asked.csv"},
+                    ScanDialogCase{"DiscardQuestion", AskedAbout::DiscardQuestion, 0, 1, ""},
+                    ScanDialogCase{"TreeMenu", AskedAbout::TreeMenu, 1, 0, "asked.dat"},
+                    ScanDialogCase{"TabSaveName", AskedAbout::TabSaveName, 1, 0, "asked.dat"}),
+    [](const testing::TestParamInfo<ScanDialogCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "scans/scanhandler.h"
 
 #include "scans/cwscan.h"
+#include "scans/scaninuse.h"
 #include "scans/scanlog.h"
 #include "scantesthelpers.h"
 
@@ -239,4 +240,51 @@ TEST_F(ScanHandlerTest, AHeldScanOutlivesItsCompletionUntilReleased)
         EXPECT_EQ(!guard.isNull(), c.aliveAfterRelease) << fate;
         EXPECT_EQ(handler.keptScans().contains(scan), c.fate == Fate::Kept) << fate;
     }
+}
+
+// A scan a dialog is about stays listed beyond the limit until the last use
+// ends; it counts among the scans to go, so no newer scan goes in its place.
+TEST_F(ScanHandlerTest, AScanInUseIsDroppedOnlyOnceItsLastUseEnds)
+{
+    QSignalSpy dropped(&handler, &ScanHandler::getRidOfScan);
+    const auto droppedScans = [&] {
+        QList<BaseScan*> scans;
+        for (const QList<QVariant>& signal : dropped)
+            scans.append(signal.front().value<BaseScan*>());
+        return scans;
+    };
+    handler.setScanLimit(1);
+    QList<BaseScan*> scans;
+    const auto complete = [&] {
+        scans << completedScan();
+        handler.scanComplete(scans.last());
+    };
+    complete();
+    {
+        const ScanInUse asked(handler, scans[0]);
+        complete();
+        complete();
+        {
+            const ScanInUse askedAgain(handler, scans[0]);
+        }
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(droppedScans(), QList<BaseScan*>{scans[1]});
+        EXPECT_EQ(handler.keptScans(), (QList<BaseScan*>{scans[0], scans[2]}));
+    }
+    EXPECT_EQ(droppedScans(), QList<BaseScan*>{scans[1]}) << "only once the user is done with it";
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(droppedScans(), (QList<BaseScan*>{scans[1], scans[0]}));
+    EXPECT_EQ(handler.keptScans(), QList<BaseScan*>{scans[2]});
+
+    // One deleted while in use (the user discarded it) is only forgotten.
+    {
+        const ScanInUse asked(handler, scans[2]);
+        delete scans[2];
+    }
+    complete();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(handler.keptScans(), QList<BaseScan*>{scans[3]});
+    EXPECT_EQ(dropped.size(), 2);
+    delete scans[0];
+    delete scans[1];
 }

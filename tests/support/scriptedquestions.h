@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // A test's stand-in for the user at the file and folder choosers and text
 // questions: while it lives, every question is answered with the next
 // scripted answer (a question beyond the script is cancelled), and each one
@@ -23,31 +25,50 @@ public:
     // reports `filter` as the filter chosen.
     ScriptedQuestions& choose(const QString& value, const QString& filter = QString())
     {
-        m_script.append({true, {value}, filter});
+        m_script.append(Step{{true, {value}, filter}});
         return *this;
     }
     ScriptedQuestions& chooseFiles(const QStringList& files)
     {
-        m_script.append({true, files, QString()});
+        m_script.append(Step{{true, files, QString()}});
         return *this;
     }
     ScriptedQuestions& cancelNext()
     {
-        m_script.append({false, {}, QString()});
+        m_script.append(Step{{false, {}, QString()}});
+        return *this;
+    }
+    // As choose(), but `meanwhile` runs while the question is open, as what
+    // the event loop of the real dialog runs (a scan that a sensor finished
+    // meanwhile completes there, say).
+    ScriptedQuestions& chooseWhile(const QString& value, std::function<void()> meanwhile)
+    {
+        m_script.append(Step{{true, {value}, QString()}, std::move(meanwhile)});
         return *this;
     }
 
     int answersLeft() const { return m_script.size(); }
+    // The questions asked that have had their answer.
+    int answered() const { return m_answered; }
 
     UserQuestions::Answer answer(const UserQuestions::Question& question) override
     {
         asked.append(question);
-        return m_script.isEmpty() ? UserQuestions::Answer{} : m_script.takeFirst();
+        const Step next = m_script.isEmpty() ? Step{} : m_script.takeFirst();
+        if (next.meanwhile)
+            next.meanwhile();
+        ++m_answered;
+        return next.answer;
     }
 
     QList<UserQuestions::Question> asked;
 
 private:
-    QList<UserQuestions::Answer> m_script;
+    struct Step {
+        UserQuestions::Answer answer;
+        std::function<void()> meanwhile;
+    };
+    QList<Step> m_script;
+    int m_answered = 0;
     UserQuestions::Answerer* m_replaced = nullptr;
 };

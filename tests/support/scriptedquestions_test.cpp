@@ -57,6 +57,20 @@ TEST(ScriptedQuestions, NestedScriptsRestoreTheOuterOne)
     EXPECT_EQ(UserQuestions::text(nullptr, QString(), QString()), QStringLiteral("outer"));
 }
 
+TEST(ScriptedQuestions, WhatHappensWhileAQuestionIsOpenRunsBeforeItsAnswer)
+{
+    ScriptedQuestions questions;
+    int answeredMeanwhile = -1;
+    questions.choose(QStringLiteral("at once")).chooseWhile(QStringLiteral("later"), [&] {
+        answeredMeanwhile = questions.answered();
+    });
+    EXPECT_EQ(UserQuestions::text(nullptr, QString(), QString()), QStringLiteral("at once"));
+    EXPECT_EQ(answeredMeanwhile, -1);
+    EXPECT_EQ(UserQuestions::text(nullptr, QString(), QString()), QStringLiteral("later"));
+    EXPECT_EQ(answeredMeanwhile, 1);
+    EXPECT_EQ(questions.answered(), 2);
+}
+
 TEST(Screenshot, KeepsTheWidgetPictureInTheArtifacts)
 {
     QLabel label(QStringLiteral("picture"));
