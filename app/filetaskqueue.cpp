@@ -57,12 +57,14 @@ void FileTaskQueue::add(std::unique_ptr<ScanFileTask> task, Finished finished)
 
 bool FileTaskQueue::isIdle() const
 {
-    return !m_running.task && m_queued.empty() && !m_takingResult;
+    return !m_running.task && m_queued.empty() && !m_ending;
 }
 
 bool FileTaskQueue::anyTask(const std::function<bool(const ScanFileTask&)>& holds) const
 {
     if (m_running.task && holds(*m_running.task))
+        return true;
+    if (m_ending && holds(*m_ending))
         return true;
     return std::any_of(m_queued.begin(), m_queued.end(), [&](const Entry& e) { return holds(*e.task); });
 }
@@ -109,7 +111,7 @@ void FileTaskQueue::deleteWrittenScans()
 
 void FileTaskQueue::startNext()
 {
-    if (m_finished || m_running.task || m_takingResult)
+    if (m_finished || m_running.task || m_ending)
         return;
     if (m_queued.empty()) {
         endProgress();
@@ -134,13 +136,14 @@ void FileTaskQueue::taskEnded()
     ended.task->wait();
     // The result may ask the user (message boxes run their own event loop):
     // the next task waits for it, so results come one after the other, and
-    // the progress of the task that ended does not stand beside them.
+    // the progress of the task that ended does not stand beside them. Its
+    // scan counts as written until then, as the result may still use it.
     if (m_dialog)
         m_dialog->hide();
-    m_takingResult = true;
+    m_ending = ended.task.get();
     if (ended.finished)
         ended.finished(*ended.task);
-    m_takingResult = false;
+    m_ending = nullptr;
     ended.task.reset();
     deleteWrittenScans();
     startNext();

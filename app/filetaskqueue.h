@@ -38,7 +38,8 @@ public:
     ~FileTaskQueue() override;
 
     // Queues a task; `finished` gets it once it has ended, cancelled
-    // included, before the next task starts. It may queue further tasks.
+    // included, before the next task starts. It may queue further tasks;
+    // the scan of the task stays counted as written while it runs.
     void add(std::unique_ptr<ScanFileTask> task, Finished finished);
     bool isIdle() const;
     // Whether a queued or running task reads this file.
@@ -77,7 +78,8 @@ private:
     QWidget* const m_window;
     std::deque<Entry> m_queued;
     Entry m_running; // no task while none runs
-    bool m_takingResult = false;
+    // The task whose result is being taken, while it is.
+    const ScanFileTask* m_ending = nullptr;
     bool m_finished = false;
     QTimer m_progressTimer;
     QElapsedTimer m_busySince; // invalid while idle

@@ -604,6 +604,37 @@ TEST_F(ScanFilesTest, ANewerFileAsksAboutAnUpdateOncePerRun)
     EXPECT_EQ(tree().topLevelItemCount(), 2);
 }
 
+// The scan tree lets go of a scan (the registry's limit) while its save asks
+// for another name: the scan stays until the retried save has written it.
+TEST_F(ScanFilesTest, AScanLetGoWhileItsSaveAsksForAnotherNameIsStillWritten)
+{
+    QPointer<BaseScan> scan = loadAndSelect(writeScan("source.dat", 8));
+    ASSERT_FALSE(scan.isNull());
+    struct LettingGo : UserQuestions::Answerer {
+        std::function<void()> meanwhile;
+        QStringList answers;
+        UserQuestions::Answer answer(const UserQuestions::Question& question) override
+        {
+            if (question.caption == "Re-enter File name")
+                meanwhile();
+            return {true, {answers.takeFirst()}, QString()};
+        }
+    } user;
+    user.meanwhile = [&] { window->discardSelectedScan(scan.data()); };
+    user.answers = QStringList{path("missing-folder/run.dat"), path("retried.dat")};
+    UserQuestions::Answerer* replaced = UserQuestions::setAnswerer(&user);
+    MessageBoxAnswers boxes({QMessageBox::Ok}); // the writer's warning
+    form().saveData->click();
+    settle();
+    UserQuestions::setAnswerer(replaced);
+    EXPECT_EQ(tree().topLevelItemCount(), 0);
+    EXPECT_TRUE(scan.isNull());
+    std::unique_ptr<BaseScan> reread;
+    ASSERT_NO_THROW(reread = BaseScan::loadDat(path("retried.dat")));
+    EXPECT_EQ(reread->sampleCount(0), 8);
+    EXPECT_TRUE(lines(path("retried.csv")).value(0).startsWith("Software :"));
+}
+
 // Files of a three-hour recording at 10 ms: the window reads and writes them
 // on threads of their own while its event loop keeps turning, names the
 // file at hand with its progress, and takes a cancel, a removal or its own
