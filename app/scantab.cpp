@@ -14,6 +14,7 @@
 #include "scans/scaninuse.h"
 #include "sensors/quvixsensor.h"
 #include "ui_scantab.h"
+#include "views/acquisitionplot.h"
 #include "views/barchart.h"
 #include "views/frequencygrid.h"
 #include "views/replotcoalescer.h"
@@ -69,7 +70,7 @@ scanTab::scanTab(DisplaySettings* settings, QWidget* parent)
     : QWidget(parent)
     , m_form(new Ui_scanTab)
     , m_displaySettings(settings)
-    , m_plot(new QwtPlot)
+    , m_plot(new AcquisitionPlot)
     , m_frequencyButtons(new QButtonGroup(this))
     , m_meterButtons(new QButtonGroup(this))
     , m_activityTimer(new QTimer(this))

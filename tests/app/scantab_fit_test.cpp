@@ -4,11 +4,14 @@
 // test: the texts of the sensor, scan configuration, scan and parameter view
 // boxes across the top must be readable, neither cut by their box nor lying
 // over one another, and every meter the display options offer shows its
-// whole value. Building the window starts discovery, so this runs only
-// inside the private network namespace.
+// whole value. Every page of the window, with that sensor bound, fits a
+// 1366 x 768 screen less a desktop panel and a title bar with nothing
+// squeezed or cut off. Building the window starts discovery, so this runs
+// only inside the private network namespace.
 
 #include "app/displaysettings.h"
 #include "app/mainwindow.h"
+#include "app/overviewtab.h"
 #include "app/pulsetrendscantab.h"
 #include "app/recordingkeepawake.h"
 #include "app/scantab.h"
@@ -29,16 +32,19 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTest>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -407,6 +413,155 @@ TEST(ScanTabFit, EveryMeterShowsItsWholeValueAtEveryWidthOfEveryTab)
     }
 
     detachAndAwaitSensorLoops(control, {QStringLiteral("FIT-2")});
+}
+
+// A 1366 x 768 laptop screen and a 1600 x 1000 one, each less a desktop
+// panel and the window's title bar of about 34 pixels.
+struct ScreenCase {
+    int width;
+    int height;
+};
+const ScreenCase screens[] = {{1366, 768 - 2 * 34}, {1600, 1000 - 2 * 34}};
+
+// The window at this size once its layouts are done; a window whose
+// contents need more stays larger, which the caller checks.
+void resizeWindowAndSettle(MainWindow& window, const QSize& size)
+{
+    window.resize(size);
+    (void)QTest::qWaitFor([&] { return window.size() == size; }, 5000);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::processEvents();
+}
+
+bool isScrolledContents(const QWidget& parent)
+{
+    const auto* area = qobject_cast<const QAbstractScrollArea*>(parent.parentWidget());
+    return area && area->viewport() == &parent;
+}
+
+QString describe(const QWidget& widget)
+{
+    const QString text = textOf(widget);
+    return QStringLiteral("%1 %2%3").arg(QString::fromLatin1(widget.metaObject()->className()),
+                                         widget.objectName(),
+                                         text.isEmpty() ? QString() : QStringLiteral(" \"%1\"").arg(text));
+}
+
+// Heights of the window's visible widgets, by widget.
+QHash<const QWidget*, int> shownHeights(MainWindow& window)
+{
+    QHash<const QWidget*, int> heights;
+    for (const QWidget* widget : window.findChildren<QWidget*>())
+        if (widget->isVisible() && !widget->isWindow())
+            heights.insert(widget, widget->height());
+    return heights;
+}
+
+// Visible widgets of the window that its height squeezes below what they
+// need (and have in a roomy window), and widgets that their parent cuts
+// off, other than the contents of a scroll area, which scroll into view.
+QStringList squeezedOrCut(MainWindow& window, const QHash<const QWidget*, int>& roomyHeights)
+{
+    QStringList faults;
+    for (const QWidget* widget : window.findChildren<QWidget*>()) {
+        if (!widget->isVisible() || widget->isWindow())
+            continue;
+        const int needed = std::min(widget->minimumSizeHint().height(), roomyHeights.value(widget, 0));
+        if (widget->height() < needed)
+            faults << QStringLiteral("%1 is %2 px high, needs %3")
+                          .arg(describe(*widget))
+                          .arg(widget->height())
+                          .arg(needed);
+        const QWidget& parent = *widget->parentWidget();
+        if (!isScrolledContents(parent) && !parent.rect().contains(widget->geometry()))
+            faults << QStringLiteral("%1 at %2,%3 %4x%5 lies outside %6 of %7x%8")
+                          .arg(describe(*widget))
+                          .arg(widget->x())
+                          .arg(widget->y())
+                          .arg(widget->width())
+                          .arg(widget->height())
+                          .arg(describe(parent))
+                          .arg(parent.width())
+                          .arg(parent.height());
+    }
+    return faults;
+}
+
+// The window at a screen's size checked on the page it shows: the window
+// can be that low, and neither the page's controls nor the window's own are
+// squeezed by it or cut off, nor, on an acquisition tab, its texts, meters
+// and sections.
+void expectFitsTheScreen(MainWindow& window, const ScreenCase& screen, const std::string& where)
+{
+    resizeWindowAndSettle(window, QSize(screen.width, 1600));
+    const QHash<const QWidget*, int> roomyHeights = shownHeights(window);
+    resizeWindowAndSettle(window, QSize(screen.width, screen.height));
+    const QSize lowest = window.minimumSize().expandedTo(window.minimumSizeHint());
+    EXPECT_LE(lowest.height(), screen.height) << where;
+    EXPECT_EQ(window.size(), QSize(screen.width, screen.height)) << where;
+    const QStringList faults = squeezedOrCut(window, roomyHeights);
+    EXPECT_TRUE(faults.isEmpty()) << where << ":\n" << faults.join(QLatin1Char('\n')).toStdString();
+    if (auto* tab = qobject_cast<scanTab*>(window.form().tabWidget->currentWidget())) {
+        const Ui_scanTab& form = tab->form();
+        const std::vector<QGroupBox*> boxes{form.sensorConfigBox, form.scanConfigurationBox,
+                                            form.scanControlBox, form.paramViewBox};
+        (void)QTest::qWaitFor([&] { return unreadableTexts(*tab, boxes).isEmpty(); }, 5000);
+        const QStringList unreadable = unreadableTexts(*tab, boxes);
+        EXPECT_TRUE(unreadable.isEmpty()) << where << ":\n"
+                                          << unreadable.join(QLatin1Char('\n')).toStdString();
+    }
+}
+
+TEST(ScanTabFit, EveryPageFitsALaptopScreenWithTheSensorBoundAndNothingSqueezed)
+{
+    QUVIX_REQUIRE_NETLAB();
+    UsbSimControl control;
+    ASSERT_TRUE(control.isComplete());
+    // Three frequencies (a harmonics row each) and values of four digits.
+    ASSERT_EQ(control.configure("[sensor]\nserial = FIT-4\n"
+                                "capabilities = Pulse=Y;Vi=Y;MultipleFrequency=Y\n"
+                                "frequency = 13560000 3 123.4 -98.7 1234.5\n"
+                                "frequency = 27120000 3 40 25\n"
+                                "frequency = 40680000 3 40 25\n"),
+              1);
+    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+    MainWindow window(nullptr, std::make_unique<RecordingKeepAwake>());
+    window.show();
+    QTabWidget& pages = *window.form().tabWidget;
+    timeResolvedScanTab& timeResolved = *window.timeResolved();
+
+    // Every page with the meters the window starts with, the time-resolved
+    // tab twice: the external trigger widens its window of times.
+    const struct {
+        QWidget* page;
+        const char* setUp;
+        std::function<void()> run;
+    } pageCases[] = {
+        {window.overview(), "", [] {}},
+        {window.timeTrend(), "", [] {}},
+        {window.pulseTrend(), "", [] {}},
+        {&timeResolved, "internal trigger", [&] { timeResolved.controls().internalTrigger->click(); }},
+        {&timeResolved, "external trigger", [&] { timeResolved.controls().externalTrigger->click(); }},
+        {window.form().tab_2, "", [] {}},
+    };
+    ASSERT_EQ(pages.count(), 5);
+    for (const auto& shown : pageCases) {
+        pages.setCurrentWidget(shown.page);
+        if (auto* tab = qobject_cast<scanTab*>(shown.page)) {
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return tab->form().sensorList->findText(QStringLiteral("FIT-4")) >= 0; }, 20000));
+            tab->form().sensorList->setCurrentIndex(
+                tab->form().sensorList->findText(QStringLiteral("FIT-4")));
+        }
+        shown.run();
+        for (const ScreenCase& screen : screens)
+            expectFitsTheScreen(window, screen,
+                                pages.tabText(pages.indexOf(shown.page)).toStdString() + " (" + shown.setUp +
+                                    ") at " + std::to_string(screen.width) + " x " +
+                                    std::to_string(screen.height));
+    }
+
+    detachAndAwaitSensorLoops(control, {QStringLiteral("FIT-4")});
 }
 
 } // namespace
