@@ -4,6 +4,7 @@
 #include "views/curverecord.h"
 
 #include <QList>
+#include <QMargins>
 #include <QPointer>
 #include <QString>
 #include <QVector>
@@ -20,6 +21,7 @@ class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLayout;
@@ -264,17 +266,32 @@ protected:
 private:
     void buildPlot();
     void fixMeterSizes();
+    // How the parameter view sets its meter slots out: in `columns`
+    // columns, each slot's value under its name or beside it, and the view
+    // buttons in a column beside the slots or in one or two rows under them.
+    struct MeterArrangement {
+        int columns = 4;
+        bool valuesBeside = false;
+        int buttonRowsBelow = 0;
+        bool operator==(const MeterArrangement& other) const;
+    };
     // Lays the meter slots out in the width the parameter view may take:
     // as many columns as show every slot's text whole, at most four rows of
-    // slots; where even the fewest columns do not, a text that does not fit
-    // is cut short with an ellipsis and shown whole in its tool tip.
+    // slots, the view buttons beside them; where that does not fit, the
+    // buttons under them, then each value beside its name, so that the
+    // section stays as low as the sections beside it. Where nothing does,
+    // the slots stand in one column, and where even that is too wide, a
+    // text that does not fit is cut short with an ellipsis and shown whole
+    // in its tool tip.
     void fitMeterGrid(int room);
     // A slot's new text; the grid is laid out again when it is wider than
     // any the slot has shown since its quantity was chosen.
     void showMeterText(int slot, const QString& text);
-    void arrangeMeterColumns(int columns);
+    void arrangeMeters(const MeterArrangement& arrangement);
+    void placeViewButtons(int rowsBelow);
     void setMeterLabelWidth(int slot, int width);
-    bool meterColumnsFit(int columns, int room);
+    bool meterArrangementFits(const MeterArrangement& arrangement, int room);
+    std::vector<MeterArrangement> lowArrangements(int fewest, int most) const;
     void squeezeMeterColumns(int columns, int room);
     int meterRowWidth() const;
     void applyMeterText(int slot);
@@ -307,7 +324,14 @@ private:
     // The width the parameter view was last given; 0 before the tab is laid
     // out.
     int m_meterRoom = 0;
-    int m_meterColumns = 4;
+    // The form's arrangement at first.
+    MeterArrangement m_meterArrangement;
+    // The view buttons' rows under the meter slots; empty while they stand
+    // beside them. Owned by the parameter view's layout.
+    QGridLayout* m_viewButtonsBelow = nullptr;
+    // The form's margins of the column the view buttons stand in beside the
+    // slots.
+    QMargins m_viewButtonMargins;
     bool m_pulseModeOffered = true;
 };
 

@@ -165,14 +165,17 @@ void scanTab::fitMeterGrid(int room)
     }
     const int fewest = std::max(1, (shown + mostMeterRows - 1) / mostMeterRows);
     const int most = std::max(fewest, std::min(mostMeterColumns, shown));
-    int columns = most;
-    while (columns > fewest && !meterColumnsFit(columns, room))
-        --columns;
-    bool fits = columns > fewest || meterColumnsFit(columns, room);
+    bool fits = false;
+    for (const MeterArrangement& arrangement : lowArrangements(fewest, most)) {
+        fits = meterArrangementFits(arrangement, room);
+        if (fits)
+            break;
+    }
     // Rather a taller section than values cut short.
+    int columns = fewest;
     if (!fits && columns > 1) {
         columns = 1;
-        fits = meterColumnsFit(columns, room);
+        fits = meterArrangementFits({columns, false, 0}, room);
     }
     if (fits)
         m_meterTextRooms.fill(0, MeterRows::rowCount);
@@ -190,21 +193,81 @@ void scanTab::fitMeterGrid(int room)
         applyMeterText(slot);
 }
 
-void scanTab::arrangeMeterColumns(int columns)
+bool scanTab::MeterArrangement::operator==(const MeterArrangement& other) const
 {
-    if (columns == m_meterColumns)
+    return columns == other.columns && valuesBeside == other.valuesBeside &&
+           buttonRowsBelow == other.buttonRowsBelow;
+}
+
+void scanTab::arrangeMeters(const MeterArrangement& arrangement)
+{
+    if (arrangement == m_meterArrangement)
         return;
-    m_meterColumns = columns;
+    m_meterArrangement = arrangement;
     QGridLayout& grid = *m_form->grid_meter;
     for (int slot = 0; slot < MeterRows::rowCount; ++slot) {
         grid.removeWidget(meterCheckBox(slot));
         grid.removeWidget(meterLabel(slot));
     }
+    const int columns = arrangement.columns;
     for (int slot = 0; slot < MeterRows::rowCount; ++slot) {
-        const int row = 2 * (slot / columns);
-        grid.addWidget(meterCheckBox(slot), row, slot % columns);
-        grid.addWidget(meterLabel(slot), row + 1, slot % columns);
+        if (arrangement.valuesBeside) {
+            grid.addWidget(meterCheckBox(slot), slot / columns, 2 * (slot % columns));
+            grid.addWidget(meterLabel(slot), slot / columns, 2 * (slot % columns) + 1);
+        } else {
+            const int row = 2 * (slot / columns);
+            grid.addWidget(meterCheckBox(slot), row, slot % columns);
+            grid.addWidget(meterLabel(slot), row + 1, slot % columns);
+        }
     }
+    placeViewButtons(arrangement.buttonRowsBelow);
+}
+
+// In the form the buttons stand in a column beside the slots.
+void scanTab::placeViewButtons(int rowsBelow)
+{
+    const QList<QWidget*> buttons{m_form->barView, m_form->smithView, m_form->meterView, m_form->waveView};
+    if (!m_viewButtonsBelow) {
+        if (rowsBelow == 0)
+            return;
+        m_viewButtonMargins = m_form->verticalLayout_5->contentsMargins();
+        m_viewButtonsBelow = new QGridLayout;
+        const QMargins meters = m_form->verticalLayout_2->contentsMargins();
+        m_viewButtonsBelow->setContentsMargins(meters.left(), 0, m_viewButtonMargins.right(), 0);
+        m_form->verticalLayout_6->insertLayout(
+            m_form->verticalLayout_6->indexOf(m_form->horizontalLayout) + 1, m_viewButtonsBelow);
+    }
+    for (QWidget* button : buttons) {
+        m_form->verticalLayout_5->removeWidget(button);
+        m_viewButtonsBelow->removeWidget(button);
+    }
+    // Emptied, the column still keeps its margins beside the slots.
+    m_form->verticalLayout_5->setContentsMargins(rowsBelow == 0 ? m_viewButtonMargins : QMargins());
+    const int perRow = rowsBelow > 0 ? (buttons.size() + rowsBelow - 1) / rowsBelow : 0;
+    for (int i = 0; i < buttons.size(); ++i) {
+        if (rowsBelow == 0)
+            m_form->verticalLayout_5->addWidget(buttons.at(i));
+        else
+            m_viewButtonsBelow->addWidget(buttons.at(i), i / perRow, i % perRow);
+    }
+}
+
+// The arrangements about as low as four rows of slots, the form's first:
+// names over values in as many columns as fit with the view buttons beside,
+// then each value beside its name, then both again with the buttons in one
+// row under the slots, then in two.
+std::vector<scanTab::MeterArrangement> scanTab::lowArrangements(int fewest, int most) const
+{
+    std::vector<MeterArrangement> arrangements;
+    const int shown = std::max(1, static_cast<int>(m_meterIds.size()));
+    const int fewestBeside = std::max(1, (shown + 2 * mostMeterRows - 1) / (2 * mostMeterRows));
+    for (int buttonRows = 0; buttonRows <= 2; ++buttonRows) {
+        for (int columns = most; columns >= fewest; --columns)
+            arrangements.push_back({columns, false, buttonRows});
+        for (int columns = most; columns >= fewestBeside; --columns)
+            arrangements.push_back({columns, true, buttonRows});
+    }
+    return arrangements;
 }
 
 // A label's size hints include its minimum size, and it keeps them until
@@ -218,9 +281,9 @@ void scanTab::setMeterLabelWidth(int slot, int width)
     label.setIndent(label.indent());
 }
 
-bool scanTab::meterColumnsFit(int columns, int room)
+bool scanTab::meterArrangementFits(const MeterArrangement& arrangement, int room)
 {
-    arrangeMeterColumns(columns);
+    arrangeMeters(arrangement);
     for (int slot = 0; slot < MeterRows::rowCount; ++slot)
         setMeterLabelWidth(slot, m_meterTextWidths.value(slot));
     QGridLayout& grid = *m_form->grid_meter;
@@ -228,10 +291,11 @@ bool scanTab::meterColumnsFit(int columns, int room)
     const int missing = meterRowWidth() - room;
     if (missing <= 0)
         return true;
-    if (columns == 1)
+    const int gridColumns = arrangement.valuesBeside ? 2 * arrangement.columns : arrangement.columns;
+    if (gridColumns == 1)
         return false;
     // The gaps between the columns give up what the last one would lose.
-    const int gaps = columns - 1;
+    const int gaps = gridColumns - 1;
     grid.setHorizontalSpacing(std::max(narrowestMeterGap, widestMeterGap - (missing + gaps - 1) / gaps));
     return meterRowWidth() <= room;
 }
@@ -240,7 +304,7 @@ bool scanTab::meterColumnsFit(int columns, int room)
 // their names; whatever does not get its width is cut short.
 void scanTab::squeezeMeterColumns(int columns, int room)
 {
-    arrangeMeterColumns(columns);
+    arrangeMeters({columns, false, 0});
     m_form->grid_meter->setHorizontalSpacing(narrowestMeterGap);
     for (int slot = 0; slot < MeterRows::rowCount; ++slot)
         setMeterLabelWidth(slot, 1);
@@ -277,12 +341,14 @@ void scanTab::squeezeMeterColumns(int columns, int room)
     }
 }
 
-// What the row of meters and view buttons needs, with the section's frame.
+// What the row of meters and view buttons needs, or the buttons' rows
+// under the meters, with the section's frame.
 int scanTab::meterRowWidth() const
 {
     forgetCachedSizes(*m_form->paramViewBox->layout());
     const QMargins frame = m_form->paramViewBox->contentsMargins();
     const QMargins inner = m_form->verticalLayout_6->contentsMargins();
-    return m_form->horizontalLayout->minimumSize().width() + frame.left() + frame.right() + inner.left() +
-           inner.right();
+    const int buttonsBelow = m_viewButtonsBelow ? m_viewButtonsBelow->minimumSize().width() : 0;
+    return std::max(m_form->horizontalLayout->minimumSize().width(), buttonsBelow) + frame.left() +
+           frame.right() + inner.left() + inner.right();
 }

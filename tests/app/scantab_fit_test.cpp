@@ -530,8 +530,8 @@ TEST(ScanTabFit, EveryPageFitsALaptopScreenWithTheSensorBoundAndNothingSqueezed)
     QTabWidget& pages = *window.form().tabWidget;
     timeResolvedScanTab& timeResolved = *window.timeResolved();
 
-    // Every page with the meters the window starts with, the time-resolved
-    // tab twice: the external trigger widens its window of times.
+    // Every page, the time-resolved tab twice: the external trigger widens
+    // its window of times.
     const struct {
         QWidget* page;
         const char* setUp;
@@ -545,20 +545,35 @@ TEST(ScanTabFit, EveryPageFitsALaptopScreenWithTheSensorBoundAndNothingSqueezed)
         {window.form().tab_2, "", [] {}},
     };
     ASSERT_EQ(pages.count(), 5);
-    for (const auto& shown : pageCases) {
-        pages.setCurrentWidget(shown.page);
-        if (auto* tab = qobject_cast<scanTab*>(shown.page)) {
-            ASSERT_TRUE(QTest::qWaitFor(
-                [&] { return tab->form().sensorList->findText(QStringLiteral("FIT-4")) >= 0; }, 20000));
-            tab->form().sensorList->setCurrentIndex(
-                tab->form().sensorList->findText(QStringLiteral("FIT-4")));
+    // The meters the window starts with, then the most the parameter view
+    // shows: eight of two values each, wider than the others, and eight of
+    // one value.
+    const struct {
+        const char* name;
+        QStringList boxes;
+    } meterSets[] = {
+        {"first meters", {}},
+        {"eight two-valued meters", displayOptionBoxes().mid(0, 8)},
+        {"eight one-valued meters", displayOptionBoxes().mid(8, 8)},
+    };
+    for (const auto& meters : meterSets) {
+        if (!meters.boxes.isEmpty())
+            showMeters(window, meters.boxes);
+        for (const auto& shown : pageCases) {
+            pages.setCurrentWidget(shown.page);
+            if (auto* tab = qobject_cast<scanTab*>(shown.page)) {
+                ASSERT_TRUE(QTest::qWaitFor(
+                    [&] { return tab->form().sensorList->findText(QStringLiteral("FIT-4")) >= 0; }, 20000));
+                tab->form().sensorList->setCurrentIndex(
+                    tab->form().sensorList->findText(QStringLiteral("FIT-4")));
+            }
+            shown.run();
+            for (const ScreenCase& screen : screens)
+                expectFitsTheScreen(window, screen,
+                                    pages.tabText(pages.indexOf(shown.page)).toStdString() + " (" +
+                                        shown.setUp + ") with " + meters.name + " at " +
+                                        std::to_string(screen.width) + " x " + std::to_string(screen.height));
         }
-        shown.run();
-        for (const ScreenCase& screen : screens)
-            expectFitsTheScreen(window, screen,
-                                pages.tabText(pages.indexOf(shown.page)).toStdString() + " (" + shown.setUp +
-                                    ") at " + std::to_string(screen.width) + " x " +
-                                    std::to_string(screen.height));
     }
 
     detachAndAwaitSensorLoops(control, {QStringLiteral("FIT-4")});
