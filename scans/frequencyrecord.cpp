@@ -1,5 +1,6 @@
 #include "scans/frequencyrecord.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -51,24 +52,50 @@ void FrequencyRecord::setIonFluxFactors(double resistance, double drop, double a
 
 void FrequencyRecord::appendSample(const double* group, double dt)
 {
-    double f = group[0];
-    if (f > 1000.0)
-        f /= 1000000.0;
-    frequencies.push_back(f);
+    appendSamples(group, 0, 1, &dt);
+}
 
-    for (int h = 0; h < harmonicCount; ++h) {
-        const double* values = group + 2 + 4 * h;
-        appendHarmonic(h, values[0], values[1], values[2], values[3]);
+void FrequencyRecord::appendSamples(const double* groups, size_t stride, size_t count, const double* dts)
+{
+    for (size_t first = 0; first < count; first += samplesPerRun)
+        appendRun(groups + first * stride, stride, std::min(samplesPerRun, count - first), dts + first);
+}
+
+// Harmonic by harmonic across the run, so that each harmonic's series are
+// written in stretches; every value is computed as for a sample alone, and
+// the energy adds up in sample order.
+void FrequencyRecord::appendRun(const double* groups, size_t stride, size_t count, const double* dts)
+{
+    for (size_t k = 0; k < count; ++k) {
+        double f = groups[k * stride];
+        if (f > 1000.0)
+            f /= 1000000.0;
+        frequencies.push_back(f);
     }
-    if (harmonicCount > 0) {
-        const double v = group[2];
-        const double i = group[4];
-        const double p = toRadians(group[5]);
-        appendFundamentalDerived(v, i, p, impedanceMagnitude[0].back(), dt);
+    if (harmonicCount <= 0)
+        return;
+    // The fundamental's series take the terms its harmonic's derivation
+    // computed, the very same numbers, rather than the sine, cosine and
+    // products again.
+    std::array<HarmonicTerms, samplesPerRun> fundamental;
+    for (size_t k = 0; k < count; ++k) {
+        const double* values = groups + k * stride + 2;
+        fundamental[k] = appendHarmonic(0, values[0], values[1], values[2], values[3]);
+    }
+    for (int h = 1; h < harmonicCount; ++h) {
+        for (size_t k = 0; k < count; ++k) {
+            const double* values = groups + k * stride + 2 + 4 * h;
+            appendHarmonic(h, values[0], values[1], values[2], values[3]);
+        }
+    }
+    for (size_t k = 0; k < count; ++k) {
+        const double* group = groups + k * stride;
+        appendFundamentalDerived(group[2], group[4], fundamental[k], dts[k]);
     }
 }
 
-void FrequencyRecord::appendHarmonic(int harmonic, double v, double theta, double i, double phi)
+FrequencyRecord::HarmonicTerms FrequencyRecord::appendHarmonic(int harmonic, double v, double theta, double i,
+                                                               double phi)
 {
     const size_t h = static_cast<size_t>(harmonic);
     voltage[h].push_back(v);
@@ -91,8 +118,10 @@ void FrequencyRecord::appendHarmonic(int harmonic, double v, double theta, doubl
     const double p = toRadians(phi);
     const double sinP = std::sin(p);
     const double cosP = std::cos(p);
-    currentImaginary[h].push_back(i * sinP);
-    currentReal[h].push_back(i * cosP);
+    const double ii = i * sinP;
+    const double ir = i * cosP;
+    currentImaginary[h].push_back(ii);
+    currentReal[h].push_back(ir);
 
     const double z = i == 0.0 ? 0.0 : v / i;
     impedanceMagnitude[h].push_back(z);
@@ -117,12 +146,14 @@ void FrequencyRecord::appendHarmonic(int harmonic, double v, double theta, doubl
     gammaImaginary[h].push_back(gi);
     gammaPhase[h].push_back(gphase);
     gammaMagnitude[h].push_back(gm);
+    return {cosP, ir, ii, z};
 }
 
-void FrequencyRecord::appendFundamentalDerived(double v, double i, double p, double z, double dt)
+void FrequencyRecord::appendFundamentalDerived(double v, double i, const HarmonicTerms& terms, double dt)
 {
-    const double ir = i * std::cos(p);
-    const double ii = i * std::sin(p);
+    const double ir = terms.currentReal;
+    const double ii = terms.currentImaginary;
+    const double z = terms.impedance;
 
     const double realPower = v * ir;
     power.push_back(realPower);
@@ -145,16 +176,16 @@ void FrequencyRecord::appendFundamentalDerived(double v, double i, double p, dou
     swr.push_back(ratio);
 
     if (sensorType == ionFluxSensorType)
-        ionFlux.push_back(ionFluxOf(v, i, p));
+        ionFlux.push_back(ionFluxOf(v, i, terms.cosPhase));
 }
 
-double FrequencyRecord::ionFluxOf(double v, double i, double p) const
+double FrequencyRecord::ionFluxOf(double v, double i, double cosPhase) const
 {
     // No voltage or no electrode area means no meaningful flux; report 0
     // rather than an infinity that would poison plots, averages and files.
     if (v == 0.0 || electrodeArea == 0.0)
         return 0.0;
-    return std::abs((i / electrodeArea) * (std::cos(p) - (seriesResistance * i + voltageDrop) / v) *
+    return std::abs((i / electrodeArea) * (cosPhase - (seriesResistance * i + voltageDrop) / v) *
                     inverseSqrt2);
 }
 

@@ -25,6 +25,11 @@ public:
     // frequency, the sensor's own power (unused), then V, θ, I, φ per harmonic.
     // dt is the time since the previous sample in seconds (energy integration).
     void appendSample(const double* group, double dt);
+    // Appends `count` sample groups as appendSample would one after the
+    // other: group k starts at groups + k * stride and dts[k] is its dt.
+    // Many at once are much faster: each series is then written in runs of
+    // samples instead of one value in every series per sample.
+    void appendSamples(const double* groups, size_t stride, size_t count, const double* dts);
 
     // Ion-flux factors for samples appended from now on.
     void setIonFluxFactors(double seriesResistance, double voltageDrop, double electrodeArea);
@@ -74,10 +79,24 @@ public:
     static constexpr int ionFluxSensorType = 3;
 
 private:
+    // What a harmonic's derivation computed that the fundamental's own
+    // series are derived from as well.
+    struct HarmonicTerms {
+        double cosPhase;
+        double currentReal;
+        double currentImaginary;
+        double impedance;
+    };
+
+    // Samples derived together: each series' run of them stays in the cache
+    // and the address translations of all series in the processor's buffer.
+    static constexpr size_t samplesPerRun = 256;
+
     std::array<HarmonicSeries*, 16> perHarmonicSeries();
-    void appendHarmonic(int h, double v, double theta, double i, double phi);
-    void appendFundamentalDerived(double v, double i, double phiRadians, double impedance, double dt);
-    double ionFluxOf(double v, double i, double phiRadians) const;
+    void appendRun(const double* groups, size_t stride, size_t count, const double* dts);
+    HarmonicTerms appendHarmonic(int h, double v, double theta, double i, double phi);
+    void appendFundamentalDerived(double v, double i, const HarmonicTerms& terms, double dt);
+    double ionFluxOf(double v, double i, double cosPhase) const;
 };
 
 // DisplayOptionIndex of the CSV column flag of a parameter id; -1 for ids

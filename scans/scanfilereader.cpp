@@ -12,6 +12,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -205,6 +206,34 @@ void splitFields(std::string_view line, std::vector<std::string_view>& fields)
     }
 }
 
+// The same split with each field read as a number as well (0 where it is
+// not one), in one pass over the line: a field that is nothing but a number
+// is read where it stands, and only the others are looked for and read
+// again as parseNumber reads them (blanks, a "+").
+void splitCells(std::string_view line, std::vector<std::string_view>& fields, std::vector<double>& values)
+{
+    fields.clear();
+    values.clear();
+    const char* start = line.data();
+    const char* const end = start + line.size();
+    while (true) {
+        double value = 0.0;
+        const std::from_chars_result read = std::from_chars(start, end, value);
+        const char* stop = read.ptr;
+        if (read.ec != std::errc() || (stop != end && *stop != ';')) {
+            stop = static_cast<const char*>(std::memchr(start, ';', static_cast<size_t>(end - start)));
+            if (!stop)
+                stop = end;
+            parseNumber(std::string_view(start, static_cast<size_t>(stop - start)), value);
+        }
+        fields.emplace_back(start, static_cast<size_t>(stop - start));
+        values.push_back(value);
+        if (stop == end)
+            return;
+        start = stop + 1;
+    }
+}
+
 QString text(std::string_view field)
 {
     return QString::fromUtf8(field.data(), static_cast<int>(field.size()));
@@ -357,9 +386,11 @@ public:
     {
         while (!lines.atEnd()) {
             const std::string_view line = lines.next();
-            if (startsWith(line, "END TREND"))
+            if (startsWith(line, "END TREND")) {
+                appendPendingRows();
                 return;
-            splitFields(line, m_fields);
+            }
+            splitCells(line, m_fields, m_values);
             double t = 0.0;
             const bool dataRow = parseNumber(m_fields.front(), t);
             if (dataRow && !m_reserved && !m_set.records.empty())
@@ -373,6 +404,7 @@ public:
         }
         if (m_framed)
             refuse();
+        appendPendingRows();
     }
 
 private:
@@ -416,8 +448,6 @@ private:
             readTrendHeader();
         if (containsNoCase(first, "Time ("))
             readHeadingLine();
-        for (const auto& record : m_set.records)
-            record->setIonFluxFactors(m_scan.seriesResistance, m_scan.voltageDrop, m_scan.electrodeArea);
         if (dataRow)
             readDataRow(t);
     }
@@ -434,7 +464,12 @@ private:
                 m_set.expectedSampleLength() + 2 + 4 * harmonics > TrendDataSet::maximumSampleLength)
                 refuse();
             m_budget.spend(2 + 4 * harmonics);
+            // The rows read so far belong to the records there were.
+            appendPendingRows();
             m_set.addRecord(frequency, harmonics);
+            m_set.records.back()->setIonFluxFactors(m_scan.seriesResistance, m_scan.voltageDrop,
+                                                    m_scan.electrodeArea);
+            m_pendingGroups.emplace_back();
             m_fullWidth += 1 + 4 * static_cast<size_t>(harmonics);
             m_narrowWidth += 1 + 3 * static_cast<size_t>(harmonics);
         }
@@ -459,39 +494,44 @@ private:
             m_pulse = true;
     }
 
-    double field(size_t index) const { return index < m_fields.size() ? number(m_fields[index]) : 0.0; }
+    double field(size_t index) const { return index < m_values.size() ? m_values[index] : 0.0; }
 
+    // The record values of a row wait in sample groups with the rows before
+    // them, to be appended a run at a time (appendPendingRows); the time and
+    // pulse values go in at once.
     void readDataRow(double t)
     {
         m_budget.spend(rowCells());
         if (m_expectedWidth > m_fields.size())
             m_harmonicPhase = false;
         m_set.time.push_back(t);
-        const double dt = t - m_previousTime;
+        m_pendingSteps.push_back(t - m_previousTime);
         size_t c = 1;
         const size_t perHarmonic = m_harmonicPhase ? 4 : 3;
         bool missing = false;
-        for (const auto& record : m_set.records) {
-            const int n = std::max(0, record->harmonicCount);
-            m_group.assign(static_cast<size_t>(2 + 4 * n), 0.0);
-            if (c < m_fields.size())
-                m_group[0] = number(m_fields[c]);
+        for (size_t r = 0; r < m_set.records.size(); ++r) {
+            const int n = std::max(0, m_set.records[r]->harmonicCount);
+            std::vector<double>& groups = m_pendingGroups[r];
+            const size_t start = groups.size();
+            groups.resize(start + static_cast<size_t>(2 + 4 * n), 0.0);
+            double* group = groups.data() + start;
+            if (c < m_values.size())
+                group[0] = m_values[c];
             else
                 missing = true;
             ++c;
             for (int m = 1; m <= n; ++m) {
-                if (c + perHarmonic > m_fields.size()) {
+                if (c + perHarmonic > m_values.size()) {
                     missing = true;
                     continue;
                 }
                 const size_t base = static_cast<size_t>(4 * m);
-                m_group[base - 2] = number(m_fields[c++]);
+                group[base - 2] = m_values[c++];
                 if (m_harmonicPhase)
-                    m_group[base - 1] = number(m_fields[c++]);
-                m_group[base] = number(m_fields[c++]);
-                m_group[base + 1] = number(m_fields[c++]);
+                    group[base - 1] = m_values[c++];
+                group[base] = m_values[c++];
+                group[base + 1] = m_values[c++];
             }
-            record->appendSample(m_group.data(), dt);
         }
         if (missing)
             std::puts("K greater than size of Tab");
@@ -504,13 +544,34 @@ private:
             m_set.pulseFrequency.push_back(period == 0.0 ? 0.0 : 1000000.0 / period);
             m_set.pulseDutyCycle.push_back(period == 0.0 ? 0.0 : 100.0 * onTime / period);
         }
+        if (m_pendingSteps.size() == pendingRowLimit)
+            appendPendingRows();
     }
+
+    void appendPendingRows()
+    {
+        for (size_t r = 0; r < m_set.records.size(); ++r) {
+            FrequencyRecord& record = *m_set.records[r];
+            const size_t stride = static_cast<size_t>(2 + 4 * std::max(0, record.harmonicCount));
+            record.appendSamples(m_pendingGroups[r].data(), stride, m_pendingSteps.size(),
+                                 m_pendingSteps.data());
+            m_pendingGroups[r].clear();
+        }
+        m_pendingSteps.clear();
+    }
+
+    // Rows whose groups are held at most: enough for the records' runs, few
+    // enough to stay in the cache.
+    static constexpr size_t pendingRowLimit = 256;
 
     TrendDataSet& m_set;
     const BaseScan& m_scan;
     CellBudget& m_budget;
     std::vector<std::string_view> m_fields;
-    std::vector<double> m_group;
+    std::vector<double> m_values; // m_fields read as numbers
+    // Per record, the sample groups of the rows not yet appended; their dts.
+    std::vector<std::vector<double>> m_pendingGroups;
+    std::vector<double> m_pendingSteps;
     size_t m_fullWidth = 2;
     size_t m_narrowWidth = 2;
     size_t m_expectedWidth = 2;
