@@ -3,12 +3,14 @@
 #include "scans/cwscan.h"
 #include "scans/defaultcsvcolumnoptions.h"
 #include "scans/filenameprompt.h"
+#include "scans/numberconversion.h"
 #include "scans/processvalues.h"
 #include "scans/pulseprofilescan.h"
 #include "scans/pulsetrendscan.h"
 #include "scans/scanfilereader.h"
 #include "scans/scanfilewriter.h"
 #include "scantesthelpers.h"
+#include "support/testenvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +25,10 @@
 
 #include <cmath>
 #include <csignal>
+#include <cstring>
 #include <functional>
 #include <memory>
+#include <random>
 #include <thread>
 
 using namespace scantest;
@@ -616,6 +620,363 @@ INSTANTIATE_TEST_SUITE_P(
                     EXPECT_EQ(t.pulseFrequency, (Series{5000.0, 0.0}));
                     EXPECT_EQ(t.pulseDutyCycle, (Series{25.0, 0.0}));
                 }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- the reader against a plain reading -------------------------------------------
+
+namespace {
+
+double cellValue(const QList<QByteArray>& cells, int index)
+{
+    double value = 0.0;
+    if (index < cells.size())
+        parseNumber(std::string_view(cells[index].constData(), static_cast<size_t>(cells[index].size())),
+                    value);
+    return value;
+}
+
+// The data sets of a file whose data rows are all whole, read the plainest
+// way: line after line split apart, every cell read on its own, every
+// sample handed to its records alone. The sensor type and the ion-flux
+// factors are the scan's, as its header gave them.
+std::vector<std::unique_ptr<TrendDataSet>> plainReading(const QByteArray& content, const BaseScan& scan)
+{
+    std::vector<std::unique_ptr<TrendDataSet>> sets;
+    TrendDataSet* set = nullptr;
+    bool inData = false;
+    bool harmonicPhase = false;
+    bool pulse = false;
+    double previous = 0.0;
+    for (QByteArray line : content.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!inData) {
+            inData = line.startsWith("Data");
+            continue;
+        }
+        if (line.startsWith("END TREND")) {
+            set = nullptr;
+            continue;
+        }
+        if (line.trimmed().isEmpty())
+            continue;
+        if (!set) {
+            sets.push_back(std::make_unique<TrendDataSet>(scan.sensorType, 0.0, 0));
+            set = sets.back().get();
+            harmonicPhase = false;
+            pulse = false;
+            previous = 0.0;
+        }
+        const QList<QByteArray> cells = line.split(';');
+        if (line.startsWith("Trend Measurement")) {
+            set->value = cellValue(cells, 3);
+            set->mode = static_cast<int>(cellValue(cells, 5));
+        } else if (line.startsWith("F1;")) {
+            for (int i = 0; i + 3 < cells.size(); i += 4) {
+                const double frequency = cellValue(cells, i + 1);
+                set->addRecord(frequency > 1000.0 ? frequency / 1000000.0 : frequency,
+                               static_cast<int>(cellValue(cells, i + 3)));
+                set->records.back()->setIonFluxFactors(scan.seriesResistance, scan.voltageDrop,
+                                                       scan.electrodeArea);
+            }
+        } else if (line.startsWith("Time (")) {
+            const QByteArray third = cells.size() > 3 ? cells[3].toLower() : QByteArray();
+            harmonicPhase = third.contains("harmonic phase") || third.contains("pv");
+            pulse = line.contains("Pulse Period");
+        } else {
+            const double t = cellValue(cells, 0);
+            set->time.push_back(t);
+            int c = 1;
+            for (const auto& record : set->records) {
+                std::vector<double> group(static_cast<size_t>(2 + 4 * record->harmonicCount), 0.0);
+                group[0] = cellValue(cells, c++);
+                for (size_t h = 0; h < static_cast<size_t>(record->harmonicCount); ++h) {
+                    group[2 + 4 * h] = cellValue(cells, c++);
+                    if (harmonicPhase)
+                        group[3 + 4 * h] = cellValue(cells, c++);
+                    group[4 + 4 * h] = cellValue(cells, c++);
+                    group[5 + 4 * h] = cellValue(cells, c++);
+                }
+                record->appendSample(group.data(), t - previous);
+            }
+            previous = t;
+            if (pulse) {
+                const double period = cellValue(cells, c);
+                const double onTime = cellValue(cells, c + 1);
+                set->pulsePeriod.push_back(period);
+                set->pulseOnTime.push_back(onTime);
+                set->pulseFrequency.push_back(period == 0.0 ? 0.0 : 1000000.0 / period);
+                set->pulseDutyCycle.push_back(period == 0.0 ? 0.0 : 100.0 * onTime / period);
+            }
+        }
+    }
+    return sets;
+}
+
+// Any two NaNs are the same reading: which operand's NaN an operation hands
+// on, and with it the sign, is the compiler's choice, not the program's.
+bool sameReading(double a, double b)
+{
+    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+void expectSameSeries(const Series& expected, const Series& read, const std::string& what)
+{
+    ASSERT_EQ(expected.size(), read.size()) << what;
+    for (size_t i = 0; i < expected.size(); ++i)
+        ASSERT_TRUE(sameReading(expected[i], read[i]))
+            << what << " at " << i << ": " << expected[i] << " read as " << read[i];
+}
+
+// Cells of every form a number field takes: plain and exponent decimals,
+// more digits than a double holds, blanks and signs around it, values out
+// of range, NaN, infinities, and texts that read as 0.
+const char* const unusualCells[] = {
+    "0",
+    "-0",
+    "+5",
+    " 5 ",
+    "\t7",
+    "1e400",
+    "-1e400",
+    "1e-400",
+    "4.9e-324",
+    "1.7976931348623157e308",
+    "nan",
+    "-inf",
+    "inf",
+    "0x10",
+    ".5",
+    "5.",
+    "-.5",
+    "1e",
+    "1e+5",
+    "1E-5",
+    "12345678901234567890123",
+    "9007199254740993",
+    "",
+    "abc",
+    "1.2.3",
+    "--1",
+    "00012.5000",
+    "1e22",
+    "1e23",
+    "3.14159265358979323846",
+    "-9.99999999999e-05",
+};
+
+struct GeneratedLayout {
+    std::vector<int> harmonics; // per record; the first has at least one
+    bool harmonicPhase;
+    bool pulse;
+    int trends;
+    int rows;
+    int addedRecordAfterRow; // a frequency line adding a record of one harmonic there; -1 none
+    bool crLf;
+    int sensorType;
+};
+
+// A file of whole rows in the given layout; the seed picks the cells, most
+// of them numbers as the writer prints them, a fifth of them unusual.
+QByteArray generatedFile(unsigned seed, const GeneratedLayout& layout)
+{
+    std::mt19937 random(seed);
+    const auto anyNumber = [&random] {
+        const double magnitude = static_cast<double>(random()) / static_cast<double>(random.max());
+        const double scale = std::pow(10.0, static_cast<int>(random() % 13) - 6);
+        const double value = (random() % 2 ? -1.0 : 1.0) * magnitude * scale;
+        return QByteArray::number(value, 'g', random() % 4 == 0 ? 17 : 12);
+    };
+    const auto anyCell = [&] {
+        return random() % 5 == 0 ? QByteArray(unusualCells[random() % std::size(unusualCells)]) : anyNumber();
+    };
+    const QByteArray end = layout.crLf ? "\r\n" : "\n";
+    QByteArray text = "Software ;Quvix 2.8.0" + end + "Trend Count;" + QByteArray::number(layout.trends) +
+                      end + "Quvix Type;" + QByteArray::number(layout.sensorType) + end +
+                      "ION FLUX series resistance;2.5" + end + "ION FLUX electrode area;0.05" + end +
+                      "ION FLUX voltage drop;17" + end + "Data" + end;
+    for (int trend = 1; trend <= layout.trends; ++trend) {
+        if (layout.trends > 1)
+            text += "Trend Measurement number;" + QByteArray::number(trend) + ";Pulse Period %;" +
+                    anyNumber() + ";Trend Mode;" + QByteArray::number(trend % 4) + end;
+        QByteArray frequencies;
+        QByteArray heading = "Time (time unit);";
+        for (size_t k = 0; k < layout.harmonics.size(); ++k) {
+            const QByteArray number = QByteArray::number(static_cast<int>(k) + 1);
+            frequencies += "F" + number + "; " + QByteArray::number(2.0 + 11.56 * k) + "; Harmonics ;" +
+                           QByteArray::number(layout.harmonics[k]) + ";";
+            heading += "F" + number + " (MHz);";
+            for (int h = 1; h <= layout.harmonics[k]; ++h)
+                heading += "Voltage " + QByteArray::number(h) + ";" +
+                           (layout.harmonicPhase ? "Harmonic Phase " + QByteArray::number(h) + ";" : "") +
+                           "Current " + QByteArray::number(h) + ";Phase " + QByteArray::number(h) + ";";
+        }
+        text +=
+            frequencies + end + heading + (layout.pulse ? "Pulse Period (us);Pulse On Time (us);" : "") + end;
+        int recordCells = 0;
+        for (const int n : layout.harmonics)
+            recordCells += 1 + (layout.harmonicPhase ? 4 : 3) * n;
+        for (int row = 0; row < layout.rows; ++row) {
+            if (row == layout.addedRecordAfterRow) {
+                text += "F1; 60; Harmonics ;1;" + end;
+                recordCells += layout.harmonicPhase ? 5 : 4;
+            }
+            text += QByteArray::number(0.01 * row + (random() % 7 == 0 ? -0.5 : 0.0), 'g', 12) + ";";
+            for (int c = 0; c < recordCells + (layout.pulse ? 2 : 0); ++c)
+                text += anyCell() + ";";
+            text += end;
+        }
+        if (layout.trends > 1)
+            text += "END TREND" + end;
+    }
+    return text;
+}
+
+// A scan of one kind with three frequencies (one not selected), filled and
+// written by the writer.
+template <typename Make> QByteArray writtenFile(const QString& file, Make make, int samples)
+{
+    FakeSensor sensor({13.56, 27.12, 2.0}, {3, 0, 1}, 3);
+    std::unique_ptr<BaseScan> scan = make(&sensor);
+    scan->setIonFluxFactors(2.5, 17.0, 0.05);
+    fillScan(*scan, sensor, samples);
+    scan->stop();
+    QString name = file;
+    return scan->saveDat(name, "Quvix 2.8.0") ? readAll(name) : QByteArray();
+}
+
+QByteArray corpusFile(const char* name)
+{
+    return readAll(testenv::sourceDir() + "/tests/scans/scanfile_corpus/" + name);
+}
+
+struct PlainReadingCase {
+    const char* name;
+    std::function<QByteArray(const QString& file)> content;
+};
+
+class PlainReading : public ScanFileTest, public ::testing::WithParamInterface<PlainReadingCase>
+{
+};
+
+} // namespace
+
+// The reader reads rows in runs and each record derives a run of samples at
+// once; what it builds is what reading every row on its own builds.
+TEST_P(PlainReading, TheReaderGivesTheSameScanToTheBit)
+{
+    const QByteArray content = GetParam().content(path("written.dat"));
+    ASSERT_FALSE(content.isEmpty());
+    std::unique_ptr<BaseScan> read;
+    ASSERT_NO_THROW(read = loadContent(content));
+    const std::vector<std::unique_ptr<TrendDataSet>> expected = plainReading(content, *read);
+    ASSERT_EQ(read->dataSets.size(), expected.size());
+    for (size_t s = 0; s < expected.size(); ++s) {
+        const TrendDataSet& a = *expected[s];
+        const TrendDataSet& b = *read->dataSets[s];
+        const std::string set = "set " + std::to_string(s);
+        EXPECT_TRUE(sameReading(a.value, b.value)) << set;
+        EXPECT_EQ(a.mode, b.mode) << set;
+        ASSERT_EQ(a.records.size(), b.records.size()) << set;
+        for (size_t r = 0; r < a.records.size(); ++r) {
+            const std::string record = set + " record " + std::to_string(r);
+            EXPECT_TRUE(sameReading(a.records[r]->frequencyMHz, b.records[r]->frequencyMHz)) << record;
+            EXPECT_EQ(a.records[r]->harmonicCount, b.records[r]->harmonicCount) << record;
+            EXPECT_EQ(a.records[r]->sensorType, b.records[r]->sensorType) << record;
+            EXPECT_TRUE(sameReading(a.records[r]->energyTotal, b.records[r]->energyTotal)) << record;
+        }
+        const std::vector<const Series*> expectedSeries = a.allSeries();
+        const std::vector<const Series*> readSeries = b.allSeries();
+        ASSERT_EQ(expectedSeries.size(), readSeries.size()) << set;
+        for (size_t i = 0; i < expectedSeries.size(); ++i)
+            expectSameSeries(*expectedSeries[i], *readSeries[i], set + " series " + std::to_string(i));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, PlainReading,
+    ::testing::Values(
+        PlainReadingCase{"ContinuousWaveCorpusFile", [](const QString&) { return corpusFile("cw.dat"); }},
+        PlainReadingCase{"PulseTrendCorpusFile", [](const QString&) { return corpusFile("pulsetrend.dat"); }},
+        PlainReadingCase{"FullFixture",
+                         [](const QString&) {
+                             return header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;5;45;1;60;\n";
+                         }},
+        PlainReadingCase{"OldThreeColumnFixture",
+                         [](const QString&) {
+                             return header + frequencyLine +
+                                    "Time (time unit);F1 (MHz);Voltage 1;Current 1;Phase 1;Voltage 2;Current "
+                                    "2;Phase 2;\n0;13.56;100;2;30;5;1;60;\n";
+                         }},
+        PlainReadingCase{"CrLfFixture",
+                         [](const QString&) {
+                             return QByteArray(header + frequencyLine + fullHeading +
+                                               "0;13.56;100;0;2;30;5;45;1;60;\n")
+                                 .replace("\n", "\r\n");
+                         }},
+        PlainReadingCase{"FramedBlocksFixture",
+                         [](const QString&) {
+                             return QByteArray(header).replace("Trend Count;1", "Trend Count;2") +
+                                    framedBlock + framedBlock;
+                         }},
+        PlainReadingCase{"LastRowWithoutLineEndFixture",
+                         [](const QString&) {
+                             return header + frequencyLine + fullHeading + "0;13.56;100;0;2;30;5;45;1;60;";
+                         }},
+        PlainReadingCase{"LongOldFileOfZerosFixture", [](const QString&) { return oldZerosFile(4, 20000); }},
+        PlainReadingCase{"PulseColumnsFixture",
+                         [](const QString&) {
+                             return header + "F1; 2; Harmonics ;1;\nTime (time unit);F1 (MHz);V;Harmonic "
+                                             "Phase;I;P;Pulse Period (us);Pulse On Time (us);\n0;2;10;0;1;0;"
+                                             "200;50;\n1;2;10;0;1;0;0;5;\n";
+                         }},
+        PlainReadingCase{"WrittenContinuousWave",
+                         [](const QString& file) {
+                             return writtenFile(
+                                 file, [](FakeSensor* s) { return std::make_unique<CWScan>(s, "run", 100); },
+                                 600);
+                         }},
+        PlainReadingCase{"WrittenPulseTrend",
+                         [](const QString& file) {
+                             return writtenFile(
+                                 file,
+                                 [](FakeSensor* s) {
+                                     return std::make_unique<PulseTrendScan>(
+                                         s, "pt", QVector<double>{10.0, 50.0}, 1.0, 100.0, 0.0, 0.0, 1.0, 4,
+                                         QVector<int>{0, 1});
+                                 },
+                                 600);
+                         }},
+        PlainReadingCase{"WrittenPulseProfile",
+                         [](const QString& file) {
+                             return writtenFile(
+                                 file,
+                                 [](FakeSensor* s) {
+                                     return std::make_unique<PulseProfileScan>(s, "pp", 1.0, 20.0, 0.0, 100.0,
+                                                                               0.25, 4, 0.5);
+                                 },
+                                 600);
+                         }},
+        PlainReadingCase{"GeneratedRowsAroundARun",
+                         [](const QString&) {
+                             return generatedFile(1, {{2}, true, true, 1, 257, -1, false, 3});
+                         }},
+        PlainReadingCase{"GeneratedOldLayoutWithCrLf",
+                         [](const QString&) {
+                             return generatedFile(2, {{3, 0}, false, false, 1, 256, -1, true, 1});
+                         }},
+        PlainReadingCase{"GeneratedFramedTrendsOfThreeRecords",
+                         [](const QString&) {
+                             return generatedFile(3, {{1, 4, 0}, true, true, 3, 700, -1, false, 3});
+                         }},
+        PlainReadingCase{"GeneratedRecordAddedMidBlock",
+                         [](const QString&) {
+                             return generatedFile(4, {{2}, true, false, 1, 600, 300, false, 3});
+                         }},
+        PlainReadingCase{"GeneratedManyHarmonics",
+                         [](const QString&) {
+                             return generatedFile(5, {{12, 5}, false, true, 1, 255, -1, true, 3});
+                         }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ScanFileTest, VersionNumbersAndTheNewerFileState)
