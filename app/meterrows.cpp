@@ -1,5 +1,7 @@
 #include "app/meterrows.h"
 
+#include "app/metertext.h"
+
 #include <QFont>
 #include <QGridLayout>
 #include <QLabel>
@@ -12,6 +14,13 @@ QLabel* meterText(QWidget* window)
     auto* label = new QLabel(window);
     label->setFont(QFont(QStringLiteral("Tahoma"), 18));
     return label;
+}
+
+// A value's label takes any size again, to fit its next text.
+void releaseSize(QLabel& label)
+{
+    label.setMinimumSize(0, 0);
+    label.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }
 
 } // namespace
@@ -29,7 +38,8 @@ MeterRows::MeterRows(QWidget* window)
         m_values.append(meterText(window));
         grid->addWidget(icon, row, 0);
         grid->addWidget(m_names.last(), row, 1);
-        grid->addWidget(m_values.last(), row, 2);
+        // Held narrower than the column by their values' fixed sizes.
+        grid->addWidget(m_values.last(), row, 2, Qt::AlignLeft);
     }
 }
 
@@ -39,6 +49,7 @@ void MeterRows::showRow(int row, const QString& iconPath, const QString& name)
         return;
     m_icons[row]->setPixmap(QPixmap(iconPath));
     m_names[row]->setText(name);
+    releaseSize(*m_values[row]);
     m_values[row]->setText(QStringLiteral("-----"));
 }
 
@@ -48,11 +59,13 @@ void MeterRows::clearRow(int row)
         return;
     m_icons[row]->clear();
     m_names[row]->clear();
+    releaseSize(*m_values[row]);
     m_values[row]->clear();
 }
 
 void MeterRows::setValue(int row, const QString& text)
 {
-    if (row >= 0 && row < rowCount)
-        m_values[row]->setText(text);
+    if (row < 0 || row >= rowCount || m_values[row]->text() == text)
+        return;
+    setTextKeepingSize(*m_values[row], text);
 }

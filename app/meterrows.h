@@ -19,6 +19,8 @@ public:
     // Shows a slot's quantity with the value not yet known.
     void showRow(int row, const QString& iconPath, const QString& name);
     void clearRow(int row);
+    // The value's label keeps the size of the widest value of its quantity
+    // (setTextKeepingSize).
     void setValue(int row, const QString& text);
 
     QLabel* icon(int row) const { return m_icons.value(row); }

@@ -7,6 +7,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
+#include <algorithm>
 #include <cmath>
 
 QString meterValueText(int parameterId, double first, double second)
@@ -36,4 +37,46 @@ int labelWidthFor(const QLabel& label, const QString& text)
     // plain text is that much wider.
     return metrics.horizontalAdvance(plainMeterText(text)) + 1 + 2 * label.margin() + std::max(0, indent) +
            margins.left() + margins.right();
+}
+
+int labelHeightFor(const QLabel& label, const QString& text)
+{
+    // The label's own hint is at least its minimum size: a bare label of
+    // the same font and framing measures the text alone.
+    QLabel probe;
+    probe.setFont(label.font());
+    probe.setFrameStyle(label.frameStyle());
+    probe.setLineWidth(label.lineWidth());
+    probe.setMargin(label.margin());
+    probe.setIndent(label.indent());
+    probe.setContentsMargins(label.contentsMargins());
+    probe.setText(text);
+    return probe.sizeHint().height();
+}
+
+void setTextPaintedOnce(QLabel& label, const QString& text)
+{
+    label.setText(text);
+    if (label.textFormat() != Qt::PlainText && Qt::mightBeRichText(text))
+        label.heightForWidth(label.width());
+}
+
+void setTextKeepingSize(QLabel& label, const QString& text)
+{
+    if (label.text() == text)
+        return;
+    const bool fixed = label.minimumSize() == label.maximumSize();
+    if (!label.isVisible()) {
+        if (fixed) {
+            label.setMinimumSize(0, 0);
+            label.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        }
+        label.setText(text);
+        return;
+    }
+    const int width = labelWidthFor(label, text);
+    if (!fixed || width > label.maximumWidth())
+        label.setFixedSize(std::max(width, label.minimumWidth()),
+                           std::max(labelHeightFor(label, text), label.minimumHeight()));
+    setTextPaintedOnce(label, text);
 }

@@ -284,8 +284,9 @@ private:
     // text that does not fit is cut short with an ellipsis and shown whole
     // in its tool tip.
     void fitMeterGrid(int room);
-    // A slot's new text; the grid is laid out again when it is wider than
-    // any the slot has shown since its quantity was chosen.
+    // A slot's new text; the grid is laid out again only when it is wider
+    // than any the slot has shown since its quantity was chosen: otherwise
+    // the slot's label keeps its fixed size and only it repaints.
     void showMeterText(int slot, const QString& text);
     void arrangeMeters(const MeterArrangement& arrangement);
     void placeViewButtons(int rowsBelow);
@@ -317,10 +318,12 @@ private:
     void lockControlsForTrigger();
 
     // Per meter slot: its whole text, the widest label width a text of its
-    // quantity has needed, and the width its text must be cut to (0: none).
+    // quantity has needed, the width its text must be cut to (0: none) and
+    // the height its label keeps.
     QVector<QString> m_meterTexts;
     QVector<int> m_meterTextWidths;
     QVector<int> m_meterTextRooms;
+    QVector<int> m_meterTextHeights;
     // The width the parameter view was last given; 0 before the tab is laid
     // out.
     int m_meterRoom = 0;

@@ -62,15 +62,19 @@ void scanTab::updateMeterView()
     m_meterTexts.fill(QString(), MeterRows::rowCount);
     m_meterTextWidths.fill(0, MeterRows::rowCount);
     m_meterTextRooms.fill(0, MeterRows::rowCount);
+    m_meterTextHeights.fill(0, MeterRows::rowCount);
     for (int slot = 0; slot < shown; ++slot) {
         const int id = m_displaySettings->displayedParameterAt(slot);
         const QString label = ParameterNames::shared().label(id);
         m_meterIds.append(id);
         QLabel& value = *meterLabel(slot);
         m_meterTexts[slot] = noMeterValue;
-        m_meterTextWidths[slot] =
-            std::max(labelWidthFor(value, noMeterValue),
-                     labelWidthFor(value, meterValueText(id, roomyMeterValue, roomyMeterValue)));
+        const QString roomy = meterValueText(id, roomyMeterValue, roomyMeterValue);
+        m_meterTextWidths[slot] = std::max(labelWidthFor(value, noMeterValue), labelWidthFor(value, roomy));
+        // A value cut short is shown as plain text.
+        m_meterTextHeights[slot] =
+            std::max({labelHeightFor(value, noMeterValue), labelHeightFor(value, roomy),
+                      labelHeightFor(value, plainMeterText(roomy))});
         value.setVisible(true);
         QCheckBox* box = meterCheckBox(slot);
         box->setVisible(true);
@@ -105,6 +109,8 @@ void scanTab::monitorUpdate(BaseScan* scan, int trend)
                 ? meterValueText(id, scan->latestValue(firstComponent(id), frequency, 0, trend),
                                  scan->latestValue(secondComponent(id), frequency, 0, trend))
                 : meterValueText(id, scan->latestValue(id, frequency, 0, trend));
+        if (text == m_meterTexts.at(slot))
+            continue;
         showMeterText(slot, text);
         m_meterRows->setValue(slot, text);
     }
@@ -130,7 +136,7 @@ void scanTab::applyMeterText(int slot)
     const int room = m_meterTextRooms.at(slot);
     if (room <= 0 || labelWidthFor(label, text) <= room) {
         label.setTextFormat(Qt::AutoText);
-        label.setText(text);
+        setTextPaintedOnce(label, text);
         label.setToolTip(QString());
         return;
     }
@@ -213,11 +219,11 @@ void scanTab::arrangeMeters(const MeterArrangement& arrangement)
     for (int slot = 0; slot < MeterRows::rowCount; ++slot) {
         if (arrangement.valuesBeside) {
             grid.addWidget(meterCheckBox(slot), slot / columns, 2 * (slot % columns));
-            grid.addWidget(meterLabel(slot), slot / columns, 2 * (slot % columns) + 1);
+            grid.addWidget(meterLabel(slot), slot / columns, 2 * (slot % columns) + 1, Qt::AlignLeft);
         } else {
             const int row = 2 * (slot / columns);
             grid.addWidget(meterCheckBox(slot), row, slot % columns);
-            grid.addWidget(meterLabel(slot), row + 1, slot % columns);
+            grid.addWidget(meterLabel(slot), row + 1, slot % columns, Qt::AlignLeft);
         }
     }
     placeViewButtons(arrangement.buttonRowsBelow);
@@ -270,14 +276,17 @@ std::vector<scanTab::MeterArrangement> scanTab::lowArrangements(int fewest, int 
     return arrangements;
 }
 
+// The label keeps that size whatever its text: a label of a fixed size
+// does not ask its section to lay out again as its text changes.
 // A label's size hints include its minimum size, and it keeps them until
 // its text or indent changes.
 void scanTab::setMeterLabelWidth(int slot, int width)
 {
     QLabel& label = *meterLabel(slot);
-    if (label.minimumWidth() == width)
+    const QSize size(width, m_meterTextHeights.value(slot));
+    if (label.minimumSize() == size && label.maximumSize() == size)
         return;
-    label.setMinimumWidth(width);
+    label.setFixedSize(size);
     label.setIndent(label.indent());
 }
 

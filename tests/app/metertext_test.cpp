@@ -9,12 +9,17 @@
 #include "scans/parameternames.h"
 #include "support/fakesensor.h"
 #include "support/scanfactory.h"
+#include "ui_scantab.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QGroupBox>
 #include <QLabel>
+#include <QTest>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -96,6 +101,75 @@ TEST_F(ScanTabMeterValues, OtherSensorsEmptyScansAndNoDisplayedFrequencyLeaveThe
     scantest::fill(nothingEnabled, usb, 2);
     tab->monitorUpdate(&nothingEnabled);
     EXPECT_EQ(tab->meterLabel(0)->text(), QStringLiteral("   ---"));
+}
+
+// Counts the events of the kinds it is given that reach the objects it
+// watches.
+class EventCounter : public QObject
+{
+public:
+    EventCounter(std::initializer_list<QEvent::Type> types, const std::vector<QObject*>& watched)
+        : m_types(types)
+    {
+        for (QObject* object : watched)
+            object->installEventFilter(this);
+    }
+    int count() const { return m_count; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        m_count += m_types.contains(event->type()) ? 1 : 0;
+        return false;
+    }
+
+private:
+    QList<QEvent::Type> m_types;
+    int m_count = 0;
+};
+
+void letEventsThrough()
+{
+    for (int pass = 0; pass < 3; ++pass) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+// A monitoring update arrives ten times a second: texts that fit the room
+// their meters have repaint those meters only, and unchanged values touch
+// nothing at all.
+TEST_F(ScanTabMeterValues, AnUpdateLaysNothingOutAndLeavesUnchangedMetersAlone)
+{
+    settings.displayedCount = 6;
+    bind(usb);
+    tab->updateMeterView();
+    tab->resize(1600, 1000);
+    tab->show();
+    tab->toggleMonitor(true);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(tab.get()));
+    CWScan scan(&usb, QString(), 100);
+    scantest::fill(scan, usb, 1, scantest::Load{20.0, 0.4, 30.0});
+    tab->monitorUpdate(&scan);
+    letEventsThrough();
+
+    QWidget& meterWindow = *tab->meterRows().value(0)->window();
+    const EventCounter layouts({QEvent::LayoutRequest}, {tab->form().paramViewBox, tab.get(), &meterWindow});
+    scantest::fill(scan, usb, 1, scantest::Load{21.0, 0.41, 31.0});
+    const QString before = tab->meterLabel(0)->text();
+    tab->monitorUpdate(&scan);
+    letEventsThrough();
+    EXPECT_NE(tab->meterLabel(0)->text(), before);
+    EXPECT_EQ(layouts.count(), 0);
+
+    std::vector<QObject*> meters;
+    for (int slot = 0; slot < 6; ++slot)
+        meters.insert(meters.end(), {tab->meterLabel(slot), tab->meterRows().value(slot)});
+    const EventCounter touches({QEvent::Paint, QEvent::ToolTipChange, QEvent::LayoutRequest}, meters);
+    tab->monitorUpdate(&scan);
+    letEventsThrough();
+    EXPECT_EQ(touches.count(), 0);
+    EXPECT_EQ(layouts.count(), 0);
 }
 
 } // namespace

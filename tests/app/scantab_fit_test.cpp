@@ -149,8 +149,8 @@ QStringList overlappingTexts(QWidget& tab, const std::vector<QGroupBox*>& boxes)
     return overlapping;
 }
 
-// Meter values wider than their label, measured by the label's font, and
-// values cut short without their whole text in the tool tip.
+// Meter values wider or taller than their label, measured by the label's
+// font, and values cut short without their whole text in the tool tip.
 QStringList cutMeterValues(scanTab& tab)
 {
     QStringList cut;
@@ -163,14 +163,17 @@ QStringList cutMeterValues(scanTab& tab)
                                   : label.text();
         const int needed = label.fontMetrics().horizontalAdvance(shown) + std::max(0, label.indent());
         const int room = label.contentsRect().width() - 2 * label.margin();
+        const int height = label.contentsRect().height() - 2 * label.margin();
         const bool elided = shown.contains(QChar(0x2026));
         const QString whole = label.toolTip();
-        if (needed > room || (elided && !whole.startsWith(shown.left(shown.size() - 1))))
-            cut << QStringLiteral("meter %1 \"%2\" (tool tip \"%3\"): needs %4 of %5")
+        if (needed > room || height < label.fontMetrics().height() ||
+            (elided && !whole.startsWith(shown.left(shown.size() - 1))))
+            cut << QStringLiteral("meter %1 \"%2\" (tool tip \"%3\"): needs %4 of %5, %6 high")
                        .arg(slot + 1)
                        .arg(shown, whole)
                        .arg(needed)
-                       .arg(room);
+                       .arg(room)
+                       .arg(height);
     }
     return cut;
 }
