@@ -3,6 +3,7 @@
 // show while a scan runs.
 
 #include "app/displaysettings.h"
+#include "app/metertext.h"
 #include "app/numberfield.h"
 #include "app/pulsetrendscantab.h"
 
@@ -225,7 +226,9 @@ void pulseTrendScanTab::monitorUpdate(BaseScan* scan, int)
         bool renamed = false;
         for (int i = 0; i < m_trendButtons.size(); ++i) {
             const QString text = QStringLiteral("Trend %1: %2 \u00b5s").arg(i + 1).arg(trends->trendTime(i));
-            renamed = renamed || text != m_trendButtons[i]->text();
+            if (text == m_trendButtons[i]->text())
+                continue;
+            renamed = true;
             m_trendButtons[i]->setText(text);
         }
         // The trend choice sits above the meters and may need more room.
@@ -240,5 +243,6 @@ void pulseTrendScanTab::monitorUpdate(BaseScan* scan, int)
         trend = 0;
     scanTab::monitorUpdate(scan, trend);
     if (m_activeSensor)
-        m_peakLabel->setText(QStringLiteral("%1 %").arg(QString::number(m_activeSensor->lastPeak(), 'f', 1)));
+        setTextKeepingSize(*m_peakLabel,
+                           QStringLiteral("%1 %").arg(QString::number(m_activeSensor->lastPeak(), 'f', 1)));
 }

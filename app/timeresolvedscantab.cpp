@@ -3,6 +3,7 @@
 #include "app/displaysettings.h"
 #include "app/editwidth.h"
 #include "app/entryvalidator.h"
+#include "app/metertext.h"
 #include "app/numberfield.h"
 #include "scans/pulseprofilescan.h"
 #include "sensors/quvixsensor.h"
@@ -184,7 +185,8 @@ void timeResolvedScanTab::buildTriggerPanel()
     rows->addWidget(m_controls.level, 0, 1);
     m_controls.peak = new QLabel(QStringLiteral("--.-%"), panel);
     rows->addWidget(new QLabel(QStringLiteral("Peak"), panel), 1, 0);
-    rows->addWidget(m_controls.peak, 1, 1);
+    // Held at its widest value's size (setTextKeepingSize), at the left.
+    rows->addWidget(m_controls.peak, 1, 1, Qt::AlignLeft);
     // Its name above it: the section is narrow.
     m_controls.pulseFrequency = newEdit(panel, 70);
     useValidator(m_controls.pulseFrequency, new EntryDoubleValidator(0, 5000, 5, m_controls.pulseFrequency));
@@ -412,8 +414,8 @@ void timeResolvedScanTab::scanUpdate(BaseScan* scan)
 void timeResolvedScanTab::monitorUpdate(BaseScan* scan, int trend)
 {
     if (m_activeSensor)
-        m_controls.peak->setText(
-            QStringLiteral("%1 %").arg(QString::number(m_activeSensor->lastPeak(), 'f', 1)));
+        setTextKeepingSize(*m_controls.peak,
+                           QStringLiteral("%1 %").arg(QString::number(m_activeSensor->lastPeak(), 'f', 1)));
     scanTab::monitorUpdate(scan, trend);
 }
 
