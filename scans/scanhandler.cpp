@@ -138,18 +138,28 @@ bool ScanHandler::isHeld(BaseScan* scan) const
 
 void ScanHandler::holdScan(BaseScan* scan)
 {
-    if (!scan || isHeld(scan))
+    if (!scan)
         return;
-    m_heldScans.insert(scan, Hold{scan, false});
+    // Entries of scans deleted while held go first: their address may be
+    // this scan's now.
+    for (auto hold = m_heldScans.begin(); hold != m_heldScans.end();)
+        hold = hold->scan ? std::next(hold) : m_heldScans.erase(hold);
+    Hold& hold = m_heldScans[scan];
+    hold.scan = scan;
+    ++hold.count;
 }
 
 void ScanHandler::releaseScan(BaseScan* scan)
 {
-    if (!scan || !m_heldScans.contains(scan))
+    const auto hold = m_heldScans.find(scan);
+    if (hold == m_heldScans.end())
         return;
-    const Hold hold = m_heldScans.take(scan);
+    if (hold->scan == scan && --hold->count > 0)
+        return;
+    const Hold ended = *hold;
+    m_heldScans.erase(hold);
     // A scan deleted meanwhile is only forgotten.
-    if (hold.scan && hold.leftToDelete && !m_keptScans.contains(scan))
+    if (ended.scan && ended.leftToDelete && !m_keptScans.contains(scan))
         scan->deleteLater();
 }
 

@@ -53,9 +53,10 @@ public:
     bool isFileShown(const QString& path) const;
 
     // A held scan that completes without being kept is not deleted then:
-    // whoever holds it may still save it. Its release deletes it if it was
-    // left so; a kept scan is left alone, and a scan deleted meanwhile is
-    // forgotten. GUI thread.
+    // whoever holds it may still save it. Holds nest (a tab's and its save's,
+    // see ScanHold); the last release deletes it if it was left so; a kept
+    // scan is left alone, and a scan deleted meanwhile is forgotten. GUI
+    // thread.
     void holdScan(BaseScan* scan);
     void releaseScan(BaseScan* scan);
     bool isHeld(BaseScan* scan) const;
@@ -98,6 +99,7 @@ private:
     QList<BaseScan*> m_keptScans;
     struct Hold {
         QPointer<BaseScan> scan;
+        int count = 0;
         bool leftToDelete = false;
     };
     // Held scans; an entry whose scan is gone is stale and ignored.

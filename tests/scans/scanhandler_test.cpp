@@ -217,16 +217,20 @@ TEST_F(ScanHandlerTest, AHeldScanOutlivesItsCompletionUntilReleased)
     enum class Fate { Unregistered, Kept, DeletedMeanwhile };
     struct Case {
         Fate fate;
+        int holds;
         bool aliveBeforeRelease;
         bool aliveAfterRelease;
     };
-    const Case cases[] = {
-        {Fate::Unregistered, true, false}, {Fate::Kept, true, true}, {Fate::DeletedMeanwhile, false, false}};
+    const Case cases[] = {{Fate::Unregistered, 1, true, false},
+                          {Fate::Unregistered, 2, true, false},
+                          {Fate::Kept, 1, true, true},
+                          {Fate::DeletedMeanwhile, 1, false, false}};
     for (const Case& c : cases) {
-        const int fate = static_cast<int>(c.fate);
+        const int fate = static_cast<int>(c.fate) * 10 + c.holds;
         BaseScan* scan = completedScan();
         QPointer<BaseScan> guard = scan;
-        handler.holdScan(scan);
+        for (int i = 0; i < c.holds; ++i)
+            handler.holdScan(scan);
         if (c.fate == Fate::Unregistered)
             scan->dataLimitReached = true;
         scan->measurementName = QStringLiteral("held %1").arg(fate);
@@ -235,6 +239,12 @@ TEST_F(ScanHandlerTest, AHeldScanOutlivesItsCompletionUntilReleased)
             delete scan;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(!guard.isNull(), c.aliveBeforeRelease) << fate;
+        // Each holder lets go of its own hold; the scan goes with the last.
+        for (int i = 1; i < c.holds; ++i) {
+            handler.releaseScan(scan);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            EXPECT_EQ(!guard.isNull(), c.aliveBeforeRelease) << fate;
+        }
         handler.releaseScan(scan);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(!guard.isNull(), c.aliveAfterRelease) << fate;
