@@ -114,6 +114,8 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<KeepAwake> keepAwake)
 
     for (scanTab* tab : {static_cast<scanTab*>(timeTrend_), static_cast<scanTab*>(timeResolved_),
                          static_cast<scanTab*>(pulseTrend_)}) {
+        // Their saves take their turn with the data display's file work.
+        tab->setFileTasks(fileTasks_);
         connect(displaySettings_, &DisplaySettings::simpleSmithChanged, &tab->smithDialog(),
                 &SmithChartDialog::simpleSmithChanged);
         connect(displaySettings_, &DisplaySettings::smithPointsChanged, &tab->smithDialog(),

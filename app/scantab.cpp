@@ -2,6 +2,7 @@
 
 #include "app/displaysettings.h"
 #include "app/entryvalidator.h"
+#include "app/filetaskqueue.h"
 #include "app/meterrows.h"
 #include "app/numberfield.h"
 #include "app/sectionwidthguard.h"
@@ -10,7 +11,9 @@
 #include "scans/cwscan.h"
 #include "scans/processvalues.h"
 #include "scans/scanfilenames.h"
+#include "scans/scanfiletask.h"
 #include "scans/scanhandler.h"
+#include "scans/scanhold.h"
 #include "scans/scaninuse.h"
 #include "sensors/quvixsensor.h"
 #include "ui_scantab.h"
@@ -851,7 +854,7 @@ void scanTab::stopScan()
     }
 
     setScanControlsEnabled(true);
-    m_form->saveScan->setEnabled(m_currentScan != nullptr);
+    refreshSaveButton();
     reportActivity(false);
 }
 
@@ -1050,11 +1053,16 @@ void scanTab::resetEnergy()
         m_currentScan->resetEnergy();
 }
 
+void scanTab::setFileTasks(FileTaskQueue* tasks)
+{
+    m_fileTasks = tasks;
+}
+
 void scanTab::saveScan()
 {
     BaseScan* scan = m_currentScan;
-    if (!scan) {
-        m_form->saveScan->setEnabled(false);
+    if (!scan || isBeingSaved(scan)) {
+        refreshSaveButton();
         return;
     }
     // Listed in the data display, it must not be pushed out there by scans
@@ -1064,23 +1072,91 @@ void scanTab::saveScan()
                                                        QStringLiteral("Data (*.dat)"));
     if (chosen.isEmpty())
         return;
-    QString datName = ScanFileNames::scanFile(chosen);
-    WindowFileNamePrompt prompt;
-    if (!scan->saveDat(datName, applicationVersionString, &prompt)) {
-        QMessageBox::warning(this, QStringLiteral("Save File As"),
-                             QStringLiteral("The scan could not be written to %1.").arg(datName));
+    writeScanFiles(*scan, ScanFileNames::scanFile(chosen));
+}
+
+void scanTab::writeScanFiles(BaseScan& scan, const QString& datName)
+{
+    // Named after the file the scan goes to, which a retry may have changed.
+    std::vector<ScanFileTask::File> files{{ScanFileTask::WriteDat, datName},
+                                          {ScanFileTask::WriteCsv, ScanFileNames::companionOf(datName)}};
+    auto task = ScanFileTask::write(scan, std::move(files), applicationVersionString, m_displaySettings);
+    // The tab may let the scan go, or another become current, while it is
+    // written: the hold keeps a scan the handler does not keep until then.
+    auto hold = std::make_shared<const ScanHold>(*ScanHandler::getInstance(), &scan);
+    m_scansBeingSaved.push_back(&scan);
+    refreshSaveButton();
+    runFileTask(std::move(task), [tab = QPointer<scanTab>(this), &scan, hold](ScanFileTask& written) {
+        if (tab)
+            tab->finishSaving(scan, written);
+    });
+}
+
+void scanTab::runFileTask(std::unique_ptr<ScanFileTask> task, std::function<void(ScanFileTask&)> finished)
+{
+    if (m_fileTasks) {
+        m_fileTasks->add(std::move(task), std::move(finished));
         return;
     }
-    // Named after the file the scan went to, which a retry may have changed.
-    QString csvName = ScanFileNames::companionOf(datName);
-    if (!scan->exportCsv(csvName, applicationVersionString, m_displaySettings)) {
-        QMessageBox::warning(this, QStringLiteral("Save File As"),
-                             QStringLiteral("The CSV export could not be written to %1.").arg(csvName));
-        scan->unsavedData = true;
-        return;
+    task->run();
+    finished(*task);
+}
+
+void scanTab::finishSaving(BaseScan& scan, const ScanFileTask& task)
+{
+    const auto saving = std::find(m_scansBeingSaved.begin(), m_scansBeingSaved.end(), &scan);
+    if (saving != m_scansBeingSaved.end())
+        m_scansBeingSaved.erase(saving);
+    const QString datName = task.files().front().name;
+    if (task.filesDone() > 0)
+        scan.markSavedAs(datName);
+    if (task.outcome() == ScanFileTask::Done) {
+        scan.filePath = datName;
+        // Written: a scan the handler does not keep may go now.
+        if (m_heldScan == &scan)
+            releaseCurrentScan();
+    } else if (task.filesDone() > 0) {
+        // Its data are not all where the user asked for them.
+        scan.unsavedData = true;
+        if (task.outcome() != ScanFileTask::Cancelled)
+            QMessageBox::warning(
+                this, QStringLiteral("Save File As"),
+                QStringLiteral("The CSV export could not be written to %1.").arg(task.file().name));
+    } else {
+        retryOrWarn(scan, task);
     }
-    scan->filePath = datName;
-    releaseCurrentScan();
+    refreshSaveButton();
+}
+
+void scanTab::retryOrWarn(BaseScan& scan, const ScanFileTask& task)
+{
+    if (task.outcome() == ScanFileTask::Cancelled)
+        return;
+    const QString failed = task.file().name;
+    if (task.outcome() == ScanFileTask::CannotOpen) {
+        // Scans that complete while the prompt is open must not push it out
+        // before its retry is queued.
+        const ScanInUse inUse(*ScanHandler::getInstance(), &scan);
+        WindowFileNamePrompt prompt;
+        const QString answer = prompt.askForNewFileName(failed, QStringLiteral("Re-enter File name"),
+                                                        QStringLiteral("data file (*.dat)"));
+        if (!answer.isEmpty()) {
+            writeScanFiles(scan, ScanFileNames::scanFile(answer));
+            return;
+        }
+    }
+    QMessageBox::warning(this, QStringLiteral("Save File As"),
+                         QStringLiteral("The scan could not be written to %1.").arg(failed));
+}
+
+bool scanTab::isBeingSaved(const BaseScan* scan) const
+{
+    return std::find(m_scansBeingSaved.begin(), m_scansBeingSaved.end(), scan) != m_scansBeingSaved.end();
+}
+
+void scanTab::refreshSaveButton()
+{
+    m_form->saveScan->setEnabled(m_currentScan && !isBeingSaved(m_currentScan));
 }
 
 void scanTab::removeAllCurves()

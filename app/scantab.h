@@ -10,9 +10,12 @@
 #include <QVector>
 #include <QWidget>
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 class DisplaySettings;
+class FileTaskQueue;
 class NumberField;
 class autoStartDialog;
 class MeterRows;
@@ -33,6 +36,7 @@ class QwtPlotCurve;
 class QwtPlotZoomer;
 class ReplotCoalescer;
 class SampleRateWidget;
+class ScanFileTask;
 class SmithChartDialog;
 class Ui_scanTab;
 class barchart;
@@ -54,6 +58,10 @@ public:
     explicit scanTab(DisplaySettings* settings, QWidget* parent = nullptr);
     ~scanTab() override;
 
+    // The main window's file work, where Save File writes the scan's files
+    // while the window keeps working; without it (a tab on its own) they are
+    // written before saveScan returns. Not owned.
+    void setFileTasks(FileTaskQueue* tasks);
     void setAutosaveConfig(bool on, QString folder, QString title);
     QString autosaveTitle() const { return m_autosaveTitle; }
     QString autosaveFolder() const { return m_autosaveFolder; }
@@ -310,6 +318,17 @@ private:
     void shareWidthWithParameterView();
     static void forgetCachedSizes(QLayout& layout);
     bool saveDataLimitScan(BaseScan& scan);
+    // Save File's writes: the ".dat" file, then its companion CSV file. The
+    // scan is held until they have ended and marked saved once its ".dat"
+    // file is written; a name that cannot be created is asked again.
+    void writeScanFiles(BaseScan& scan, const QString& datName);
+    void runFileTask(std::unique_ptr<ScanFileTask> task, std::function<void(ScanFileTask&)> finished);
+    void finishSaving(BaseScan& scan, const ScanFileTask& task);
+    void retryOrWarn(BaseScan& scan, const ScanFileTask& task);
+    bool isBeingSaved(const BaseScan* scan) const;
+    // Save File is offered for a current scan whose files are not being
+    // written already.
+    void refreshSaveButton();
     void finishOtherSensorsScan(BaseScan* scan);
     QList<QWidget*> panelWidgets() const;
     int watchedFrequency(int requested) const;
@@ -336,6 +355,10 @@ private:
     // slots.
     QMargins m_viewButtonMargins;
     bool m_pulseModeOffered = true;
+    QPointer<FileTaskQueue> m_fileTasks;
+    // Scans whose Save File writes are queued or running, once per write;
+    // compared only, each taken out when its write's result is taken.
+    std::vector<const BaseScan*> m_scansBeingSaved;
 };
 
 // The frequency text of the sensor controls: MHz from 1 MHz up, else kHz.

@@ -3,11 +3,13 @@
 // saving the current scan.
 
 #include "app/displaysettings.h"
+#include "app/filetaskqueue.h"
 #include "app/timetrendscantab.h"
 
 #include "scans/cwscan.h"
 #include "scans/processvalues.h"
 #include "scans/scanhandler.h"
+#include "support/eventloopgap.h"
 #include "support/fakesensor.h"
 #include "support/messageboxanswer.h"
 #include "support/scanfactory.h"
@@ -20,6 +22,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -319,11 +322,10 @@ TEST_F(ScanTab, SaveWritesTheScanAndItsCsvBesideIt)
 }
 
 // A name typed at the retry prompt, after the first could not be written,
-// is saved as a scan file too, beside a companion of its own.
+// is saved as a scan file too, beside a companion of its own; alike whether
+// the files are written at once or by the window's file work.
 TEST_F(ScanTab, ARetriedNameIsSavedAsAScanFileBesideItsCompanion)
 {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
     applicationVersionString = QStringLiteral("Quvix 2.8.0");
     bind(usb);
     tab->form().startScan->click();
@@ -332,22 +334,133 @@ TEST_F(ScanTab, ARetriedNameIsSavedAsAScanFileBesideItsCompanion)
     scantest::fill(*scan, usb, 5);
     tab->form().stopScan->click();
 
-    for (const QString& typed : {QStringLiteral("y.csv"), QStringLiteral("z")}) {
-        SCOPED_TRACE(typed.toStdString());
-        ScriptedQuestions questions;
-        questions.choose(folder.filePath(QStringLiteral("gone/run")));
-        questions.choose(folder.filePath(typed));
-        MessageBoxAnswers boxes({QMessageBox::Ok}); // "Unable to create file"
-        tab->form().saveScan->click();
-        ASSERT_EQ(questions.asked.size(), 2);
-        const QString dat = folder.filePath(typed + QStringLiteral(".dat"));
-        std::unique_ptr<BaseScan> loaded;
-        ASSERT_NO_THROW(loaded = BaseScan::loadDat(dat));
-        EXPECT_EQ(loaded->sampleCount(0), 5);
+    QWidget window;
+    FileTaskQueue queue(&window);
+    for (FileTaskQueue* tasks : {static_cast<FileTaskQueue*>(nullptr), &queue}) {
+        SCOPED_TRACE(tasks ? "queued" : "at once");
+        tab->setFileTasks(tasks);
+        QTemporaryDir folder;
+        ASSERT_TRUE(folder.isValid());
+        for (const QString& typed : {QStringLiteral("y.csv"), QStringLiteral("z")}) {
+            SCOPED_TRACE(typed.toStdString());
+            ScriptedQuestions questions;
+            questions.choose(folder.filePath(QStringLiteral("gone/run")));
+            questions.choose(folder.filePath(typed));
+            MessageBoxAnswers boxes({QMessageBox::Ok}); // "Unable to create file"
+            tab->form().saveScan->click();
+            QTRY_VERIFY_WITH_TIMEOUT(queue.isIdle(), 20000);
+            ASSERT_EQ(questions.asked.size(), 2);
+            const QString dat = folder.filePath(typed + QStringLiteral(".dat"));
+            std::unique_ptr<BaseScan> loaded;
+            ASSERT_NO_THROW(loaded = BaseScan::loadDat(dat));
+            EXPECT_EQ(loaded->sampleCount(0), 5);
+        }
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files),
+                  QStringList({QStringLiteral("y.csv"), QStringLiteral("y.csv.dat"), QStringLiteral("z.csv"),
+                               QStringLiteral("z.dat")}));
     }
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files),
-              QStringList({QStringLiteral("y.csv"), QStringLiteral("y.csv.dat"), QStringLiteral("z.csv"),
-                           QStringLiteral("z.dat")}));
+}
+
+// Through the window's file work: a scan file that cannot be created, with
+// no other name given, or a companion that cannot be, is said in a warning;
+// the scan stays unsaved and Save File is offered again.
+TEST_F(ScanTab, AFileThatCannotBeWrittenIsSaidAndTheScanStaysUnsaved)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    applicationVersionString = QStringLiteral("Quvix 2.8.0");
+    QWidget window;
+    FileTaskQueue queue(&window);
+    tab->setFileTasks(&queue);
+    bind(usb);
+    tab->form().startScan->click();
+    BaseScan* scan = tab->currentScan();
+    ASSERT_NE(scan, nullptr);
+    scantest::fill(*scan, usb, 5);
+    tab->form().stopScan->click();
+    // A folder where the companion would go.
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("run.csv")));
+
+    struct Case {
+        QString answer;
+        QList<QMessageBox::StandardButton> boxes;
+        QString warning;
+        bool datWritten;
+    };
+    const Case cases[] = {
+        {QStringLiteral("gone/run"),
+         {QMessageBox::Ok, QMessageBox::Ok},
+         QStringLiteral("The scan could not be written to %1.")
+             .arg(folder.filePath(QStringLiteral("gone/run.dat"))),
+         false},
+        {QStringLiteral("run"),
+         {QMessageBox::Ok},
+         QStringLiteral("The CSV export could not be written to %1.")
+             .arg(folder.filePath(QStringLiteral("run.csv"))),
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer.toStdString());
+        ScriptedQuestions questions; // the retry's name is not given
+        questions.choose(folder.filePath(c.answer));
+        MessageBoxAnswers boxes(c.boxes);
+        tab->form().saveScan->click();
+        QTRY_VERIFY_WITH_TIMEOUT(queue.isIdle(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.seen().size(), c.boxes.size(), 20000);
+        EXPECT_EQ(boxes.seen().last().title, QStringLiteral("Save File As"));
+        EXPECT_EQ(boxes.seen().last().text, c.warning);
+        EXPECT_EQ(QFile::exists(folder.filePath(QStringLiteral("run.dat"))), c.datWritten);
+        EXPECT_TRUE(scan->unsavedData);
+        EXPECT_TRUE(tab->form().saveScan->isEnabled());
+    }
+}
+
+// A long scan saved through the window's file work: the event loop keeps
+// turning while both files are written whole, and Save File is not offered
+// again meanwhile. A scan the handler does not keep, which the tab lets go
+// of while it is written, stays until then and goes afterwards.
+TEST_F(ScanTab, ALongScanIsSavedWhileTheEventLoopKeepsTurning)
+{
+    constexpr int samples = 1000000;
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    applicationVersionString = QStringLiteral("Quvix 2.8.0");
+    QWidget window;
+    FileTaskQueue queue(&window);
+    tab->setFileTasks(&queue);
+    bind(usb);
+    QPointer<BaseScan> scan = scantest::recordedScan(QStringLiteral("long"), samples, 1).release();
+    tab->scanComplete(scan);
+    ASSERT_EQ(tab->currentScan(), scan);
+    scan->dataLimitReached = true;
+    ScanHandler::getInstance()->scanComplete(scan);
+    ASSERT_FALSE(ScanHandler::getInstance()->keptScans().contains(scan));
+
+    ScriptedQuestions questions;
+    questions.choose(folder.filePath(QStringLiteral("long")));
+    QElapsedTimer took;
+    took.start();
+    EventLoopGap gap;
+    tab->form().saveScan->click();
+    EXPECT_FALSE(tab->form().saveScan->isEnabled());
+    tab->saveScan();
+    EXPECT_EQ(questions.asked.size(), 1) << "asked again while written";
+    tab->clearScanInfo(scan);
+    QTRY_VERIFY_WITH_TIMEOUT(queue.isIdle(), 120000);
+    const qint64 elapsed = took.elapsed();
+    // Well under half the time it took: a tab that waits for the files
+    // stands still all along, a busy machine's pauses do not come near.
+    EXPECT_LT(gap.longest(), elapsed / 2)
+        << "the event loop stood still " << gap.longest() << " ms of " << elapsed << " ms";
+    QTRY_VERIFY_WITH_TIMEOUT(scan.isNull(), 20000);
+
+    std::unique_ptr<BaseScan> loaded;
+    ASSERT_NO_THROW(loaded = BaseScan::loadDat(folder.filePath(QStringLiteral("long.dat"))));
+    EXPECT_EQ(loaded->sampleCount(0), samples);
+    QFile csv(folder.filePath(QStringLiteral("long.csv")));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    // Six lines of header and headings, then a line per sample.
+    EXPECT_EQ(csv.readAll().count('\n'), 6 + samples);
 }
 
 } // namespace
