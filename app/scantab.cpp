@@ -15,6 +15,7 @@
 #include "scans/scanhandler.h"
 #include "scans/scanhold.h"
 #include "scans/scaninuse.h"
+#include "scans/scanlog.h"
 #include "sensors/quvixsensor.h"
 #include "ui_scantab.h"
 #include "views/acquisitionplot.h"
@@ -846,12 +847,8 @@ void scanTab::stopScan()
         m_activeSensor->stopScan();
     m_form->startScan->setEnabled(true);
 
-    if (dataLimit && saveDataLimitScan(*scan)) {
-        scan->clearData();
-        removeAllCurves();
-        // Written: its memory goes with it once the handler lets it go.
-        releaseCurrentScan();
-    }
+    if (dataLimit)
+        saveDataLimitScan(*scan);
 
     setScanControlsEnabled(true);
     refreshSaveButton();
@@ -860,20 +857,49 @@ void scanTab::stopScan()
 
 // An autosaving scan was saved by the scan handler already; any other is
 // written here, as its only copy. The data are freed only once written.
-bool scanTab::saveDataLimitScan(BaseScan& scan)
+void scanTab::saveDataLimitScan(BaseScan& scan)
 {
-    if (scan.autosaveEnabled)
-        return true;
+    if (scan.autosaveEnabled) {
+        freeWrittenScan(scan);
+        return;
+    }
     scan.setAutosaveTarget(QString(), QStringLiteral("data_limit_file"));
-    QString failure;
-    BaseScan::autosave(&scan, m_displaySettings, &failure);
-    if (!scan.unsavedData)
-        return true;
-    QMessageBox::warning(nullptr, QStringLiteral("Data Size Limit Reached"),
-                         QStringLiteral("The scan could not be saved (%1). Its data are kept: save it before "
-                                        "starting a new one.")
-                             .arg(failure));
-    return false;
+    scan.autosaveFileName();
+    writeFiles(scan, scan.autosavePath, &scanTab::finishDataLimitSave);
+}
+
+void scanTab::finishDataLimitSave(BaseScan& scan, const ScanFileTask& task)
+{
+    if (task.filesDone() > 0)
+        scan.markSavedAs(task.files().front().name);
+    if (task.outcome() != ScanFileTask::Done) {
+        const QString reason = task.outcome() == ScanFileTask::Cancelled
+                                   ? QStringLiteral("the save was cancelled")
+                                   : BaseScan::writeFailureReason(task.file().name);
+        // Nobody may be looking when the limit is reached: the log keeps the trace.
+        scanLog(QStringLiteral("Autosave of %1 to %2 failed: %3")
+                    .arg(scan.name(), task.files().front().name, reason));
+        if (task.filesDone() == 0) {
+            QMessageBox::warning(
+                nullptr, QStringLiteral("Data Size Limit Reached"),
+                QStringLiteral("The scan could not be saved (%1). Its data are kept: save it "
+                               "before starting a new one.")
+                    .arg(reason));
+            return;
+        }
+    }
+    freeWrittenScan(scan);
+}
+
+void scanTab::freeWrittenScan(BaseScan& scan)
+{
+    scan.clearData();
+    // The curves of a scan started since then stay.
+    if (m_currentScan == &scan)
+        removeAllCurves();
+    // Written: its memory goes with it once the handler lets it go.
+    if (m_heldScan == &scan)
+        releaseCurrentScan();
 }
 
 void scanTab::showScanError(int errorCode)
@@ -1072,10 +1098,10 @@ void scanTab::saveScan()
                                                        QStringLiteral("Data (*.dat)"));
     if (chosen.isEmpty())
         return;
-    writeScanFiles(*scan, ScanFileNames::scanFile(chosen));
+    writeFiles(*scan, ScanFileNames::scanFile(chosen), &scanTab::finishSaving);
 }
 
-void scanTab::writeScanFiles(BaseScan& scan, const QString& datName)
+void scanTab::writeFiles(BaseScan& scan, const QString& datName, FinishWriting finish)
 {
     // Named after the file the scan goes to, which a retry may have changed.
     std::vector<ScanFileTask::File> files{{ScanFileTask::WriteDat, datName},
@@ -1086,9 +1112,13 @@ void scanTab::writeScanFiles(BaseScan& scan, const QString& datName)
     auto hold = std::make_shared<const ScanHold>(*ScanHandler::getInstance(), &scan);
     m_scansBeingSaved.push_back(&scan);
     refreshSaveButton();
-    runFileTask(std::move(task), [tab = QPointer<scanTab>(this), &scan, hold](ScanFileTask& written) {
-        if (tab)
-            tab->finishSaving(scan, written);
+    runFileTask(std::move(task), [tab = QPointer<scanTab>(this), &scan, hold, finish](ScanFileTask& written) {
+        if (!tab)
+            return;
+        auto& saving = tab->m_scansBeingSaved;
+        saving.erase(std::find(saving.begin(), saving.end(), &scan));
+        (tab.data()->*finish)(scan, written);
+        tab->refreshSaveButton();
     });
 }
 
@@ -1104,9 +1134,6 @@ void scanTab::runFileTask(std::unique_ptr<ScanFileTask> task, std::function<void
 
 void scanTab::finishSaving(BaseScan& scan, const ScanFileTask& task)
 {
-    const auto saving = std::find(m_scansBeingSaved.begin(), m_scansBeingSaved.end(), &scan);
-    if (saving != m_scansBeingSaved.end())
-        m_scansBeingSaved.erase(saving);
     const QString datName = task.files().front().name;
     if (task.filesDone() > 0)
         scan.markSavedAs(datName);
@@ -1125,7 +1152,6 @@ void scanTab::finishSaving(BaseScan& scan, const ScanFileTask& task)
     } else {
         retryOrWarn(scan, task);
     }
-    refreshSaveButton();
 }
 
 void scanTab::retryOrWarn(BaseScan& scan, const ScanFileTask& task)
@@ -1141,7 +1167,7 @@ void scanTab::retryOrWarn(BaseScan& scan, const ScanFileTask& task)
         const QString answer = prompt.askForNewFileName(failed, QStringLiteral("Re-enter File name"),
                                                         QStringLiteral("data file (*.dat)"));
         if (!answer.isEmpty()) {
-            writeScanFiles(scan, ScanFileNames::scanFile(answer));
+            writeFiles(scan, ScanFileNames::scanFile(answer), &scanTab::finishSaving);
             return;
         }
     }

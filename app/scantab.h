@@ -317,12 +317,18 @@ private:
     void applySections();
     void shareWidthWithParameterView();
     static void forgetCachedSizes(QLayout& layout);
-    bool saveDataLimitScan(BaseScan& scan);
-    // Save File's writes: the ".dat" file, then its companion CSV file. The
-    // scan is held until they have ended and marked saved once its ".dat"
-    // file is written; a name that cannot be created is asked again.
-    void writeScanFiles(BaseScan& scan, const QString& datName);
+    void saveDataLimitScan(BaseScan& scan);
+    void finishDataLimitSave(BaseScan& scan, const ScanFileTask& task);
+    // A scan whose files were written: its data are freed and the tab lets
+    // go of it.
+    void freeWrittenScan(BaseScan& scan);
+    // Writes the scan's ".dat" file, then its companion CSV file; `finish`
+    // takes the result. The scan is held until they have ended.
+    using FinishWriting = void (scanTab::*)(BaseScan&, const ScanFileTask&);
+    void writeFiles(BaseScan& scan, const QString& datName, FinishWriting finish);
     void runFileTask(std::unique_ptr<ScanFileTask> task, std::function<void(ScanFileTask&)> finished);
+    // Save File's result: the scan marked saved once its ".dat" file is
+    // written; a name that cannot be created is asked again.
     void finishSaving(BaseScan& scan, const ScanFileTask& task);
     void retryOrWarn(BaseScan& scan, const ScanFileTask& task);
     bool isBeingSaved(const BaseScan* scan) const;
@@ -356,7 +362,7 @@ private:
     QMargins m_viewButtonMargins;
     bool m_pulseModeOffered = true;
     QPointer<FileTaskQueue> m_fileTasks;
-    // Scans whose Save File writes are queued or running, once per write;
+    // Scans whose writes are queued or running, once per write;
     // compared only, each taken out when its write's result is taken.
     std::vector<const BaseScan*> m_scansBeingSaved;
 };

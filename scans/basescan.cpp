@@ -615,10 +615,7 @@ void BaseScan::autosaveFileName()
     setBaseNameFrom(autosavePath);
 }
 
-namespace {
-
-// Why a file could not be written, as far as its folder tells.
-QString writeFailureReason(const QString& path)
+QString BaseScan::writeFailureReason(const QString& path)
 {
     const QFileInfo folder(QFileInfo(path).absolutePath());
     if (!folder.exists())
@@ -629,8 +626,6 @@ QString writeFailureReason(const QString& path)
         return QStringLiteral("the folder %1 cannot be written to").arg(folder.filePath());
     return QStringLiteral("%1 could not be written whole (is the disk full?)").arg(path);
 }
-
-} // namespace
 
 QString BaseScan::autosave(BaseScan* scan, const CsvColumnOptions* options, QString* failure)
 {

@@ -133,6 +133,9 @@ public:
     // `failure` (left empty otherwise); a ".dat" file not written leaves
     // the scan's data unsaved.
     static QString autosave(BaseScan* scan, const CsvColumnOptions* options, QString* failure = nullptr);
+    // Why a file could not be written, as far as its folder tells: the
+    // reason an autosave failure gives.
+    static QString writeFailureReason(const QString& path);
     // Value of one autosave tag id (the registry's tag table).
     QString autosaveTagValue(int id) const;
 

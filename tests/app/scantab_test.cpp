@@ -539,6 +539,26 @@ TEST_F(DataLimit, WithoutAutosaveTheScanIsWrittenAtOnceThenFreed)
     QTRY_VERIFY_WITH_TIMEOUT(scan.isNull(), 20000);
 }
 
+// Through the window's file work the scan keeps its data until its files
+// are written; then they are freed and the scan goes.
+TEST_F(DataLimit, ThroughTheFileWorkTheDataAreFreedOnlyOnceWritten)
+{
+    QWidget window;
+    FileTaskQueue queue(&window);
+    tab->setFileTasks(&queue);
+    MessageBoxAnswers answers({QMessageBox::Ok});
+    QPointer<BaseScan> scan = runToTheLimit(answers);
+    ASSERT_FALSE(scan.isNull());
+    EXPECT_GT(scan->sampleCount(0), 0) << "freed before it was written";
+    EXPECT_FALSE(tab->form().saveScan->isEnabled()) << "offered while written";
+    QTRY_VERIFY_WITH_TIMEOUT(queue.isIdle(), 20000);
+    const QStringList files = limitFiles();
+    EXPECT_EQ(files.filter(QStringLiteral(".dat")).size(), 1) << files.join(", ").toStdString();
+    EXPECT_EQ(files.filter(QStringLiteral(".csv")).size(), 1) << files.join(", ").toStdString();
+    EXPECT_TRUE(tab->curves().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(scan.isNull(), 20000);
+}
+
 TEST_F(DataLimit, AFailedWriteKeepsTheDataAndSaveCanStillWriteIt)
 {
     // A working folder that is gone refuses every new file, even to root.
