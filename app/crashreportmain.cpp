@@ -2,7 +2,7 @@
 // its report lies. The crash handler starts it, because nothing may be shown
 // from inside the crashed process.
 
-#include "app/crashreportbox.h"
+#include "app/dialogs/crashreportbox.h"
 
 #include <QApplication>
 

@@ -3,7 +3,7 @@
 
 #include "app/curvecolourcounter.h"
 #include "app/datadisplayfeeds.h"
-#include "app/displaysettings.h"
+#include "app/dialogs/displaysettings.h"
 #include "app/filetaskqueue.h"
 #include "app/mainwindow.h"
 #include "scans/basescan.h"

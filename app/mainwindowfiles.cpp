@@ -2,7 +2,7 @@
 // list or a drop, saving the selected scan with its companion CSV file and
 // exporting it.
 
-#include "app/displaysettings.h"
+#include "app/dialogs/displaysettings.h"
 #include "app/filetaskqueue.h"
 #include "app/mainwindow.h"
 #include "app/windowfilenameprompt.h"

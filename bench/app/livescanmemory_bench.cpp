@@ -10,8 +10,8 @@
 // per sample beyond the scan. Heap is what the C library's allocator has
 // handed out (build without a sanitizer).
 
-#include "app/displaysettings.h"
-#include "app/timetrendscantab.h"
+#include "app/dialogs/displaysettings.h"
+#include "app/tabs/timetrendscantab.h"
 #include "bench/support/offscreenapplication.h"
 #include "bench/support/ratioreporter.h"
 #include "support/fakesensor.h"

@@ -9,9 +9,9 @@
 // Target: the tab's time as close to the floor's as can be, i.e. an update
 // repaints its meters and little else.
 
-#include "app/displaysettings.h"
-#include "app/metertext.h"
-#include "app/timetrendscantab.h"
+#include "app/dialogs/displaysettings.h"
+#include "app/tabs/metertext.h"
+#include "app/tabs/timetrendscantab.h"
 #include "bench/support/offscreenapplication.h"
 #include "bench/support/ratioreporter.h"
 #include "scans/parameternames.h"

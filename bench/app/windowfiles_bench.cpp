@@ -10,7 +10,7 @@
 // The window starts network discovery: run it inside the private network
 // namespace (bash scripts/isolate.sh build/normal/bench/windowfiles_bench).
 
-#include "app/displaysettings.h"
+#include "app/dialogs/displaysettings.h"
 #include "app/mainwindow.h"
 #include "bench/support/offscreenapplication.h"
 #include "bench/support/ratioreporter.h"

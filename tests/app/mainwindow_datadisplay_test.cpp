@@ -6,7 +6,7 @@
 
 #include "app/curvecolourcounter.h"
 #include "app/recordingkeepawake.h"
-#include "app/timetrendscantab.h"
+#include "app/tabs/timetrendscantab.h"
 #include "scans/quantitytree.h"
 #include "scans/scanhandler.h"
 #include "support/messageboxanswer.h"

@@ -4,7 +4,7 @@
 
 #include "app/mainwindow.h"
 
-#include "app/displaysettings.h"
+#include "app/dialogs/displaysettings.h"
 #include "app/filetaskqueue.h"
 #include "app/recordingkeepawake.h"
 #include "scans/processvalues.h"

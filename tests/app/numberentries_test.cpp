@@ -4,10 +4,10 @@
 // minus the field has none of) is refused at Start with the field's name
 // and range: nothing reaches the sensor, and nothing of it is kept.
 
-#include "app/displaysettings.h"
-#include "app/pulsetrendscantab.h"
-#include "app/timeresolvedscantab.h"
-#include "app/timetrendscantab.h"
+#include "app/dialogs/displaysettings.h"
+#include "app/tabs/pulsetrendscantab.h"
+#include "app/tabs/timeresolvedscantab.h"
+#include "app/tabs/timetrendscantab.h"
 
 #include "scans/pulseprofilescan.h"
 #include "scans/scanhandler.h"

@@ -1,4 +1,4 @@
-#include "app/crashreportbox.h"
+#include "app/dialogs/crashreportbox.h"
 #include "support/messageboxanswer.h"
 #include "app/shellvalues.h"
 #include "app/startupsteps.h"
