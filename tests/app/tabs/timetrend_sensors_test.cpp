@@ -30,6 +30,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -109,8 +110,9 @@ protected:
         ASSERT_EQ(control.configure("[sensor]\nserial = TT-2\nfrequency = 13560000 1 50 0\n"
                                     "[sensor]\nserial = TT-3\nfrequency = 2000000 1 50 0\n"),
                   2);
-        // The watchdog's own delay, shortened: the scan ends the same way.
-        SensorHandler::getInstance()->setWatchdogDelay(2000);
+        // Held back until a test lets the watchdog act, so that a busy
+        // machine cannot let the scan end before the test is ready for it.
+        SensorHandler::getInstance()->setWatchdogDelay(std::numeric_limits<int>::max());
         window = std::make_unique<MainWindow>(nullptr, std::make_unique<RecordingKeepAwake>());
         window->show();
         window->form().tabWidget->setCurrentWidget(&tab());
@@ -124,6 +126,9 @@ protected:
         control.setAttached("TT-2", 0);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !listed("TT-2"); }, 20000));
     }
+
+    // The watchdog's own delay, shortened: the scan ends the same way.
+    static void letTheWatchdogAct() { SensorHandler::getInstance()->setWatchdogDelay(2000); }
 
     void TearDown() override
     {
@@ -169,6 +174,7 @@ protected:
 
 TEST_F(TimeTrendPulledSensor, ItsScanEndedByTheWatchdogStopsTheTab)
 {
+    letTheWatchdogAct();
     expectStopped();
     ASSERT_FALSE(pulledScan.isNull());
     EXPECT_EQ(tab().currentScan(), pulledScan.data());
@@ -183,7 +189,9 @@ TEST_F(TimeTrendPulledSensor, ItsLateEndLeavesTheScanStartedSinceOnTheOtherSenso
     QuvixSensor* staying = tab().activeSensor();
     QPointer<BaseScan> stayingScan = tab().currentScan();
     ASSERT_NE(stayingScan.data(), pulledScan.data());
+    EXPECT_EQ(pulledScanEnds.count(), 0);
 
+    letTheWatchdogAct();
     ASSERT_TRUE(QTest::qWaitFor([&] { return pulledScanEnds.count() == 1; }, 30000));
     // Longer than the tab takes to report the end of its activity.
     EXPECT_FALSE(QTest::qWaitFor([&] { return !keptAwake(); }, 1000));
