@@ -12,6 +12,7 @@
 #include "scans/scanhandler.h"
 #include "support/eventloopgap.h"
 #include "support/messageboxanswer.h"
+#include "support/sanitizedbuild.h"
 #include "support/scanfactory.h"
 #include "support/scriptedquestions.h"
 #include "support/testenvironment.h"
@@ -41,15 +42,6 @@
 #include <functional>
 
 extern quintptr Q_CORE_EXPORT qtHookData[];
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define QUVIX_SANITIZED 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define QUVIX_SANITIZED 1
-#endif
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include "scans/basescan.h"
 #include "scans/csvoptions.h"
+#include "support/sanitizedbuild.h"
 #include "support/scanfactory.h"
 
 #include <gtest/gtest.h>
@@ -18,15 +19,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define QUVIX_SANITIZED 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define QUVIX_SANITIZED 1
-#endif
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "sensors/sensorlibraries.h"
 #include "sim/websensor/discoveryresponder.h"
 #include "sim/websensor/websensorserver.h"
+#include "support/sanitizedbuild.h"
 #include "support/testenvironment.h"
 #include "usbsimcontrol.h"
 
@@ -92,12 +93,7 @@ private:
 
 // What the handler's thread may spend on one discovery event; sanitizer
 // builds run several times slower.
-#if defined(__has_feature)
-#if __has_feature(thread_sanitizer) || __has_feature(address_sanitizer)
-#define QUVIX_SANITIZED_BUILD 1
-#endif
-#endif
-#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__) || defined(QUVIX_SANITIZED_BUILD)
+#ifdef QUVIX_SANITIZED
 constexpr qint64 longestAllowedStallMs = 500;
 #else
 constexpr qint64 longestAllowedStallMs = 100;
